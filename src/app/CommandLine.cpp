@@ -1,0 +1,177 @@
+#include "CommandLine.h"
+
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Form6.h"
+#include "Program.h"
+#include "RealScheduler.h"
+#include "ScenarioRunner.h"
+#include "Shell.h"
+#include "SimClient.h"
+#include "SingleInstance.h"
+#include "Version.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+#include <cstdio>
+
+namespace gavelry {
+
+namespace {
+
+void printLine(FILE *to, const QString &text)
+{
+    std::fprintf(to, "%s\n", qPrintable(text));
+    std::fflush(to);
+}
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Automatic administrator of an EchoLink conference."));
+    parser.addOption({QStringLiteral("client"), QStringLiteral("Client backend: sim (built-in conference simulator, default) or echolink."),
+                      QStringLiteral("sim|echolink"), QStringLiteral("sim")});
+    parser.addOption({QStringLiteral("config-dir"), QStringLiteral("Folder of the settings files."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("headless"), QStringLiteral("Show no window; timers and client events run as usual.")});
+    parser.addOption({QStringLiteral("scenario"), QStringLiteral("Run the scenario FILE on virtual time (implies --headless)."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("transcript"), QStringLiteral("Write the scenario transcript to FILE (default: standard output)."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("speed"), QStringLiteral("Pace the scenario at N times real time (default: as fast as possible)."),
+                      QStringLiteral("N")});
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
+    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")});
+}
+
+} // namespace
+
+std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser parser;
+    describe(parser);
+    exitCode = 2;
+    if (!parser.parse(args)) {
+        printLine(stderr, QStringLiteral("gavelry: ") + parser.errorText());
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printLine(stdout, parser.helpText());
+        exitCode = 0;
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        printLine(stdout, QString::fromLatin1(kProductName) + u' ' + QString::fromLatin1(kVersionText));
+        exitCode = 0;
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printLine(stderr, QStringLiteral("gavelry: unexpected argument '%1'").arg(parser.positionalArguments().first()));
+        return std::nullopt;
+    }
+    Options o;
+    o.client = parser.value(QStringLiteral("client"));
+    if (o.client != QLatin1String("sim") && o.client != QLatin1String("echolink")) {
+        printLine(stderr, QStringLiteral("gavelry: --client: '%1' is not sim or echolink").arg(o.client));
+        return std::nullopt;
+    }
+    o.configDir = parser.value(QStringLiteral("config-dir"));
+    if (parser.isSet(QStringLiteral("config-dir")) && o.configDir.isEmpty()) {
+        printLine(stderr, QStringLiteral("gavelry: --config-dir: the folder name is empty"));
+        return std::nullopt;
+    }
+    o.headless = parser.isSet(QStringLiteral("headless"));
+    o.scenario = parser.value(QStringLiteral("scenario"));
+    o.transcript = parser.value(QStringLiteral("transcript"));
+    if (parser.isSet(QStringLiteral("speed"))) {
+        bool ok = false;
+        o.speed = parser.value(QStringLiteral("speed")).toDouble(&ok);
+        if (!ok || o.speed <= 0) {
+            printLine(stderr, QStringLiteral("gavelry: --speed: '%1' is not a positive number")
+                                  .arg(parser.value(QStringLiteral("speed"))));
+            return std::nullopt;
+        }
+    }
+    if ((parser.isSet(QStringLiteral("transcript")) || parser.isSet(QStringLiteral("speed")))
+        && o.scenario.isEmpty()) {
+        printLine(stderr, QStringLiteral("gavelry: --%1 needs --scenario")
+                              .arg(parser.isSet(QStringLiteral("transcript")) ? QStringLiteral("transcript")
+                                                                              : QStringLiteral("speed")));
+        return std::nullopt;
+    }
+    if (!o.scenario.isEmpty())
+        o.headless = true;
+    exitCode = 0;
+    return o;
+}
+
+QString configFolder(const Options &options)
+{
+    if (!options.configDir.isEmpty())
+        return QDir(options.configDir).absolutePath();
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+int runMain(int argc, char *argv[])
+{
+    int exitCode = 0;
+    const std::optional<Options> options = parseCommandLine(argc, argv, exitCode);
+    if (!options)
+        return exitCode;
+
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if ((options->headless || noDisplay) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kProductName));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    if (!options->scenario.isEmpty())
+        return runScenario(*options);
+
+    QtDialogs dialogs(QString::fromLatin1(kProductName));
+    const QString configDir = configFolder(*options);
+    if (!QDir().mkpath(configDir))
+        dialogs.messageBox(QStringLiteral("The settings folder %1 cannot be created; the program runs on its "
+                                          "default settings and cannot save them.").arg(configDir),
+                           QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Warning);
+
+    // One copy per settings folder, checked before anything is sent or linked.
+    SingleInstance instance(configDir);
+    if (!instance.acquire()) {
+        dialogs.messageBox(QStringLiteral("Program is already running."), QString::fromLatin1(kProductName));
+        return 1;
+    }
+
+    RealScheduler scheduler;
+    SimClient simClient(scheduler, QStringLiteral("N0CALL-L"));
+    SimClientFactory simFactory(simClient);
+    if (options->client == QLatin1String("echolink")) {
+        dialogs.messageBox(QStringLiteral("The EchoLink network client is not built into this copy of %1.")
+                               .arg(QString::fromLatin1(kProductName)),
+                           QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Critical);
+        return 1;
+    }
+    DesktopShell shell;
+    Program program(scheduler, simFactory, dialogs, shell, configDir);
+    QObject::connect(&program, &Program::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    try {
+        program.start();
+    } catch (const ClientError &e) {
+        dialogs.messageBox(QStringLiteral("The EchoLink client could not be reached: %1").arg(QString::fromLocal8Bit(e.what())),
+                           QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Critical);
+        return 1;
+    }
+    if (program.hasEnded())
+        return 0;
+    if (!options->headless)
+        program.form6().show();
+    return app.exec();
+}
+
+} // namespace gavelry

@@ -1,0 +1,63 @@
+#include "Program.h"
+
+#include "Form116.h"
+#include "Form14.h"
+#include "Form321.h"
+#include "Form6.h"
+#include "Form99.h"
+#include "Messages.h"
+#include "Scheduler.h"
+
+namespace gavelry {
+
+Program::Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs, Shell &shell,
+                 const QString &configDir, QObject *parent)
+    : QObject(parent),
+      m_scheduler(scheduler),
+      m_ctx{scheduler, clients, dialogs, shell, m_windows, configDir, {}, {}}
+{
+    m_ctx.endProgram = [this] { endProgram(); };
+    m_ctx.reportError = [this](const QString &what) {
+        if (m_form6 && !m_ended)
+            m_form6->reportStatus(what);
+    };
+
+    m_form6 = std::make_unique<Form6>(m_ctx);
+    m_messages = std::make_unique<Messages>(m_ctx);
+    m_form321 = std::make_unique<Form321>(m_ctx);
+    m_form116 = std::make_unique<Form116>(m_ctx);
+    m_form14 = std::make_unique<Form14>(m_ctx);
+    m_form99 = std::make_unique<Form99>(m_ctx);
+    m_windows.form6 = m_form6.get();
+    m_windows.messages = m_messages.get();
+    m_windows.form321 = m_form321.get();
+    m_windows.form116 = m_form116.get();
+    m_windows.form14 = m_form14.get();
+    m_windows.form99 = m_form99.get();
+    attachBehaviour();
+}
+
+Program::~Program()
+{
+    // Windows go before the behaviour that works on them is dropped.
+    m_ended = true;
+    m_scheduler.halt();
+}
+
+void Program::start() { m_form6->ensureLoaded(); }
+
+void Program::attachBehaviour() {}
+
+void Program::endProgram()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    // Nothing runs after the end: no timer, no deferred client event.
+    m_scheduler.halt();
+    for (Window *w : m_windows.all())
+        w->hide();
+    emit ended();
+}
+
+} // namespace gavelry

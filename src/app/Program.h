@@ -1,0 +1,64 @@
+#pragma once
+
+#include "AppContext.h"
+#include "WindowRegistry.h"
+
+#include <QObject>
+#include <memory>
+
+namespace gavelry {
+
+class Form6;
+class Messages;
+class Form321;
+class Form116;
+class Form14;
+class Form99;
+
+/// The whole program, built on the outside world it is given: every window,
+/// wired to the others through the registry, and the behaviour classes of
+/// the subsystems attached to them. The same object runs under the desktop,
+/// headless, in the scenario runner and in tests.
+class Program : public QObject {
+    Q_OBJECT
+public:
+    Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs, Shell &shell,
+            const QString &configDir, QObject *parent = nullptr);
+    ~Program() override;
+
+    /// Loads the main window (and through it every other window). Throws
+    /// ClientError when there is no client.
+    void start();
+    bool hasEnded() const { return m_ended; }
+
+    AppContext &context() { return m_ctx; }
+    WindowRegistry &windows() { return m_windows; }
+    Form6 &form6() const { return *m_form6; }
+    Messages &messages() const { return *m_messages; }
+    Form321 &form321() const { return *m_form321; }
+    Form116 &form116() const { return *m_form116; }
+    Form14 &form14() const { return *m_form14; }
+    Form99 &form99() const { return *m_form99; }
+
+signals:
+    /// The program ended by one of its ways out; nothing runs after this.
+    void ended();
+
+private:
+    void endProgram();
+    void attachBehaviour();
+
+    Scheduler &m_scheduler;
+    WindowRegistry m_windows;
+    AppContext m_ctx;
+    bool m_ended = false;
+    std::unique_ptr<Form6> m_form6;
+    std::unique_ptr<Messages> m_messages;
+    std::unique_ptr<Form321> m_form321;
+    std::unique_ptr<Form116> m_form116;
+    std::unique_ptr<Form14> m_form14;
+    std::unique_ptr<Form99> m_form99;
+    std::vector<std::unique_ptr<QObject>> m_behaviour;
+};
+
+} // namespace gavelry

@@ -1,0 +1,6 @@
+#include "CommandLine.h"
+
+int main(int argc, char *argv[])
+{
+    return gavelry::runMain(argc, argv);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+class QCheckBox;
+
+/// The few properties every window's controls share, in the units the
+/// program keeps them in: captions, colours as 24-bit values with red in the
+/// low byte, check box values 0/1/2, positions and sizes in twips.
+namespace gavelry::controls {
+
+inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int toPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+inline constexpr int toTwips(int pixels) { return pixels * kTwipsPerPixel; }
+
+// Colours the program uses, red in the low byte.
+inline constexpr int kRed = 255;
+inline constexpr int kGreen = 32768;
+inline constexpr int kBlue = 16711680;
+inline constexpr int kLightGreen = 8454016;
+inline constexpr int kBlack = 0;
+
+QColor fromBgr(int bgr);
+int toBgr(const QColor &color);
+
+/// Caption of a label, button, check box, option button, frame or window; the
+/// text of a text box.
+QString caption(const QWidget *w);
+void setCaption(QWidget *w, const QString &text);
+
+int foreColor(const QWidget *w);
+void setForeColor(QWidget *w, int bgr);
+int backColor(const QWidget *w);
+void setBackColor(QWidget *w, int bgr);
+
+/// 0 unchecked, 1 checked, 2 greyed.
+int checkValue(const QCheckBox *box);
+void setCheckValue(QCheckBox *box, int value);
+
+/// A stored truth value: "True"/"False", also "1"/"0" and any number.
+bool toBool(const QString &text);
+/// A stored check value: the leading integer of the text, 0 when there is none.
+int toInt(const QString &text);
+
+} // namespace gavelry::controls

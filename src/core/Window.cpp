@@ -1,0 +1,48 @@
+#include "Window.h"
+
+#include "ClientLink.h"
+
+#include <QCloseEvent>
+
+namespace gavelry {
+
+Window::Window(AppContext &context, QWidget *parent) : QWidget(parent), ctx(context) {}
+
+Window::~Window() = default;
+
+void Window::ensureLoaded()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    Form_Load();
+}
+
+void Window::showWindow()
+{
+    ensureLoaded();
+    show();
+    raise();
+    activateWindow();
+}
+
+void Window::hideWindow()
+{
+    ensureLoaded();
+    hide();
+}
+
+ClientLink &Window::createClient()
+{
+    m_echoLink = ctx.clients.create();
+    return *m_echoLink;
+}
+
+void Window::closeEvent(QCloseEvent *event)
+{
+    // Secondary windows are hidden, never closed: they keep receiving.
+    event->ignore();
+    hide();
+}
+
+} // namespace gavelry

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "AppContext.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace gavelry {
+
+class ClientLink;
+
+/// A window of the program. It exists from start-up; it is *loaded* the first
+/// time it is shown or hidden (Form_Load: its settings file, its own client
+/// handle, its caption), and from then on its timers run whether it is shown
+/// or not. Closing it with the title-bar button hides it.
+class Window : public QWidget {
+    Q_OBJECT
+public:
+    Window(AppContext &ctx, QWidget *parent = nullptr);
+    ~Window() override;
+
+    bool isLoaded() const { return m_loaded; }
+    /// Loads the window if it is not loaded yet.
+    void ensureLoaded();
+    /// Shows the window (modeless, brought to the front), loading it first.
+    void showWindow();
+    /// Hides the window, loading it first.
+    void hideWindow();
+
+    AppContext &context() const { return ctx; }
+
+    /// This window's own handle on the client (null before load).
+    ClientLink *EchoLink() const { return m_echoLink.get(); }
+
+protected:
+    virtual void Form_Load() = 0;
+    /// Creates this window's client handle; the events arrive on it.
+    ClientLink &createClient();
+    void closeEvent(QCloseEvent *event) override;
+
+    AppContext &ctx;
+
+private:
+    bool m_loaded = false;
+    std::unique_ptr<ClientLink> m_echoLink;
+};
+
+} // namespace gavelry

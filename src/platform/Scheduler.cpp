@@ -1,0 +1,21 @@
+#include "Scheduler.h"
+
+namespace gavelry {
+
+void Timer::setInterval(int milliseconds)
+{
+    if (milliseconds == m_interval)
+        return;
+    m_interval = milliseconds;
+    rearm();
+}
+
+void Timer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    rearm();
+}
+
+} // namespace gavelry

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <functional>
+
+namespace gavelry {
+
+/// A periodic timer with the semantics of a form timer: it fires every
+/// interval milliseconds while enabled; enabling it (or changing the interval)
+/// starts a fresh period.
+class Timer : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void setInterval(int milliseconds);
+    int interval() const { return m_interval; }
+    void setEnabled(bool enabled);
+    bool isEnabled() const { return m_enabled; }
+
+signals:
+    void timeout();
+
+protected:
+    /// Called whenever enabled/interval changed: (re)arm or disarm.
+    virtual void rearm() = 0;
+    bool running() const { return m_enabled && m_interval > 0; }
+
+private:
+    int m_interval = 0;
+    bool m_enabled = false;
+};
+
+/// The only source of "now" and of timers in the program. Two drivers exist:
+/// real time (QTimer based) and virtual time (a simulated clock that jumps from
+/// one due event to the next).
+class Scheduler : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    /// Local date and time now.
+    virtual QDateTime now() const = 0;
+    /// Milliseconds since the scheduler was created.
+    virtual qint64 elapsedMs() const = 0;
+    /// A new, disabled timer owned by parent.
+    virtual Timer *createTimer(QObject *parent) = 0;
+    /// Runs fn once after delay milliseconds, unless context is destroyed first.
+    virtual void callAfter(int delayMs, QObject *context, std::function<void()> fn) = 0;
+    virtual bool isVirtual() const = 0;
+    /// Stops every timer and deferred call for good: the program is ending.
+    void halt()
+    {
+        m_halted = true;
+        onHalt();
+    }
+    bool halted() const { return m_halted; }
+
+    /// "HH:MM", two digits each, 24-hour.
+    QString hhmm() const { return now().toString(QStringLiteral("HH:mm")); }
+    /// The clock as the windows show it ("HH:MM:SS", 24-hour whatever the locale).
+    QString timeOfDay() const { return now().toString(QStringLiteral("HH:mm:ss")); }
+    /// Day of the week, Sunday = 1 through Saturday = 7.
+    int weekday() const { return now().date().dayOfWeek() % 7 + 1; }
+
+protected:
+    virtual void onHalt() {}
+
+private:
+    bool m_halted = false;
+};
+
+} // namespace gavelry

@@ -1,0 +1,159 @@
+#include "SimClient.h"
+
+#include "Scheduler.h"
+
+namespace gavelry {
+
+SimClient::SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent)
+    : QObject(parent), m_scheduler(scheduler), m_local(std::move(localCallsign))
+{
+}
+
+QStringList SimClient::sentLines() const
+{
+    QStringList lines;
+    for (const Record &r : m_records)
+        if (r.kind == QLatin1String("send"))
+            lines.append(r.arg);
+    return lines;
+}
+
+void SimClient::addRemote(SimRemote *remote)
+{
+    m_remotes.insert(remote->callsign().toUpper(), remote);
+}
+
+SimRemote *SimClient::remote(const QString &callsign) const
+{
+    return m_remotes.value(callsign.toUpper()).data();
+}
+
+void SimClient::check() const
+{
+    if (m_failing)
+        throw ClientError(QStringLiteral("The EchoLink client did not answer"));
+}
+
+void SimClient::record(const QString &kind, const QString &arg)
+{
+    Record r{m_scheduler.elapsedMs(), kind, arg};
+    if (m_recorder)
+        m_recorder(r);
+    if (m_keepRecords)
+        m_records.append(r);
+}
+
+void SimClient::connectStation(const QString &callsign)
+{
+    check();
+    record(QStringLiteral("connect-station"), callsign);
+    const QString call = callsign.toUpper();
+    if (call.isEmpty() || m_links.contains(call) || m_pending.contains(call))
+        return;
+    m_pending.append(call);
+    m_scheduler.callAfter(m_linkDelay, this, [this, call] {
+        if (!m_pending.removeOne(call))
+            return; // given up before it came up
+        SimRemote *far = remote(call);
+        if (far && !far->acceptLink())
+            return;
+        linkUp(call);
+    });
+}
+
+void SimClient::disconnectStation(const QString &callsign)
+{
+    check();
+    record(QStringLiteral("disconnect-station"), callsign);
+    const QString call = callsign.toUpper();
+    m_pending.removeAll(call);
+    linkDown(call);
+}
+
+void SimClient::disconnectAll()
+{
+    check();
+    record(QStringLiteral("disconnect-all"));
+    m_pending.clear();
+    const QStringList all = m_links;
+    for (const QString &call : all)
+        linkDown(call);
+}
+
+int SimClient::connectionCount()
+{
+    check();
+    return int(m_links.size());
+}
+
+bool SimClient::isConnected(const QString &callsign)
+{
+    check();
+    return !callsign.isEmpty() && m_links.contains(callsign.toUpper());
+}
+
+QString SimClient::localCallsign()
+{
+    check();
+    return m_local;
+}
+
+void SimClient::sendChatText(const QString &text)
+{
+    check();
+    record(QStringLiteral("send"), text);
+    for (const QString &call : std::as_const(m_links))
+        if (SimRemote *far = remote(call))
+            far->chatFromLocal(text);
+}
+
+void SimClient::linkUp(const QString &callsign)
+{
+    const QString call = callsign.toUpper();
+    if (m_links.contains(call))
+        return;
+    m_links.append(call);
+    SimRemote *far = remote(call);
+    emit linksChanged();
+    emit connected(call, far ? far->name() : QStringLiteral("Station"),
+                   far ? far->address() : QStringLiteral("127.0.0.3"));
+    if (far)
+        far->linked();
+}
+
+void SimClient::linkDown(const QString &callsign)
+{
+    const QString call = callsign.toUpper();
+    if (!m_links.removeOne(call))
+        return;
+    emit linksChanged();
+    if (SimRemote *far = remote(call))
+        far->unlinked();
+}
+
+SimClientLink::SimClientLink(SimClient &client, QObject *parent) : ClientLink(parent), m_client(client)
+{
+    connect(&client, &SimClient::connected, this, &ClientLink::connected);
+    connect(&client, &SimClient::RX, this, &ClientLink::RX);
+    connect(&client, &SimClient::DTMFString, this, &ClientLink::DTMFString);
+    connect(&client, &SimClient::StationTextReceived, this, &ClientLink::StationTextReceived);
+    connect(&client, &SimClient::ChatTextReceived, this, &ClientLink::ChatTextReceived);
+    connect(&client, &SimClient::Closing, this, &ClientLink::Closing);
+}
+
+void SimClientLink::connectStation(const QString &callsign, bool) { m_client.connectStation(callsign); }
+void SimClientLink::disconnectStation(const QString &callsign) { m_client.disconnectStation(callsign); }
+void SimClientLink::disconnectAll() { m_client.disconnectAll(); }
+int SimClientLink::connectionCount() { return m_client.connectionCount(); }
+bool SimClientLink::isConnected(const QString &callsign) { return m_client.isConnected(callsign); }
+QString SimClientLink::localCallsign() { return m_client.localCallsign(); }
+void SimClientLink::sendChatText(const QString &text) { m_client.sendChatText(text); }
+
+std::unique_ptr<ClientLink> SimClientFactory::create()
+{
+    if (m_unavailable)
+        throw ClientError(QStringLiteral("No EchoLink client is available"));
+    return std::make_unique<SimClientLink>(m_client);
+}
+
+} // namespace gavelry

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "ClientLink.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+
+namespace gavelry {
+
+class Scheduler;
+class SimClient;
+
+/// Something at the far end of a link: a conference server, a station.
+/// Registered with the client under its callsign; anything linked that has no
+/// remote registered comes up but never answers.
+class SimRemote : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual QString callsign() const = 0;
+    /// May the local station link now? (A conference refuses a banned station.)
+    virtual bool acceptLink() { return true; }
+    virtual QString name() const { return QStringLiteral("Simulated"); }
+    virtual QString address() const { return QStringLiteral("127.0.0.2"); }
+    virtual void linked() {}
+    virtual void unlinked() {}
+    /// A chat line the local station sent over the link.
+    virtual void chatFromLocal(const QString &text) { Q_UNUSED(text) }
+};
+
+/// The simulated EchoLink client: one per run, shared by every window's
+/// handle. It keeps the links, records every operation the program makes,
+/// and raises the client's events (injected by tests and scenarios or by the
+/// simulated remotes).
+class SimClient : public QObject {
+    Q_OBJECT
+public:
+    struct Record {
+        qint64 ms = 0;
+        QString kind; // send, connect-station, disconnect-station, disconnect-all
+        QString arg;
+    };
+
+    SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent = nullptr);
+
+    Scheduler &scheduler() const { return m_scheduler; }
+    void setLocalCallsign(const QString &call) { m_local = call; }
+    void setLinkDelay(int ms) { m_linkDelay = ms; }
+    int linkDelay() const { return m_linkDelay; }
+    /// Every operation throws ClientError while failing.
+    void setFailing(bool failing) { m_failing = failing; }
+    void setKeepRecords(bool keep) { m_keepRecords = keep; }
+    const QList<Record> &records() const { return m_records; }
+    /// The chat lines sent, in order.
+    QStringList sentLines() const;
+    void clearRecords() { m_records.clear(); }
+    void setRecorder(std::function<void(const Record &)> recorder) { m_recorder = std::move(recorder); }
+
+    void addRemote(SimRemote *remote);
+    SimRemote *remote(const QString &callsign) const;
+
+    // The client's operations, as the handles call them.
+    void connectStation(const QString &callsign);
+    void disconnectStation(const QString &callsign);
+    void disconnectAll();
+    int connectionCount();
+    bool isConnected(const QString &callsign);
+    QString localCallsign();
+    void sendChatText(const QString &text);
+
+    QStringList links() const { return m_links; }
+    /// The link to callsign is up now (raises connected).
+    void linkUp(const QString &callsign);
+    /// The link to callsign drops (the far end went away).
+    void linkDown(const QString &callsign);
+
+    // Events, raised as the client would.
+    void raiseConnected(const QString &call, const QString &name, const QString &addr) { emit connected(call, name, addr); }
+    void raiseRX(bool on) { emit RX(on); }
+    void raiseDTMF(const QString &digits) { emit DTMFString(digits); }
+    void raiseStationText(const QString &text) { emit StationTextReceived(text); }
+    void raiseChat(const QString &line) { emit ChatTextReceived(line); }
+    void raiseClosing() { emit Closing(); }
+
+signals:
+    void connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
+    void RX(bool receiving);
+    void DTMFString(const QString &sDigits);
+    void StationTextReceived(const QString &sText);
+    void ChatTextReceived(const QString &sText);
+    void Closing();
+    /// A link came up or went down.
+    void linksChanged();
+
+private:
+    void check() const;
+    void record(const QString &kind, const QString &arg = QString());
+
+    Scheduler &m_scheduler;
+    QString m_local;
+    int m_linkDelay = 500;
+    bool m_failing = false;
+    bool m_keepRecords = true;
+    QStringList m_links;
+    QStringList m_pending;
+    QList<Record> m_records;
+    std::function<void(const Record &)> m_recorder;
+    QHash<QString, QPointer<SimRemote>> m_remotes;
+};
+
+/// A window's handle on the simulated client.
+class SimClientLink : public ClientLink {
+    Q_OBJECT
+public:
+    explicit SimClientLink(SimClient &client, QObject *parent = nullptr);
+
+    void connectStation(const QString &callsign, bool flag) override;
+    void disconnectStation(const QString &callsign) override;
+    void disconnectAll() override;
+    int connectionCount() override;
+    bool isConnected(const QString &callsign) override;
+    QString localCallsign() override;
+    void sendChatText(const QString &text) override;
+
+private:
+    SimClient &m_client;
+};
+
+class SimClientFactory : public ClientFactory {
+public:
+    explicit SimClientFactory(SimClient &client) : m_client(client) {}
+    std::unique_ptr<ClientLink> create() override;
+    /// Makes create() fail as if no client were installed.
+    void setUnavailable(bool unavailable) { m_unavailable = unavailable; }
+
+private:
+    SimClient &m_client;
+    bool m_unavailable = false;
+};
+
+} // namespace gavelry

@@ -1,0 +1,101 @@
+#include "Dialogs.h"
+#include "EditStyle.h"
+#include "SingleInstance.h"
+#include "VirtualScheduler.h"
+#include "sim/SimClient.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace gavelry;
+
+class TestPlatformMisc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void editStyles_data()
+    {
+        QTest::addColumn<bool>("upper");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("upper") << true << "n0call-r" << "N0CALL-R";
+        QTest::newRow("digits keep digits") << false << "12a3" << "123";
+        QTest::newRow("digits refuse all") << false << "abc" << "";
+    }
+    void editStyles()
+    {
+        QFETCH(bool, upper);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QLineEdit edit;
+        edit.setText(QStringLiteral("kept"));
+        upper ? EditStyle::setUpperCase(&edit) : EditStyle::setDigitsOnly(&edit);
+        QCOMPARE(edit.text(), QStringLiteral("kept")); // text set by the program keeps its case
+        edit.clear();
+        QTest::keyClicks(&edit, typed);
+        QCOMPARE(edit.text(), shown);
+    }
+
+    void singleInstancePerFolder()
+    {
+        QTemporaryDir a, b;
+        SingleInstance first(a.path());
+        QVERIFY(first.acquire());
+        SingleInstance second(a.path());
+        QVERIFY(!second.acquire());
+        SingleInstance other(b.path());
+        QVERIFY(other.acquire());
+    }
+
+    void scriptedDialogsAnswerFromQueues()
+    {
+        ScriptedDialogs d;
+        d.queueReply(MsgAnswer::No);
+        d.queueAnswer(QStringLiteral("N0CALL"));
+        QCOMPARE(d.messageBox("q", "t", MsgButtons::YesNo, MsgIcon::Question), MsgAnswer::No);
+        QCOMPARE(d.messageBox("q", "t", MsgButtons::YesNo, MsgIcon::Question), MsgAnswer::Yes); // default
+        QCOMPARE(d.inputBox("p"), QStringLiteral("N0CALL"));
+        QCOMPARE(d.inputBox("p"), QString()); // nothing queued: cancelled
+        QCOMPARE(d.shown().size(), 4);
+        QCOMPARE(d.shown().at(2).kind, QStringLiteral("input"));
+    }
+
+    void simLinksAfterDelayAndRaisesConnected()
+    {
+        VirtualScheduler s(QDateTime(QDate(2026, 1, 5), QTime(12, 0)));
+        SimClient client(s, QStringLiteral("N0CALL-L"));
+        SimClientFactory factory(client);
+        auto a = factory.create();
+        auto b = factory.create();
+        QStringList seen;
+        connect(a.get(), &ClientLink::connected, this, [&](const QString &c) { seen << "a:" + c; });
+        connect(b.get(), &ClientLink::connected, this, [&](const QString &c) { seen << "b:" + c; });
+        a->connectStation(QStringLiteral("*harbour*"), true);
+        QVERIFY(!a->isConnected(QStringLiteral("*HARBOUR*")));
+        s.advanceTo(499);
+        QVERIFY(seen.isEmpty());
+        s.advanceTo(500);
+        QCOMPARE(seen, QStringList({"a:*HARBOUR*", "b:*HARBOUR*"}));
+        QVERIFY(b->isConnected(QStringLiteral("*HARBOUR*")));
+        QCOMPARE(b->connectionCount(), 1);
+        b->disconnectAll();
+        QCOMPARE(a->connectionCount(), 0);
+    }
+
+    void simFailsOnDemand()
+    {
+        VirtualScheduler s(QDateTime(QDate(2026, 1, 5), QTime(12, 0)));
+        SimClient client(s, QStringLiteral("N0CALL-L"));
+        SimClientFactory factory(client);
+        auto link = factory.create();
+        client.setFailing(true);
+        QVERIFY_THROWS_EXCEPTION(ClientError, link->sendChatText(QStringLiteral("x")));
+        factory.setUnavailable(true);
+        QVERIFY_THROWS_EXCEPTION(ClientError, factory.create());
+    }
+};
+
+QTEST_MAIN(TestPlatformMisc)
+#include "test_platform_misc.moc"
