@@ -48,6 +48,8 @@ public:
 
     Scheduler &scheduler() const { return m_scheduler; }
     void setLocalCallsign(const QString &call) { m_local = call; }
+    /// The local callsign, for the simulation itself (never fails).
+    const QString &localStation() const { return m_local; }
     void setLinkDelay(int ms) { m_linkDelay = ms; }
     int linkDelay() const { return m_linkDelay; }
     /// Every operation throws ClientError while failing.

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "SimClient.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace gavelry {
+
+/// A simulated conference server. It keeps its stations, the one that is
+/// talking, the muted and banned lists and who is logged on as admin or
+/// sysop, and it behaves toward the local station the way a conference
+/// server does: it carries out the sysop dot-commands the local station
+/// sends and answers in chat to that station only, it relays the audio of
+/// unmuted stations (the client's RX) together with its station-information
+/// text, and it passes the stations' chat and DTMF on.
+///
+/// Everything it raises on the client while the local station is linked to
+/// it; everything the local station sends it handles after a short delay, so
+/// the program's send call never sees the reply inside itself.
+class SimConference : public SimRemote {
+    Q_OBJECT
+public:
+    SimConference(SimClient &client, const QString &callsign, QString adminPassword,
+                  QString sysopPassword, QObject *parent = nullptr);
+    ~SimConference() override;
+
+    // SimRemote
+    QString callsign() const override { return m_call; }
+    QString name() const override { return QStringLiteral("Conference"); }
+    /// A banned local station is refused.
+    bool acceptLink() override;
+    void linked() override;
+    void unlinked() override;
+    void chatFromLocal(const QString &text) override;
+
+    SimClient &client() const { return m_client; }
+
+    /// Delay before a command is carried out and answered (default 200 ms).
+    void setReplyDelay(int ms) { m_replyDelay = ms; }
+    /// Delay before a station the conference connects to comes in.
+    void setConnectDelay(int ms) { m_connectDelay = ms; }
+    int maxStations() const { return m_maxStations; }
+
+    // The stations (callsigns compare without regard to case).
+    /// A station links in. False when it is banned, already in, or the conference is full.
+    bool join(const QString &call, const QString &name = QString());
+    /// A station leaves (its ordinary mute is forgotten, a persistent one kept).
+    void leave(const QString &call);
+    bool isMember(const QString &call) const { return indexOf(call) >= 0; }
+    /// Stations in the order they came in, the local station included while linked.
+    QStringList members() const;
+    bool isMuted(const QString &call) const;
+    bool isBanned(const QString &call) const { return m_banned.contains(call.toUpper()); }
+    QStringList banned() const { return m_banned; }
+    /// The station whose audio the conference relays now, or "".
+    QString talker() const { return m_talker; }
+    bool isLocalLinked() const;
+
+    // What the stations do.
+    /// The station keys its transmitter. A muted station is not heard; only
+    /// one station is heard at a time.
+    void key(const QString &call);
+    void unkey(const QString &call);
+    bool isKeyed(const QString &call) const;
+    /// A chat line from the station ("CALL>text").
+    void say(const QString &call, const QString &text);
+    /// The station sends a DTMF sequence (a short transmission carrying tones).
+    void keyDtmf(const QString &call, const QString &digits);
+
+    /// The station-information text: "CONF <call> [n/max]", two CRs, then one
+    /// line per station, the one talking marked "->".
+    QString stationInfo() const;
+
+    /// Carries out a dot-command line from a station and gives its reply,
+    /// several lines separated by CR; "" for a wrong password, an unknown
+    /// command or a command the station has no rights for.
+    QString command(const QString &from, const QString &line);
+
+signals:
+    void memberJoined(const QString &call);
+    void memberLeft(const QString &call);
+
+private:
+    struct Member {
+        QString call;
+        QString name;
+        bool muted = false;
+        bool keyed = false;
+        bool lurking = false;
+        bool local = false;
+    };
+
+    int indexOf(const QString &call) const;
+    Member *find(const QString &call);
+    bool hasRights(const QString &call) const;
+    QString localCall() const;
+
+    // Commands, one per helper.
+    QString logOn(const QString &from, const QString &word, const QString &password);
+    QString doMute(const QString &arg, bool persistent);
+    QString doUnmute(const QString &arg);
+    QString doListMuted() const;
+    QString doDisconnect(const QString &arg);
+    QString doBan(const QString &sub, const QString &call);
+    QString doConnect(const QString &call);
+    QString doUsers(bool withLegend) const;
+    QString doAdmins() const;
+    QString doStats() const;
+    QString doLurk(const QString &from, bool lurk);
+    void doQuote(const QString &text);
+
+    /// Chooses who is heard after a change and tells the local station what
+    /// changed: RX first, then the station-information text.
+    void refresh();
+    void toLocal(const QString &line);
+
+    SimClient &m_client;
+    QString m_call;
+    QString m_adminPassword;
+    QString m_sysopPassword;
+    int m_replyDelay = 200;
+    int m_connectDelay = 500;
+    int m_maxStations = 50;
+    QList<Member> m_members;
+    QStringList m_keyOrder;         ///< keyed stations, first keyed first
+    QStringList m_banned;           ///< upper-cased, in the order banned
+    QSet<QString> m_persistentMute; ///< upper-cased
+    QSet<QString> m_admins;
+    QSet<QString> m_sysops;
+    QString m_talker;
+    bool m_rxShown = false;  ///< what the local station's RX last said
+    QString m_infoShown;     ///< the station information it last got
+    bool m_holdRefresh = false; ///< a command is under way: its reply goes first
+    qint64 m_upSince = 0;
+};
+
+} // namespace gavelry

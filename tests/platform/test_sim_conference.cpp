@@ -1,0 +1,278 @@
+#include "VirtualScheduler.h"
+#include "sim/SimClient.h"
+#include "sim/SimConference.h"
+#include "sim/SimLively.h"
+
+#include <QTest>
+
+using namespace gavelry;
+
+namespace {
+
+const QDateTime kStart{QDate(2026, 1, 5), QTime(12, 0, 0)};
+const QString kConf = QStringLiteral("*HARBOUR*");
+const QString kLocal = QStringLiteral("N0CALL-L");
+
+/// A conference with two stations and the local station linked, and a log
+/// of every event the client raises toward the program.
+struct Rig {
+    VirtualScheduler scheduler{kStart};
+    SimClient client{scheduler, kLocal};
+    SimConference conf{client, kConf, QStringLiteral("ADM"), QStringLiteral("SYS")};
+    QStringList events;
+
+    explicit Rig(bool linkLocal = true)
+    {
+        QObject::connect(&client, &SimClient::RX, &conf, [this](bool on) { log(on ? "rx on" : "rx off"); });
+        QObject::connect(&client, &SimClient::ChatTextReceived, &conf, [this](const QString &t) { log("chat " + t); });
+        QObject::connect(&client, &SimClient::StationTextReceived, &conf,
+                         [this](const QString &t) { log("info " + t); });
+        QObject::connect(&client, &SimClient::DTMFString, &conf, [this](const QString &d) { log("dtmf " + d); });
+        conf.join(QStringLiteral("W1ABC"), QStringLiteral("Walter"));
+        conf.join(QStringLiteral("K2XYZ"), QStringLiteral("Kim"));
+        if (linkLocal)
+            client.linkUp(kConf);
+        events.clear();
+    }
+    void log(const QString &e) { events.append(QStringLiteral("%1 %2").arg(scheduler.elapsedMs()).arg(e)); }
+    QStringList take()
+    {
+        QStringList e = events;
+        events.clear();
+        return e;
+    }
+};
+
+} // namespace
+
+class TestSimConference : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandReplies_data()
+    {
+        QTest::addColumn<bool>("loggedOn");
+        QTest::addColumn<bool>("talking");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("admin password") << false << false << ".admin ADM" << "Your wish is my command.";
+        QTest::newRow("sysop password") << false << false << ".sysop SYS" << "By your command.";
+        QTest::newRow("wrong admin password") << false << false << ".admin adm" << "";
+        QTest::newRow("admin password as sysop") << false << false << ".sysop ADM" << "";
+        QTest::newRow("no rights, no answer") << false << true << ".mute W1ABC" << "";
+        QTest::newRow("unknown command") << true << false << ".frobnicate now" << "";
+        QTest::newRow("not a command") << true << false << "hello .mute W1ABC" << "";
+        QTest::newRow("mute call") << true << false << ".mute w1abc" << "W1ABC muted.";
+        QTest::newRow("mute persistent") << true << false << ".mute K2XYZ -p" << "K2XYZ muted.";
+        QTest::newRow("mute stranger") << true << false << ".mute Q9ZZZ" << "No Q9ZZZ found.";
+        QTest::newRow("mute talker, none") << true << false << ".mute ." << "Error: no one is talking.";
+        QTest::newRow("mute talker") << true << true << ".mute ." << "W1ABC muted.";
+        QTest::newRow("unmute call") << true << false << ".unmute K2XYZ" << "K2XYZ unmuted.";
+        QTest::newRow("unmute all") << true << false << ".unmute -a" << "All stations unmuted.";
+        QTest::newRow("muted list empty") << true << false << ".Mute" << "No stations are muted.";
+        QTest::newRow("disconnect talker, none") << true << false << ".disconnect ." << "No one is talking";
+        QTest::newRow("disconnect talker") << true << true << ".disconnect ." << "W1ABC disconnected";
+        QTest::newRow("disconnect call") << true << false << ".disconnect k2xyz" << "K2XYZ disconnected";
+        QTest::newRow("disc stranger") << true << false << ".disc Q9ZZZ" << "Q9ZZZ not found";
+        QTest::newRow("ban add") << true << false << ".ban add K2XYZ" << "K2XYZ banned";
+        QTest::newRow("ban delete stranger") << true << false << ".ban delete Q9ZZZ"
+                                             << "Q9ZZZ was not found on the banned list.";
+        QTest::newRow("ban list empty") << true << false << ".ban list" << "The banned list is empty.";
+        QTest::newRow("connect") << true << false << ".connect G4KVT" << "Connecting to G4KVT";
+        QTest::newRow("users without rights") << false << true << ".users"
+                                              << "1. W1ABC T\r2. K2XYZ\r3. N0CALL-L";
+        QTest::newRow("users as admin") << true << false << ".users" << "1. W1ABC\r2. K2XYZ\r3. N0CALL-L A";
+        QTest::newRow("admins") << true << false << ".admins" << "Admins:\rN0CALL-L\rSysops:";
+        QTest::newRow("lurk") << true << false << ".lurk" << "You are now lurking.";
+        QTest::newRow("quote answers nothing") << true << false << ".quote hello all" << "";
+    }
+    void commandReplies()
+    {
+        QFETCH(bool, loggedOn);
+        QFETCH(bool, talking);
+        QFETCH(QString, line);
+        QFETCH(QString, reply);
+        Rig rig;
+        if (loggedOn)
+            QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".admin ADM")), QStringLiteral("Your wish is my command."));
+        if (talking)
+            rig.conf.key(QStringLiteral("W1ABC"));
+        QCOMPARE(rig.conf.command(kLocal, line), reply);
+    }
+
+    void replyComesLaterAndOnlyToTheLinkedLocalStation()
+    {
+        Rig rig;
+        rig.client.sendChatText(QStringLiteral(".admin ADM"));
+        QVERIFY(rig.events.isEmpty()); // never inside the send call
+        rig.scheduler.advanceBy(1000);
+        QCOMPARE(rig.take(), QStringList{"200 chat *HARBOUR*>Your wish is my command."});
+
+        rig.client.sendChatText(QStringLiteral("good evening"));
+        rig.client.sendChatText(QStringLiteral(".quote (12:00) notice"));
+        rig.scheduler.advanceBy(1000);
+        QCOMPARE(rig.take(), QStringList{"1200 chat *HARBOUR*>(12:00) notice"});
+
+        // After unlinking nothing reaches the local station, and its log-on is gone.
+        rig.client.disconnectStation(kConf);
+        rig.conf.say(QStringLiteral("W1ABC"), QStringLiteral("anyone?"));
+        rig.conf.key(QStringLiteral("W1ABC"));
+        rig.scheduler.advanceBy(1000);
+        QVERIFY(rig.take().isEmpty());
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".mute K2XYZ")), QString());
+    }
+
+    void talkerShowsInStationInformation()
+    {
+        Rig rig;
+        rig.conf.key(QStringLiteral("W1ABC"));
+        rig.conf.key(QStringLiteral("K2XYZ")); // doubles with the one talking: not heard
+        QCOMPARE(rig.take(), QStringList({"0 rx on",
+                                          "0 info CONF *HARBOUR* [3/50]\r\r->W1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry"}));
+        rig.conf.unkey(QStringLiteral("W1ABC")); // K2XYZ still holds the key and is heard now
+        QCOMPARE(rig.take(), QStringList({"0 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\r->K2XYZ Kim\rN0CALL-L Gavelry"}));
+        rig.conf.unkey(QStringLiteral("K2XYZ"));
+        QCOMPARE(rig.take(), QStringList({"0 rx off",
+                                          "0 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry"}));
+    }
+
+    void muteSilencesTheStationUntilItReconnects_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("mutedAfterRejoin");
+        QTest::newRow("ordinary mute") << ".mute W1ABC" << false;
+        QTest::newRow("persistent mute") << ".mute W1ABC -p" << true;
+    }
+    void muteSilencesTheStationUntilItReconnects()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, mutedAfterRejoin);
+        Rig rig;
+        rig.conf.command(kLocal, QStringLiteral(".sysop SYS"));
+        rig.conf.key(QStringLiteral("W1ABC"));
+        rig.take();
+        rig.client.sendChatText(command);
+        rig.scheduler.advanceBy(1000);
+        // The reply first, then the audio stops and the list shows the mute.
+        QCOMPARE(rig.take(), QStringList({"200 chat *HARBOUR*>W1ABC muted.", "200 rx off",
+                                          "200 info CONF *HARBOUR* [3/50]\r\rW1ABC (Muted)\rK2XYZ Kim\rN0CALL-L Gavelry"}));
+        rig.conf.unkey(QStringLiteral("W1ABC"));
+        rig.conf.key(QStringLiteral("W1ABC"));
+        QVERIFY(rig.take().isEmpty()); // keying again is not heard either
+        rig.conf.leave(QStringLiteral("W1ABC"));
+        QVERIFY(rig.conf.join(QStringLiteral("W1ABC"), QStringLiteral("Walter")));
+        QCOMPARE(rig.conf.isMuted(QStringLiteral("W1ABC")), mutedAfterRejoin);
+    }
+
+    void unmutedStationStillKeyedIsHeard()
+    {
+        Rig rig;
+        rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
+        rig.conf.command(kLocal, QStringLiteral(".mute W1ABC"));
+        rig.conf.key(QStringLiteral("W1ABC"));
+        rig.take();
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".unmute W1ABC")), QStringLiteral("W1ABC unmuted."));
+        QCOMPARE(rig.conf.talker(), QStringLiteral("W1ABC"));
+    }
+
+    void banDropsTheStationAndBarsItsReturn()
+    {
+        Rig rig;
+        rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban add K2XYZ")), QStringLiteral("K2XYZ banned"));
+        QVERIFY(!rig.conf.isMember(QStringLiteral("K2XYZ")));
+        QVERIFY(!rig.conf.join(QStringLiteral("K2XYZ")));
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban list")), QStringLiteral("banned users:\rK2XYZ"));
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban delete k2xyz")),
+                 QStringLiteral("K2XYZ removed from the banned list."));
+        QVERIFY(rig.conf.join(QStringLiteral("K2XYZ")));
+    }
+
+    void bannedLocalStationIsDroppedAndRefused()
+    {
+        Rig rig;
+        rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
+        rig.conf.command(kLocal, QStringLiteral(".ban add ") + kLocal);
+        QVERIFY(!rig.client.isConnected(kConf));
+        rig.client.connectStation(kConf);
+        rig.scheduler.advanceBy(5000);
+        QVERIFY(!rig.client.isConnected(kConf));
+    }
+
+    void linkComesUpAfterTheLinkDelay_data()
+    {
+        QTest::addColumn<int>("delay");
+        QTest::newRow("default") << 500;
+        QTest::newRow("slow") << 3000;
+    }
+    void linkComesUpAfterTheLinkDelay()
+    {
+        QFETCH(int, delay);
+        Rig rig(false);
+        if (delay != 500)
+            rig.client.setLinkDelay(delay);
+        QStringList connected;
+        QObject::connect(&rig.client, &SimClient::connected, &rig.conf,
+                         [&](const QString &call) { connected << call; });
+        rig.client.connectStation(QStringLiteral("*harbour*"));
+        rig.scheduler.advanceBy(delay - 1);
+        QVERIFY(!rig.client.isConnected(kConf));
+        QCOMPARE(rig.client.connectionCount(), 0);
+        rig.scheduler.advanceBy(1);
+        QVERIFY(rig.client.isConnected(kConf));
+        QCOMPARE(rig.client.connectionCount(), 1);
+        QCOMPARE(connected, QStringList{kConf});
+        // On linking the conference sends its station list.
+        QCOMPARE(rig.take(), QStringList{QStringLiteral("%1 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry").arg(delay)});
+    }
+
+    void dtmfIsReportedWhenTheTransmissionEnds()
+    {
+        Rig rig;
+        rig.conf.keyDtmf(QStringLiteral("W1ABC"), QStringLiteral("*111*"));
+        rig.scheduler.advanceBy(5000);
+        const QStringList e = rig.take();
+        QCOMPARE(e.first(), QStringLiteral("0 rx on"));
+        QCOMPARE(e.last(), QStringLiteral("1500 dtmf *111*"));
+    }
+
+    void livelyConferenceIsTheSameForTheSameSeed()
+    {
+        const QStringList a = livelyEvents(7);
+        QCOMPARE(livelyEvents(7), a);
+        QVERIFY(livelyEvents(8) != a);
+    }
+
+    void livelyConferenceHasWhatASysopPractisesOn()
+    {
+        const QStringList e = livelyEvents(7);
+        QVERIFY(e.size() > 500);
+        // A stuck transmitter: RX on for more than ten minutes.
+        qint64 on = -1, longest = 0;
+        for (const QString &line : e) {
+            const qint64 t = line.section(u' ', 0, 0).toLongLong();
+            if (line.endsWith(QLatin1String(" rx on")))
+                on = t;
+            else if (line.endsWith(QLatin1String(" rx off")) && on >= 0)
+                longest = qMax(longest, t - on);
+        }
+        QVERIFY2(longest > 10 * 60 * 1000, qPrintable(QString::number(longest)));
+        QVERIFY(!e.filter(QStringLiteral(">/chat/")).isEmpty() || !e.filter(QStringLiteral(">/ver/")).isEmpty());
+        QVERIFY(!e.filter(QStringLiteral(">:") + kLocal + u'~').isEmpty());
+        QVERIFY(!e.filter(QStringLiteral(" dtmf ")).isEmpty());
+    }
+
+private:
+    /// Six virtual hours of a lively conference, as the local station sees them.
+    static QStringList livelyEvents(quint32 seed)
+    {
+        Rig rig;
+        SimLively lively(rig.conf, seed);
+        lively.start();
+        rig.scheduler.advanceBy(6 * 3600 * 1000);
+        return rig.events;
+    }
+};
+
+QTEST_MAIN(TestSimConference)
+#include "test_sim_conference.moc"
