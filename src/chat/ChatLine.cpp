@@ -1,0 +1,23 @@
+#include "ChatLine.h"
+
+namespace gavelry::chat {
+
+ChatLine splitChatLine(const QString &line)
+{
+    const qsizetype gt = line.indexOf(u'>');
+    if (gt < 0)
+        return {QString(), line};
+    return {line.left(gt + 1), line.mid(gt + 1)};
+}
+
+QString stampIncoming(const QString &hhmm, const QString &text)
+{
+    return QStringLiteral("(") + hhmm + QStringLiteral(") ") + text;
+}
+
+QString stampOutgoing(const QString &hhmm, const QString &text)
+{
+    return QStringLiteral("(") + hhmm + QStringLiteral(") >") + text;
+}
+
+} // namespace gavelry::chat

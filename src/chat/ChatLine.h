@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace gavelry::chat {
+
+/// One conference chat line as the display shows it: everything up to and
+/// including the first ">" is the sender, the rest the message. A line
+/// without ">" (a server notice) has no sender.
+struct ChatLine {
+    QString sender;
+    QString message;
+};
+
+ChatLine splitChatLine(const QString &line);
+
+/// "(HH:MM) " in front of text: the stamp the display puts on incoming lines.
+QString stampIncoming(const QString &hhmm, const QString &text);
+/// "(HH:MM) >" in front of text: the stamp an outgoing line carries.
+QString stampOutgoing(const QString &hhmm, const QString &text);
+
+} // namespace gavelry::chat

@@ -1,0 +1,232 @@
+#include "Emoticons.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <array>
+
+namespace gavelry::chat {
+
+namespace {
+
+// The tags of imgIcon(0) .. imgIcon(41). The order is behaviour: an earlier
+// member's code is replaced first, inside later members' codes too.
+const std::array<const char *, kIconCount> kTags{
+    ":)",         ":D :-D",      ":( :-(",     ":O :-O",        ":?",         ":B) :B-)",
+    ":xx",        ":>) :evil",   ":-)",        ":>",            ":=)",        ":*",
+    ":0/",        ":r)",         ":-H",        ":-c",           ":8->",       ":pp",
+    ":-L",        ":8-x",        ":~O)",       ":echolink :EchoLink",         ":Drink drink",
+    ":loo :Loo",  ":Beer :beer", ":Skull :skull", ":xmas :Xmas", ":world :World", ":monk",
+    ":Wrenmoor",  ":ok",         ":gr)",       ":sp)",          ":wx)",       ":hf)",
+    ":pir)",      ":bir)",       ":drv)",      ":dv)",          ":alf)",      ":ali)",
+    ":ang)",
+};
+
+// What Image1 .. Image35 insert: a leading blank, the code, a trailing blank
+// (Image14 has none).
+const std::array<const char *, kPaletteCount> kPalette{
+    " :) ",    " :D ",    " :( ",    " :O ",     " :? ",     " :B) ",   " :xx ",
+    " :>) ",   " :-) ",   " :> ",    " :=) ",    " :* ",     " :0/ ",   " :r)",
+    " :-H ",   " :-c ",   " :8-> ",  " :pp ",    " :-L ",    " :8-x ",  " :~O) ",
+    " :gr) ",  " :ok ",   " :sp) ",  " :wx) ",   " :hf) ",   " :pir) ", " :dv) ",
+    " :drv) ", " :alf) ", " :ali) ", " :ang) ",  " :bir) ",  " :echolink ", " :drink ",
+};
+
+// One distinct emoji per member, chosen to fit its codes.
+const std::array<char32_t, kIconCount> kGlyphs{
+    0x1F642, // :)        slightly smiling
+    0x1F601, // :D        grin
+    0x1F641, // :(        slightly frowning
+    0x1F62E, // :O        open mouth
+    0x1F615, // :?        confused
+    0x1F60E, // :B)       sunglasses
+    0x1F635, // :xx       dizzy
+    0x1F608, // :>) :evil smiling devil
+    0x1F60A, // :-)       smiling eyes
+    0x1F60F, // :>        smirk
+    0x1F603, // :=)       big smile
+    0x1F618, // :*        blowing a kiss
+    0x1F62C, // :0/       grimacing
+    0x1F644, // :r)       rolling eyes
+    0x1F913, // :-H       nerd
+    0x1F61E, // :-c       disappointed
+    0x1F929, // :8->      star-struck
+    0x1F61B, // :pp       tongue out
+    0x1F610, // :-L       neutral
+    0x1F910, // :8-x      zipper mouth
+    0x1F921, // :~O)      clown
+    0x1F4FB, // :echolink radio
+    0x1F379, // drink     tropical drink
+    0x1F6BD, // :loo      toilet
+    0x1F37A, // :beer     beer mug
+    0x1F480, // :skull    skull
+    0x1F384, // :xmas     Christmas tree
+    0x1F30D, // :world    globe
+    0x1F9D8, // :monk     person in lotus position
+    0x1F9D4, // :Wrenmoor a bearded portrait
+    0x1F44C, // :ok       OK hand
+    0x1F620, // :gr)      angry
+    0x1F634, // :sp)      sleeping
+    0x26C5,  // :wx)      sun behind cloud
+    0x270B,  // :hf)      raised hand
+    0x1F99C, // :pir)     parrot
+    0x1F382, // :bir)     birthday cake
+    0x1F697, // :drv)     car
+    0x1F93F, // :dv)      diving mask
+    0x1F47D, // :alf)     alien
+    0x1F47E, // :ali)     alien monster
+    0x1F607, // :ang)     halo
+};
+
+const QString kEmojiFamily = QStringLiteral("Noto Color Emoji");
+const QString kEmojiFile = QStringLiteral("/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf");
+
+// The colour font carries bitmaps of one size (109 px); drawing at that size
+// and scaling down smoothly looks better than asking the engine for 20 px.
+constexpr int kDrawSize = 128;
+
+bool emojiFontAvailable()
+{
+    if (QFontDatabase::families().contains(kEmojiFamily))
+        return true;
+    return QFontDatabase::addApplicationFont(kEmojiFile) >= 0
+        && QFontDatabase::families().contains(kEmojiFamily);
+}
+
+bool hasInk(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0)
+                return true;
+    }
+    return false;
+}
+
+QImage drawGlyph(const QFont &font, char32_t glyph)
+{
+    QImage big(kDrawSize, kDrawSize, QImage::Format_ARGB32_Premultiplied);
+    big.fill(Qt::transparent);
+    {
+        QPainter p(&big);
+        p.setFont(font);
+        p.drawText(big.rect(), Qt::AlignCenter, QString::fromUcs4(&glyph, 1));
+    }
+    if (!hasInk(big))
+        return {};
+    return big.scaled(EmoticonArt::kSize, EmoticonArt::kSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage drawDisc(int index)
+{
+    QImage image(EmoticonArt::kSize, EmoticonArt::kSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromHsv((index * 360 / kIconCount) % 360, 160, 230));
+    p.drawEllipse(image.rect().adjusted(1, 1, -1, -1));
+    QFont f;
+    f.setPixelSize(9);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    p.drawText(image.rect(), Qt::AlignCenter, QString::number(index));
+    return image;
+}
+
+} // namespace
+
+QString iconTag(int index)
+{
+    return QString::fromUtf8(kTags.at(static_cast<size_t>(index)));
+}
+
+QStringList tagCodes(const QString &tag)
+{
+    // Split at single blanks; an empty code (two blanks) would match
+    // everywhere and is left out.
+    QStringList codes = tag.split(u' ');
+    codes.removeAll(QString());
+    return codes;
+}
+
+QString paletteText(int n)
+{
+    return QString::fromUtf8(kPalette.at(static_cast<size_t>(n - 1)));
+}
+
+QList<EmoticonPiece> replaceEmoticons(const QString &text)
+{
+    static const std::vector<QStringList> codes = [] {
+        std::vector<QStringList> all;
+        for (int i = 0; i < kIconCount; ++i)
+            all.push_back(tagCodes(iconTag(i)));
+        return all;
+    }();
+
+    // A picture takes one character's place, as it does in the display; the
+    // placeholder never matches a code. pictureAt says which member stands
+    // at each place, -1 for text (a placeholder that came in with the text
+    // stays text).
+    const QChar placeholder(QChar::ObjectReplacementCharacter);
+    QString work = text;
+    std::vector<int> pictureAt;
+    for (int i = 0; i < kIconCount; ++i) {
+        for (const QString &code : codes[static_cast<size_t>(i)]) {
+            for (qsizetype p = work.indexOf(code); p >= 0; p = work.indexOf(code, p)) {
+                if (pictureAt.empty())
+                    pictureAt.assign(static_cast<size_t>(work.size()), -1);
+                work.replace(p, code.size(), placeholder);
+                pictureAt.erase(pictureAt.begin() + p, pictureAt.begin() + p + code.size());
+                pictureAt.insert(pictureAt.begin() + p, i);
+            }
+        }
+    }
+
+    QList<EmoticonPiece> pieces;
+    if (pictureAt.empty()) {
+        if (!work.isEmpty())
+            pieces.append({work, -1});
+        return pieces;
+    }
+    qsizetype runStart = 0;
+    for (qsizetype k = 0; k < work.size(); ++k) {
+        const int icon = pictureAt[static_cast<size_t>(k)];
+        if (icon < 0)
+            continue;
+        if (k > runStart)
+            pieces.append({work.mid(runStart, k - runStart), -1});
+        pieces.append({QString(), icon});
+        runStart = k + 1;
+    }
+    if (runStart < work.size())
+        pieces.append({work.mid(runStart), -1});
+    return pieces;
+}
+
+QString EmoticonArt::glyph(int index)
+{
+    const char32_t c = kGlyphs.at(static_cast<size_t>(index));
+    return QString::fromUcs4(&c, 1);
+}
+
+EmoticonArt::EmoticonArt()
+{
+    m_fromFont = emojiFontAvailable();
+    QFont font(kEmojiFamily);
+    font.setPixelSize(109);
+    const QFontMetrics metrics(font);
+    m_icons.reserve(kIconCount);
+    for (int i = 0; i < kIconCount; ++i) {
+        const char32_t c = kGlyphs[static_cast<size_t>(i)];
+        QImage image;
+        if (m_fromFont && metrics.inFontUcs4(c))
+            image = drawGlyph(font, c);
+        m_icons.push_back(image.isNull() ? drawDisc(i) : image);
+    }
+}
+
+} // namespace gavelry::chat
