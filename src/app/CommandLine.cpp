@@ -8,6 +8,8 @@
 #include "ScenarioRunner.h"
 #include "Shell.h"
 #include "SimClient.h"
+#include "SimConference.h"
+#include "SimLively.h"
 #include "SingleInstance.h"
 #include "Version.h"
 
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <cstdio>
+#include <random>
 
 namespace gavelry {
 
@@ -151,6 +154,12 @@ int runMain(int argc, char *argv[])
     RealScheduler scheduler;
     SimClient simClient(scheduler, QStringLiteral("N0CALL-L"));
     SimClientFactory simFactory(simClient);
+    // The practice conference: the default profile 1 links to it with one
+    // click and logs on with its default password.
+    SimConference practice(simClient, QStringLiteral("CONFERENCE 1"), QStringLiteral("FrothyLantern"),
+                           QStringLiteral("FrothyLantern"));
+    SimLively lively(practice, std::random_device{}());
+    lively.start();
     if (options->client == QLatin1String("echolink")) {
         dialogs.messageBox(QStringLiteral("The EchoLink network client is not built into this copy of %1.")
                                .arg(QString::fromLatin1(kProductName)),

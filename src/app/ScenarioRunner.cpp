@@ -1,14 +1,408 @@
 #include "ScenarioRunner.h"
 
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Program.h"
+#include "ProfileIni.h"
+#include "Scenario.h"
+#include "ScenarioWidgets.h"
+#include "Shell.h"
+#include "SimClient.h"
+#include "SimConference.h"
+#include "SimLively.h"
+#include "VirtualScheduler.h"
+#include "Window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <chrono>
 #include <cstdio>
+#include <memory>
+#include <thread>
 
 namespace gavelry {
 
+namespace {
+
+using namespace scenario;
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+/// Where the transcript goes: a file or standard output, a line at a time
+/// (flushed, so a paced demo shows each line as it happens). The lines since
+/// the last expect are kept for the next one.
+class Transcript {
+public:
+    bool open(const QString &path, QString &error)
+    {
+        if (path.isEmpty()) {
+            m_file.open(stdout, QIODevice::WriteOnly);
+        } else {
+            m_file.setFileName(path);
+            if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                error = QStringLiteral("%1: the transcript cannot be written: %2").arg(path, m_file.errorString());
+                return false;
+            }
+        }
+        return true;
+    }
+    void write(qint64 ms, const QString &kind, const QString &rest = QString())
+    {
+        QString line = timeStamp(ms) + u' ' + kind;
+        if (!rest.isEmpty())
+            line += u' ' + rest;
+        m_sinceExpect.append(line);
+        m_file.write(line.toUtf8() + '\n');
+        m_file.flush();
+    }
+    /// Whether a line since the previous expect contains text; starts afresh.
+    bool expect(const QString &text)
+    {
+        bool found = false;
+        for (const QString &line : std::as_const(m_sinceExpect))
+            found = found || line.contains(text);
+        m_sinceExpect.clear();
+        return found;
+    }
+
+private:
+    QFile m_file;
+    QStringList m_sinceExpect;
+};
+
+/// One run of a scenario: the simulated world, the program on it, and the
+/// statements carried out one by one.
+class Run {
+public:
+    Run(const Options &options, Script script)
+        : m_options(options),
+          m_script(std::move(script)),
+          m_scheduler(m_script.clock),
+          m_client(m_scheduler, m_script.local),
+          m_factory(m_client)
+    {
+        m_client.setKeepRecords(false); // the transcript has them; long runs stay small
+    }
+
+    /// Prepares the folder and the program; checks the control names. Returns
+    /// an exit code when the run cannot go on (2: a bad name, nothing run).
+    std::optional<int> prepare()
+    {
+        if (!m_dir.isValid()) {
+            printError(QStringLiteral("gavelry: no temporary configuration folder: %1").arg(m_dir.errorString()));
+            return 1;
+        }
+        m_program = std::make_unique<Program>(m_scheduler, m_factory, m_dialogs, m_shell, m_dir.path());
+        for (Statement &st : m_script.statements) {
+            QString error;
+            if (!resolveControl(st, error)) {
+                printError(QStringLiteral("%1:%2: %3").arg(m_options.scenario).arg(st.line).arg(error));
+                return 2;
+            }
+        }
+        if (!m_options.configDir.isEmpty() && !copyConfiguration())
+            return 1;
+        QString error;
+        if (!m_transcript.open(m_options.transcript, error)) {
+            printError(error);
+            return 2;
+        }
+        hookTranscript();
+        return std::nullopt;
+    }
+
+    int execute()
+    {
+        if (m_options.speed > 0)
+            pace();
+        for (const Statement &st : std::as_const(m_script.statements)) {
+            if (m_ended)
+                break;
+            if (!step(st))
+                return 1;
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        return m_expectFailed ? 1 : 0;
+    }
+
+private:
+    bool resolveControl(Statement &st, QString &error)
+    {
+        if (st.control.form.isEmpty())
+            return true;
+        Window *window = m_program->windows().byName(st.control.form);
+        if (!window) {
+            error = QStringLiteral("window '%1' does not exist in this build").arg(st.control.form);
+            return false;
+        }
+        QWidget *widget = nullptr;
+        if (!checkControl(window, st, widget, error))
+            return false;
+        m_widgets.insert(st.line, widget);
+        return true;
+    }
+
+    bool checkControl(Window *window, Statement &st, QWidget *&widget, QString &error)
+    {
+        ControlName &name = st.control;
+        if (st.op == Op::Close) {
+            widget = window;
+            return true;
+        }
+        if (name.ambiguous) {
+            widget = window->findChild<QWidget *>(name.objectName());
+            if (!widget) { // Form6.Caption: the window's own property
+                name.property = name.control;
+                name.control.clear();
+                name.ambiguous = false;
+            }
+        }
+        if (!name.control.isEmpty()) {
+            widget = window->findChild<QWidget *>(name.objectName());
+            if (!widget) {
+                error = QStringLiteral("unknown control '%1' (no control %2 in %3)").arg(name.text(), name.objectName(), name.form);
+                return false;
+            }
+        } else {
+            widget = window;
+        }
+        const bool isWindow = widget == window;
+        if ((st.op == Op::Click || st.op == Op::Set || st.op == Op::Type || st.op == Op::Check) && isWindow) {
+            error = QStringLiteral("name a control of the window here, not '%1'").arg(name.text());
+            return false;
+        }
+        if (st.op == Op::Set && !widgets::isTextBox(widget)) {
+            error = QStringLiteral("set needs a text box; %1 is not one").arg(name.text());
+            return false;
+        }
+        if (st.op == Op::Check && !widgets::isCheckable(widget)) {
+            error = QStringLiteral("check needs a check box or option button; %1 is neither").arg(name.text());
+            return false;
+        }
+        if (st.op == Op::Check && widgets::isOptionButton(widget) && st.number != 1) {
+            error = QStringLiteral("an option button can only be selected (check %1 1)").arg(name.text());
+            return false;
+        }
+        if (st.op == Op::Show)
+            return widgets::checkProperty(widget, isWindow, name.property, error);
+        return true;
+    }
+
+    bool copyConfiguration()
+    {
+        const QDir from(m_options.configDir);
+        if (!from.exists()) {
+            printError(QStringLiteral("gavelry: --config-dir %1 does not exist").arg(m_options.configDir));
+            return false;
+        }
+        for (const QFileInfo &f : from.entryInfoList(QDir::Files))
+            QFile::copy(f.absoluteFilePath(), QDir(m_dir.path()).filePath(f.fileName()));
+        return true;
+    }
+
+    void hookTranscript()
+    {
+        m_client.setRecorder([this](const SimClient::Record &r) {
+            m_transcript.write(r.ms, r.kind, r.kind == QLatin1String("disconnect-all") ? QString() : quote(r.arg));
+        });
+        m_dialogs.setObserver([this](const ScriptedDialogs::Shown &shown) {
+            if (shown.kind == QLatin1String("msgbox"))
+                write(QStringLiteral("msgbox"), quote(shown.title) + u' ' + quote(shown.text));
+            else
+                write(QStringLiteral("input"), quote(shown.text));
+        });
+        QObject::connect(m_program.get(), &Program::ended, m_program.get(), [this] {
+            m_ended = true;
+            write(QStringLiteral("exit"));
+        });
+    }
+
+    void write(const QString &kind, const QString &rest = QString())
+    {
+        m_transcript.write(m_scheduler.elapsedMs(), kind, rest);
+    }
+
+    /// Virtual time runs at speed times the wall clock.
+    void pace()
+    {
+        m_wall.start();
+        m_scheduler.setPacer([this](qint64 due) { sleepUntil(due); });
+    }
+    void sleepUntil(qint64 virtualMs)
+    {
+        const qint64 wallMs = qint64(double(virtualMs) / m_options.speed);
+        const qint64 ahead = wallMs - m_wall.elapsed();
+        if (ahead > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ahead));
+    }
+
+    void advanceTo(qint64 target)
+    {
+        m_scheduler.advanceTo(target);
+        if (m_options.speed > 0 && !m_ended)
+            sleepUntil(target);
+    }
+
+    SimConference *conferenceOf(const QString &station) const
+    {
+        return m_memberOf.value(station.toUpper());
+    }
+
+    bool start()
+    {
+        try {
+            m_program->start();
+        } catch (const ClientError &e) {
+            printError(QStringLiteral("gavelry: the program could not start: %1").arg(QString::fromLocal8Bit(e.what())));
+            return false;
+        }
+        m_started = true;
+        return true;
+    }
+
+    void writeIni(const Statement &st)
+    {
+        ProfileIni ini(QDir(m_dir.path()).filePath(st.args[0]));
+        ini.set(QStringLiteral("SETTINGS"), st.args[1], st.args[2]);
+        if (!ini.save())
+            printError(QStringLiteral("%1:%2: %3").arg(m_options.scenario).arg(st.line).arg(ini.error()));
+    }
+
+    void showFile(const QString &name)
+    {
+        QFile f(QDir(m_dir.path()).filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return;
+        QString text = QString::fromUtf8(f.readAll());
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (text.endsWith(u'\n'))
+            text.chop(1);
+        for (const QString &line : text.split(u'\n'))
+            write(QStringLiteral("file"), name + u' ' + quote(line));
+    }
+
+    void checkExpect(const Statement &st)
+    {
+        if (m_transcript.expect(st.args[0]))
+            return;
+        m_expectFailed = true;
+        printError(QStringLiteral("%1:%2: expect %3 failed: no transcript line since the previous expect contains it")
+                       .arg(m_options.scenario).arg(st.line).arg(quote(st.args[0])));
+    }
+
+    /// Carries out one statement. False stops the run (the program could not start).
+    bool step(const Statement &st)
+    {
+        QWidget *widget = m_widgets.value(st.line);
+        switch (st.op) {
+        case Op::Ini: writeIni(st); break;
+        case Op::Clock:
+        case Op::Local: break; // taken when the run was built
+        case Op::Conference: {
+            auto conf = std::make_unique<SimConference>(m_client, st.args[0], st.args[1], st.args[2]);
+            m_conferences.insert(st.args[0].toUpper(), conf.get());
+            m_owned.push_back(std::move(conf));
+            break;
+        }
+        case Op::Member: {
+            SimConference *conf = m_conferences.value(st.args[1].toUpper());
+            conf->join(st.args[0]);
+            m_memberOf.insert(st.args[0].toUpper(), conf);
+            break;
+        }
+        case Op::LinkDelay: m_client.setLinkDelay(int(st.ms)); break;
+        case Op::Simulate: {
+            auto lively = std::make_unique<SimLively>(*m_conferences.value(st.args[0].toUpper()), quint32(st.number));
+            lively->start();
+            m_owned.push_back(std::move(lively));
+            break;
+        }
+        case Op::Start: return start();
+        case Op::Wait: advanceTo(m_scheduler.elapsedMs() + st.ms); break;
+        case Op::At: advanceTo(st.ms); break;
+        case Op::Linked: m_client.linkUp(st.args[0]); break;
+        case Op::Unlinked: m_client.linkDown(st.args[0]); break;
+        case Op::Rx: m_client.raiseRX(st.flag); break;
+        case Op::StationText: m_client.raiseStationText(st.args[0]); break;
+        case Op::Chat: m_client.raiseChat(st.args[0]); break;
+        case Op::Dtmf: m_client.raiseDTMF(st.args[0]); break;
+        case Op::Connected: m_client.raiseConnected(st.args[0], st.args[1], st.args[2]); break;
+        case Op::Closing: m_client.raiseClosing(); break;
+        case Op::Key: conferenceOf(st.args[0])->key(st.args[0]); break;
+        case Op::Unkey: conferenceOf(st.args[0])->unkey(st.args[0]); break;
+        case Op::Say: conferenceOf(st.args[0])->say(st.args[0], st.args[1]); break;
+        case Op::Click: widgets::click(widget); break;
+        case Op::Set: widgets::setText(widget, st.args[0]); break;
+        case Op::Type: widgets::typeText(widget, st.args[0]); break;
+        case Op::Check: widgets::check(widget, int(st.number)); break;
+        case Op::Answer: m_dialogs.queueAnswer(st.args[0]); break;
+        case Op::Reply:
+            m_dialogs.queueReply(st.args[0] == QLatin1String("yes") ? MsgAnswer::Yes
+                                 : st.args[0] == QLatin1String("no") ? MsgAnswer::No
+                                                                     : MsgAnswer::Ok);
+            break;
+        case Op::Close: widget->close(); break;
+        case Op::Show:
+            write(QStringLiteral("show"), st.control.text() + u' '
+                      + quote(widgets::property(widget, st.control.control.isEmpty(), st.control.property)));
+            break;
+        case Op::ShowFile: showFile(st.args[0]); break;
+        case Op::Expect: checkExpect(st); break;
+        case Op::End: m_program->context().endProgram(); break;
+        }
+        return true;
+    }
+
+    const Options &m_options;
+    Script m_script;
+    QTemporaryDir m_dir;
+    VirtualScheduler m_scheduler;
+    SimClient m_client;
+    SimClientFactory m_factory;
+    ScriptedDialogs m_dialogs;
+    RecordingShell m_shell;
+    Transcript m_transcript;
+    QElapsedTimer m_wall;
+    QHash<QString, SimConference *> m_conferences;
+    QHash<QString, SimConference *> m_memberOf;
+    std::vector<std::unique_ptr<QObject>> m_owned;
+    QHash<int, QWidget *> m_widgets; ///< by statement line
+    bool m_started = false;
+    bool m_ended = false;
+    bool m_expectFailed = false;
+    // Last: the program goes first, while everything it uses still exists.
+    std::unique_ptr<Program> m_program;
+};
+
+} // namespace
+
 int runScenario(const Options &options)
 {
-    std::fprintf(stderr, "gavelry: %s: scenarios cannot be run by this build\n",
-                 qPrintable(options.scenario));
-    return 2;
+    QFile file(options.scenario);
+    if (!file.open(QIODevice::ReadOnly)) {
+        printError(QStringLiteral("%1: cannot be read: %2").arg(options.scenario, file.errorString()));
+        return 2;
+    }
+    ParseError error;
+    std::optional<Script> script = parse(QString::fromUtf8(file.readAll()), error);
+    if (!script) {
+        printError(QStringLiteral("%1:%2: %3").arg(options.scenario).arg(error.line).arg(error.what));
+        return 2;
+    }
+    Run run(options, std::move(*script));
+    if (const std::optional<int> code = run.prepare())
+        return *code;
+    return run.execute();
 }
 
 } // namespace gavelry
