@@ -2,18 +2,96 @@
 
 #include "Caption.h"
 #include "ClientLink.h"
+#include "Dialogs.h"
+#include "Errors.h"
+#include "SettingsTable.h"
+#include "WindowRegistry.h"
+
+#include <QDir>
+#include <QLineEdit>
 
 namespace gavelry {
 
+namespace {
+
+using chat::SettingKey;
+using F = SettingKey::Format;
+
+const QString kSettingsFile = QStringLiteral("textmessage.ini");
+
+const chat::SettingsTable &settingsTable()
+{
+    static const chat::SettingsTable table = [] {
+        const QStringList defaults{
+            QStringLiteral("I am running Brindlecast here on the node, the sister program of Gavelry"),
+            QStringLiteral("Come and visit the Fernwick web site at www.fernwick.net for news, nets and help"),
+            QStringLiteral("Please leave bigger gaps so others can join in"),
+            QStringLiteral("73's thanks for the great QSO"),
+            QStringLiteral("I am logged onto the *HARBOUR* conference, node 482913"),
+            QStringLiteral("I will be back just now was called away"),
+        };
+        chat::SettingsTable t;
+        for (int i = 1; i <= 20; ++i)
+            t.push_back({QStringLiteral("TEXT%1").arg(i), QStringLiteral("Text%1").arg(i), F::Text,
+                         i <= defaults.size() ? defaults[i - 1] : QString()});
+        t.push_back({QStringLiteral("LEFT"), QString(), F::Left, QStringLiteral("300")});
+        t.push_back({QStringLiteral("TOP"), QString(), F::Top, QStringLiteral("300")});
+        return t;
+    }();
+    return table;
+}
+
+// Send buttons: Command1..Command10 send Text1..Text10, Command13..Command22
+// send Text11..Text20 (Command11 and Command12 are "Hide" and "Save").
+int buttonNumber(int box)
+{
+    return box <= 10 ? box : box + 2;
+}
+
+} // namespace
+
 Form116::Form116(AppContext &context, QWidget *parent) : Window(context, parent)
 {
+    ui.setupUi(this);
     setObjectName(QStringLiteral("Form116"));
-    setWindowTitle(QStringLiteral("TextBoxMessages"));
+    for (int n = 1; n <= 20; ++n) {
+        auto *button = findChild<QPushButton *>(QStringLiteral("Command%1").arg(buttonNumber(n)));
+        Q_ASSERT(button);
+        connect(button, &QPushButton::clicked, this, [this, n] { sendMessage(n); });
+    }
+    connect(ui.Command11, &QPushButton::clicked, this, &Window::hideWindow);
+    connect(ui.Command12, &QPushButton::clicked, this, &Form116::SaveData);
+}
+
+QLineEdit *Form116::messageBox(int n) const
+{
+    return findChild<QLineEdit *>(QStringLiteral("Text%1").arg(n));
 }
 
 void Form116::Form_Load()
 {
     setWindowTitle(windowCaption(createClient().localCallsign(), QStringLiteral("      Text Box Messages")));
+    chat::loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+}
+
+void Form116::SaveData()
+{
+    const QString error = chat::saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    if (!error.isEmpty())
+        ctx.dialogs.messageBox(QStringLiteral("The text box messages could not be saved to %1.\n%2")
+                                   .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),
+                               QStringLiteral("Save"), MsgButtons::Ok, MsgIcon::Critical);
+}
+
+void Form116::sendMessage(int n)
+{
+    ChatWindow *chatWindow = ctx.windows.messages;
+    if (!chatWindow)
+        return;
+    stopOnError(ctx, [&] {
+        chatWindow->TextTX()->setText(messageBox(n)->text());
+        chatWindow->TXText();
+    });
 }
 
 } // namespace gavelry

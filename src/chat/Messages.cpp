@@ -1,29 +1,502 @@
 #include "Messages.h"
 
 #include "Caption.h"
+#include "ChatFilter.h"
+#include "ChatLine.h"
 #include "ClientLink.h"
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Errors.h"
+#include "Form6.h"
+#include "PrivateMessage.h"
+#include "Scheduler.h"
+#include "SettingsTable.h"
+#include "Version.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextImageFormat>
+#include <QToolButton>
+#include <QUrl>
 
 namespace gavelry {
+
+namespace {
+
+using chat::SettingKey;
+using F = SettingKey::Format;
+
+const QString kSettingsFile = QStringLiteral("messagebox.ini");
+
+const chat::SettingsTable &settingsTable()
+{
+    static const chat::SettingsTable table = [] {
+        chat::SettingsTable t{
+            {QStringLiteral("CHECK1"), QStringLiteral("Check1"), F::Check, QStringLiteral("1")},
+            {QStringLiteral("CHECK2"), QStringLiteral("Check2"), F::Check, QStringLiteral("1")},
+            {QStringLiteral("CHECK3"), QStringLiteral("Check3"), F::Check, QStringLiteral("1")},
+            {QStringLiteral("OPTION1"), QStringLiteral("Option1"), F::Truth, QStringLiteral("1")},
+            {QStringLiteral("OPTION2"), QStringLiteral("Option2"), F::Truth, QStringLiteral("0")},
+            {QStringLiteral("EXTRACALL"), QStringLiteral("ExtraCall"), F::Text, QString()},
+        };
+        const QStringList words{QStringLiteral("timeout"), QStringLiteral("node"), QStringLiteral("Exceeded"),
+                                QStringLiteral("Connected"), QStringLiteral("Disconnected")};
+        for (int i = 1; i <= 12; ++i)
+            t.push_back({QStringLiteral("FILTERTEXT%1").arg(i), QStringLiteral("FilterText%1").arg(i), F::Text,
+                         i <= words.size() ? words[i - 1] : QString()});
+        return t;
+    }();
+    return table;
+}
+
+// Window and display sizes, in twips.
+constexpr int kNarrowWidth = 6990;
+constexpr int kNarrowHeight = 8400;
+constexpr int kWideWidth = 8820;
+constexpr int kWideHeight = 9700;
+constexpr int kDisplayFull = 6135;  // the private panel covered
+constexpr int kDisplayShort = 2655; // the private panel showing
+
+// A slow client gets a quarter of an hour to answer a call.
+constexpr int kClientWaitMs = 900000;
+
+const QString kShowPrivate = QStringLiteral("Show Private Message");
+const QString kHidePrivate = QStringLiteral("Hide Private Message");
+const QString kShowExtra = QStringLiteral("Show Extra");
+const QString kHideExtra = QStringLiteral("Hide Extra");
+
+QString iconName(int index)
+{
+    return QStringLiteral("icon:%1").arg(index);
+}
+
+void setCaret(QWidget *box, int position)
+{
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(box)) {
+        QTextCursor c = plain->textCursor();
+        c.setPosition(qMin(position, plain->document()->characterCount() - 1));
+        plain->setTextCursor(c);
+    } else if (auto *rich = qobject_cast<QTextEdit *>(box)) {
+        QTextCursor c = rich->textCursor();
+        c.setPosition(qMin(position, rich->document()->characterCount() - 1));
+        rich->setTextCursor(c);
+    } else if (auto *line = qobject_cast<QLineEdit *>(box)) {
+        line->setCursorPosition(qMin(position, static_cast<int>(line->text().size())));
+    }
+}
+
+} // namespace
 
 Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, parent)
 {
     ui.setupUi(this);
+    setObjectName(QStringLiteral("Messages"));
+    // Weeks of chat must not pile up: the display keeps its last lines only
+    // and no undo history.
+    ui.RTB->document()->setMaximumBlockCount(kScrollbackLines);
+    ui.RTB->document()->setUndoRedoEnabled(false);
+    setUpPictures();
+    wire();
+}
+
+Messages::~Messages() = default;
+
+void Messages::setUpPictures()
+{
+    m_art = std::make_unique<chat::EmoticonArt>();
+    for (int i = 0; i < chat::kIconCount; ++i) {
+        auto *label = findChild<QLabel *>(QStringLiteral("imgIcon_%1").arg(i));
+        Q_ASSERT(label);
+        label->setProperty("Tag", chat::iconTag(i));
+        label->setPixmap(QPixmap::fromImage(m_art->icon(i)));
+        m_imgIcon.push_back(label);
+    }
+    for (int n = 1; n <= chat::kPaletteCount; ++n) {
+        auto *button = findChild<QToolButton *>(QStringLiteral("Image%1").arg(n));
+        Q_ASSERT(button);
+        // The palette shows the picture its code turns into in the display.
+        for (const chat::EmoticonPiece &piece : chat::replaceEmoticons(chat::paletteText(n))) {
+            if (piece.icon >= 0) {
+                button->setIcon(QPixmap::fromImage(m_art->icon(piece.icon)));
+                break;
+            }
+        }
+        m_palette.push_back(button);
+    }
+}
+
+void Messages::wire()
+{
+    connect(ui.TextTX, &QLineEdit::returnPressed, this, &Messages::TextTX_Enter);
+    connect(ui.Send, &QPushButton::clicked, this, &Messages::Send_Click);
+    connect(ui.Text2, &QLineEdit::returnPressed, this, &Messages::sendPrivateMessage);
+    connect(ui.Command2, &QPushButton::clicked, this, &Messages::sendPrivateMessage);
+    connect(ui.Command4, &QPushButton::clicked, ui.Text3, &QPlainTextEdit::clear);
+    connect(ui.ClearRX, &QPushButton::clicked, ui.RTB, &QTextEdit::clear);
+    connect(ui.Command3, &QPushButton::clicked, this, &Messages::Command3_Click);
+    connect(ui.Command39, &QPushButton::clicked, this, &Messages::Command39_Click);
+    connect(ui.SaveIt, &QPushButton::clicked, this, &Messages::SaveData);
+    connect(ui.Exit, &QPushButton::clicked, this, &Window::hideWindow);
+    connect(ui.Command1, &QPushButton::clicked, this, [this] {
+        if (ctx.windows.form116)
+            ctx.windows.form116->showWindow();
+    });
+    for (int n = 1; n <= chat::kPaletteCount; ++n)
+        connect(Image(n), &QToolButton::clicked, this, [this, n] { Image_Click(n); });
 }
 
 void Messages::Form_Load()
 {
     ClientLink &client = createClient();
-    setWindowTitle(windowCaption(client.localCallsign()));
+    connect(&client, &ClientLink::ChatTextReceived, this, &Messages::EchoLink_ChatTextReceived);
     connect(&client, &ClientLink::Closing, this, [this] { ctx.endProgram(); });
+
+    const QString call = client.localCallsign();
+    setWindowTitle(windowCaption(call));
+    m_ownSenderLabel = call + QStringLiteral("> ");
+    m_ownPrivateTag = chat::privateTag(call);
+
+    chat::loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+
+    resize(controls::toPixels(kNarrowWidth), controls::toPixels(kNarrowHeight));
+    ui.Command3->setText(kShowPrivate);
+    ui.RTB->resize(ui.RTB->width(), controls::toPixels(kDisplayFull));
+}
+
+void Messages::changeEvent(QEvent *event)
+{
+    ChatWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ui.TextTX->setFocus();
+}
+
+void Messages::SaveData()
+{
+    const QString error = chat::saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    if (!error.isEmpty())
+        ctx.dialogs.messageBox(QStringLiteral("The chat settings could not be saved to %1.\n%2")
+                                   .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),
+                               QStringLiteral("Save"), MsgButtons::Ok, MsgIcon::Critical);
+}
+
+Form6 &Messages::mainWindow() const
+{
+    if (!ctx.windows.form6)
+        throw std::runtime_error("The main window is not there");
+    return *ctx.windows.form6;
+}
+
+// ---------------------------------------------------------------------------
+// Receiving
+
+void Messages::EchoLink_ChatTextReceived(const QString &sText)
+{
+    stopOnError(ctx, [&] {
+        const QString line = sText; // never changed below: every step sees the line as received
+        answerChatProbe(line);
+        answerVersionProbe(line);
+        const QString call = EchoLink()->localCallsign();
+        remoteTalkTimeOff(line, call);
+        remoteTalkTimeOn(line, call);
+        fourMinuteLimit(line);
+        adminAcknowledgement(line);
+        allowSlowClient();
+        settleExtraCall(call);
+        if (isPrivateToUs(line, call))
+            takePrivateMessage(line, call);
+        // A private line goes on to the public display like any other.
+        if (!chatShown())
+            return;
+        if (filtered(line))
+            return;
+        const chat::ChatLine parts = chat::splitChatLine(line);
+        QString message = parts.message;
+        message.replace(QStringLiteral("\r"), QStringLiteral("\r\n"));
+        const QString stamped = chat::stampIncoming(ctx.scheduler.hhmm(), message);
+        if (mainWindow().nListWait == 3)
+            deliverStationList(message);
+        else
+            showReceivedLine(parts.sender, message, stamped);
+    });
+}
+
+void Messages::answerChatProbe(const QString &line)
+{
+    if (line.contains(QStringLiteral("/chat/")))
+        send(QStringLiteral("Chat-KZ v") + QString::fromLatin1(kVersionText));
+}
+
+void Messages::answerVersionProbe(const QString &line)
+{
+    if (line.contains(QStringLiteral("/ver/")))
+        send(QString::fromLatin1(kProductName) + QStringLiteral("  v") + QString::fromLatin1(kVersionText));
+}
+
+// The switches compare the upper-cased line with the callsign exactly as the
+// client reports it.
+void Messages::remoteTalkTimeOff(const QString &line, const QString &call)
+{
+    if (line.toUpper().contains(QStringLiteral("/TIMEOUT OFF/ ") + call)) {
+        controls::setCheckValue(mainWindow().ui.Check3, 0);
+        send(QStringLiteral(" OK OFF"));
+    }
+}
+
+void Messages::remoteTalkTimeOn(const QString &line, const QString &call)
+{
+    if (line.toUpper().contains(QStringLiteral("/TIMEOUT ON/ ") + call)) {
+        controls::setCheckValue(mainWindow().ui.Check3, 1);
+        send(QStringLiteral(" OK ON"));
+    }
+}
+
+void Messages::fourMinuteLimit(const QString &line)
+{
+    if (line.contains(QStringLiteral("/timeout4/")))
+        controls::setCaption(mainWindow().ui.BeaconPeriod2, QStringLiteral("4"));
+}
+
+void Messages::adminAcknowledgement(const QString &line)
+{
+    if (line.contains(QStringLiteral("By your command")) || line.contains(QStringLiteral("Your wish is my command"))) {
+        Form6 &main = mainWindow();
+        controls::setBackColor(main.ui.Text36, controls::kLightGreen);
+        controls::setCaption(main.ui.Text36, QStringLiteral("Admin Enabled"));
+    }
+}
+
+// Nothing else to do here: Qt's event loop runs other events between
+// handlers, so nothing is let run in the middle of a line.
+void Messages::allowSlowClient()
+{
+    EchoLink()->setWaits(kClientWaitMs);
+}
+
+void Messages::settleExtraCall(const QString &call)
+{
+    if (ui.ExtraCall->text().size() < 3)
+        ui.ExtraCall->setText(call);
+    ui.ExtraCall->setText(ui.ExtraCall->text().toUpper());
+}
+
+QString Messages::replyTag(const QString &call) const
+{
+    return QStringLiteral(":") + call + QStringLiteral(">:") + ui.Text1->text().toUpper() + QStringLiteral("~");
+}
+
+bool Messages::isPrivateToUs(const QString &line, const QString &call) const
+{
+    return chat::isPrivateLine(line, {chat::privateTag(ui.ExtraCall->text()), m_ownPrivateTag, replyTag(call)});
+}
+
+void Messages::takePrivateMessage(const QString &line, const QString &call)
+{
+    ui.Text1->clear();
+    appendPrivateLog(chat::receivedLogEntry(line, m_ownPrivateTag));
+    showWindow();
+    openPrivatePanel();
+    if (const auto ack = chat::acknowledgement(line, call))
+        send(*ack);
+    ui.Text3->moveCursor(QTextCursor::End);
+}
+
+bool Messages::chatShown() const { return ui.Option1->isChecked(); }
+
+bool Messages::filtered(const QString &line) const
+{
+    QStringList words;
+    words.reserve(12);
+    for (int i = 1; i <= 12; ++i)
+        words.append(findChild<QLineEdit *>(QStringLiteral("FilterText%1").arg(i))->text());
+    return chat::filterDrops(line, words, controls::checkValue(ui.Check3) == 1);
+}
+
+void Messages::deliverStationList(const QString &message)
+{
+    Form6 &main = mainWindow();
+    controls::setCaption(main.ui.Text2, QStringLiteral("Updated ") + ctx.scheduler.timeOfDay() + QStringLiteral("\r\n")
+                                            + message + QStringLiteral("\r\n"));
+    main.nListWait = 0;
+    controls::setCaption(main.ui.Frame5, QStringLiteral("Connected"));
+    setCaret(main.ui.Text2, 250);
+}
+
+void Messages::showReceivedLine(const QString &sender, const QString &message, const QString &stamped)
+{
+    RXText(sender, controls::checkValue(ui.Check2) == 1 ? stamped : message);
+    Form6 &main = mainWindow();
+    if (main.nListWait == 1)
+        main.nListWait = 0;
+}
+
+void Messages::RXText(const QString &sender, const QString &message)
+{
+    QTextCursor cursor(ui.RTB->document());
+    cursor.movePosition(QTextCursor::End);
+    // One edit block per line: the scrollback bound trims old lines once the
+    // whole line is in.
+    cursor.beginEditBlock();
+
+    QTextCharFormat senderFormat;
+    senderFormat.setFontWeight(QFont::Bold);
+    senderFormat.setForeground(controls::fromBgr(sender == m_ownSenderLabel ? controls::kRed : controls::kBlue));
+    cursor.insertText(sender + QStringLiteral(": "), senderFormat);
+
+    QTextCharFormat messageFormat;
+    messageFormat.setFontWeight(QFont::Normal);
+    messageFormat.setForeground(controls::fromBgr(controls::kBlack));
+    // Codes are looked for from the ": " after the sender on. No code starts
+    // with a blank or with ":" and a blank, and none holds a line break, so
+    // every match lies inside the message itself.
+    insertWithPictures(cursor, message, messageFormat);
+    cursor.insertText(QStringLiteral("\r\n"), messageFormat);
+
+    cursor.endEditBlock();
+    moveDisplayCaretToEnd();
+}
+
+void Messages::insertWithPictures(QTextCursor &cursor, const QString &text, const QTextCharFormat &format)
+{
+    QTextDocument *doc = ui.RTB->document();
+    for (const chat::EmoticonPiece &piece : chat::replaceEmoticons(text)) {
+        if (piece.icon < 0) {
+            cursor.insertText(piece.text, format);
+            continue;
+        }
+        const QString name = iconName(piece.icon);
+        // Cheap (the image is shared) and survives a cleared display.
+        doc->addResource(QTextDocument::ImageResource, QUrl(name), m_art->icon(piece.icon));
+        QTextImageFormat image;
+        image.setName(name);
+        image.setWidth(chat::EmoticonArt::kSize);
+        image.setHeight(chat::EmoticonArt::kSize);
+        image.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+        cursor.insertImage(image);
+    }
+}
+
+void Messages::moveDisplayCaretToEnd()
+{
+    QTextCursor c = ui.RTB->textCursor();
+    c.movePosition(QTextCursor::End);
+    ui.RTB->setTextCursor(c);
+}
+
+// ---------------------------------------------------------------------------
+// Composing
+
+void Messages::send(const QString &text)
+{
+    if (!EchoLink())
+        throw ClientError(QStringLiteral("The chat window has no client"));
+    EchoLink()->sendChatText(text);
 }
 
 void Messages::TXText()
 {
-    EchoLink()->sendChatText(ui.TextTX->text());
+    const QString s = ui.TextTX->text();
+    if (controls::checkValue(ui.Check1) == 1) {
+        m_stampedOut = chat::stampOutgoing(ctx.scheduler.hhmm(), s);
+        send(m_stampedOut);
+    } else {
+        send(s);
+    }
+    ui.TextTX->setText(s);
     TXText2();
-    ui.TextTX->clear();
+    ui.TextTX->setText(QString());
 }
 
-void Messages::TXText2() {}
+void Messages::TXText2()
+{
+    Form6 &main = mainWindow();
+    // No echo while the station list is awaited, nor of sysop commands.
+    if (main.nListWait != 3 && !ui.TextTX->text().startsWith(u'.')) {
+        if (controls::checkValue(ui.Check1) == 1)
+            ui.TextTX->setText(m_stampedOut);
+        if (!ui.TextTX->text().isEmpty()) {
+            RXText(m_ownSenderLabel, ui.TextTX->text());
+            ui.TextTX->setText(QString());
+        }
+        controls::setCaption(main.ui.Frame5, QStringLiteral("Connected"));
+    }
+    moveDisplayCaretToEnd();
+}
+
+void Messages::TextTX_Enter()
+{
+    stopOnError(ctx, [&] { TXText(); });
+    ui.TextTX->setFocus();
+}
+
+void Messages::Send_Click()
+{
+    ui.TextTX->setFocus();
+    stopOnError(ctx, [&] { TXText(); });
+}
+
+void Messages::sendPrivateMessage()
+{
+    stopOnError(ctx, [&] {
+        ui.Text1->setText(ui.Text1->text().toUpper());
+        const QString target = ui.Text1->text();
+        const QString body = ui.Text2->text();
+        appendPrivateLog(chat::sentLogEntry(target, ctx.scheduler.hhmm(), body));
+        ui.TextTX->setText(chat::privateWireLine(target, body));
+        TXText();
+        ui.Text2->clear();
+        ui.Text2->setFocus();
+    });
+}
+
+void Messages::appendPrivateLog(const QString &entry)
+{
+    QTextCursor c(ui.Text3->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(entry);
+}
+
+void Messages::Image_Click(int n)
+{
+    ui.TextTX->setText(ui.TextTX->text() + chat::paletteText(n));
+    ui.TextTX->setCursorPosition(static_cast<int>(ui.TextTX->text().size()));
+    ui.TextTX->setFocus();
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void Messages::openPrivatePanel()
+{
+    ui.Command3->setText(kHidePrivate);
+    ui.ClearRX->hide();
+    ui.RTB->resize(ui.RTB->width(), controls::toPixels(kDisplayShort));
+}
+
+void Messages::Command3_Click()
+{
+    if (ui.Command3->text() != kHidePrivate) {
+        openPrivatePanel();
+    } else {
+        ui.Command3->setText(kShowPrivate);
+        ui.ClearRX->show();
+        ui.RTB->resize(ui.RTB->width(), controls::toPixels(kDisplayFull));
+    }
+}
+
+void Messages::Command39_Click()
+{
+    if (ui.Command39->text() == kShowExtra) {
+        ui.Command39->setText(kHideExtra);
+        resize(controls::toPixels(kWideWidth), controls::toPixels(kWideHeight));
+    } else {
+        ui.Command39->setText(kShowExtra);
+        resize(controls::toPixels(kNarrowWidth), controls::toPixels(kNarrowHeight));
+    }
+}
 
 } // namespace gavelry

@@ -1,23 +1,111 @@
 #pragma once
 
+#include "Emoticons.h"
 #include "WindowRegistry.h"
 #include "ui_Messages.h"
 
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QToolButton;
+
 namespace gavelry {
 
-/// The chat window.
+class Form6;
+
+/// The chat window: the conference chat display, the compose box, the
+/// private-message panel, the emoticon palette, the bad-word filter and the
+/// chat options (messagebox.ini). Every chat line of the conference passes
+/// through EchoLink_ChatTextReceived, which also answers the in-band probes,
+/// obeys the remote talk-time switches, opens the admin gate on the server's
+/// acknowledgement and delivers awaited station lists to the main window.
 class Messages : public ChatWindow {
     Q_OBJECT
 public:
+    /// Lines the chat display keeps. A busy conference carries a few hundred
+    /// chat lines an hour, so this holds well over a working day of chat,
+    /// while a bot that runs for weeks keeps its memory and the cost of each
+    /// new line the same as on its first day.
+    static constexpr int kScrollbackLines = 3000;
+
     explicit Messages(AppContext &ctx, QWidget *parent = nullptr);
+    ~Messages() override;
+
+    /// The controls, by their names.
     Ui::Messages ui;
 
     void TXText() override;
     void TXText2() override;
     QLineEdit *TextTX() const override { return ui.TextTX; }
 
+    /// Handles one chat line of the conference (the client's chat event).
+    void EchoLink_ChatTextReceived(const QString &sText);
+    /// Writes one line into the chat display: the sender in bold, red when it
+    /// is our own sender label and blue otherwise, then the message in black
+    /// with its emoticon codes turned into pictures. Always plain text.
+    void RXText(const QString &sender, const QString &message);
+
+    /// Writes messagebox.ini; a failure is shown in a message box.
+    void SaveData();
+
+    /// Member index (0-41) of the display table of emoticon pictures.
+    QLabel *imgIcon(int index) const { return m_imgIcon.at(static_cast<size_t>(index)); }
+    /// Palette picture Image<n>, n = 1 .. 35.
+    QToolButton *Image(int n) const { return m_palette.at(static_cast<size_t>(n - 1)); }
+    const chat::EmoticonArt &art() const { return *m_art; }
+
+    /// C + "> ": the sender our own echoed lines carry.
+    const QString &ownSenderLabel() const { return m_ownSenderLabel; }
+    /// ":" + C + "~": marks a private message addressed to us.
+    const QString &ownPrivateTag() const { return m_ownPrivateTag; }
+
 protected:
     void Form_Load() override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // The steps of a received line, in the order the handler takes them.
+    void answerChatProbe(const QString &line);
+    void answerVersionProbe(const QString &line);
+    void remoteTalkTimeOff(const QString &line, const QString &call);
+    void remoteTalkTimeOn(const QString &line, const QString &call);
+    void fourMinuteLimit(const QString &line);
+    void adminAcknowledgement(const QString &line);
+    void allowSlowClient();
+    void settleExtraCall(const QString &call);
+    QString replyTag(const QString &call) const;
+    bool isPrivateToUs(const QString &line, const QString &call) const;
+    void takePrivateMessage(const QString &line, const QString &call);
+    bool chatShown() const;
+    bool filtered(const QString &line) const;
+    void deliverStationList(const QString &message);
+    void showReceivedLine(const QString &sender, const QString &message, const QString &stamped);
+
+    // Composing and the layout buttons.
+    void send(const QString &text);
+    void TextTX_Enter();
+    void Send_Click();
+    void sendPrivateMessage();
+    void Command3_Click();
+    void Command39_Click();
+    void openPrivatePanel();
+    void appendPrivateLog(const QString &entry);
+    void Image_Click(int n);
+
+    void insertWithPictures(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
+    void moveDisplayCaretToEnd();
+    Form6 &mainWindow() const;
+    void wire();
+    void setUpPictures();
+
+    QString m_ownSenderLabel;
+    QString m_ownPrivateTag;
+    /// The stamped text of the last stamped send: shown again by TXText2.
+    QString m_stampedOut;
+    std::unique_ptr<chat::EmoticonArt> m_art;
+    std::vector<QLabel *> m_imgIcon;
+    std::vector<QToolButton *> m_palette;
 };
 
 } // namespace gavelry

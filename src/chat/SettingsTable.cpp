@@ -1,0 +1,114 @@
+#include "SettingsTable.h"
+
+#include "Controls.h"
+#include "ProfileIni.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace gavelry::chat {
+
+namespace {
+
+using Format = SettingKey::Format;
+
+bool isInteger(const QString &text)
+{
+    bool ok = false;
+    text.trimmed().toLongLong(&ok);
+    return ok;
+}
+
+bool isTruth(const QString &text)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    t.toDouble(&ok);
+    return ok || t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
+        || t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0;
+}
+
+void setOption(QRadioButton *option, bool on)
+{
+    if (option->isChecked() == on)
+        return;
+    if (on) {
+        option->setChecked(true);
+        return;
+    }
+    // An exclusive option button cannot be cleared directly.
+    option->setAutoExclusive(false);
+    option->setChecked(false);
+    option->setAutoExclusive(true);
+}
+
+QWidget *control(const QWidget &form, const SettingKey &k)
+{
+    return form.findChild<QWidget *>(k.control);
+}
+
+} // namespace
+
+void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+{
+    const SettingsFile ini(configDir, file);
+    QPoint pos = form.pos();
+    bool placed = false;
+    for (const SettingKey &k : table) {
+        const QString value = ini.get(k.key, k.def);
+        switch (k.format) {
+        case Format::Text:
+            controls::setCaption(control(form, k), value);
+            break;
+        case Format::Check:
+            if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
+                controls::setCheckValue(box, controls::toInt(isInteger(value) ? value : k.def));
+            break;
+        case Format::Truth:
+            if (auto *option = qobject_cast<QRadioButton *>(control(form, k)))
+                setOption(option, controls::toBool(isTruth(value) ? value : k.def));
+            break;
+        case Format::Left:
+            pos.setX(controls::toPixels(controls::toInt(isInteger(value) ? value : k.def)));
+            placed = true;
+            break;
+        case Format::Top:
+            pos.setY(controls::toPixels(controls::toInt(isInteger(value) ? value : k.def)));
+            placed = true;
+            break;
+        }
+    }
+    if (placed)
+        form.move(pos);
+}
+
+QString saveSettings(const QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+{
+    SettingsFile ini(configDir, file);
+    for (const SettingKey &k : table) {
+        QString value;
+        switch (k.format) {
+        case Format::Text:
+            value = controls::caption(control(form, k));
+            break;
+        case Format::Check:
+            if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
+                value = QString::number(controls::checkValue(box));
+            break;
+        case Format::Truth:
+            if (auto *option = qobject_cast<QRadioButton *>(control(form, k)))
+                value = option->isChecked() ? QStringLiteral("True") : QStringLiteral("False");
+            break;
+        case Format::Left:
+            value = QString::number(controls::toTwips(form.pos().x()));
+            break;
+        case Format::Top:
+            value = QString::number(controls::toTwips(form.pos().y()));
+            break;
+        }
+        ini.set(k.key, value);
+    }
+    return ini.save() ? QString() : ini.error();
+}
+
+} // namespace gavelry::chat
