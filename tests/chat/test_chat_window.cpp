@@ -1,0 +1,484 @@
+// The chat window driven through its controls: the receive pipeline, the
+// compose box and the private panel, pictures, settings and layout.
+
+#include "ChatDisplay.h"
+#include "Controls.h"
+#include "Form6.h"
+#include "Messages.h"
+#include "TestRig.h"
+
+#include <QDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QToolButton>
+
+using namespace gavelry;
+using gavelry::test::displayLines;
+using gavelry::test::TestRig;
+
+namespace {
+
+using Settings = QList<QPair<QString, QString>>;
+
+/// The program at 14:05, the chat window settings given as key/value pairs.
+struct ChatRig {
+    explicit ChatRig(const Settings &settings = {},
+                     const QString &local = QStringLiteral("N0CALL-L"))
+        : rig(QDateTime(QDate(2026, 1, 5), QTime(14, 5, 0)), local)
+    {
+        for (const auto &[key, value] : settings)
+            rig.ini(QStringLiteral("messagebox.ini"), key, value);
+        rig.start();
+    }
+    Messages &chat() { return rig.program->messages(); }
+    Form6 &main() { return rig.form6(); }
+    void receive(const QString &line) { rig.client.raiseChat(line); }
+    QStringList shown() { return displayLines(chat().ui.RTB->document()); }
+    void type(const QString &text)
+    {
+        chat().ui.TextTX->setText(text);
+        QTest::keyClick(chat().ui.TextTX, Qt::Key_Return);
+    }
+
+    TestRig rig;
+};
+
+const QPair<QString, QString> kStampOff{QStringLiteral("CHECK1"), QStringLiteral("0")};
+const QPair<QString, QString> kIncomingStampOff{QStringLiteral("CHECK2"), QStringLiteral("0")};
+
+/// The character format at the first character of text in the display.
+QTextCharFormat formatAt(QTextDocument *doc, const QString &text)
+{
+    QTextCursor c = doc->find(text);
+    c.setPosition(c.selectionStart() + 1);
+    return c.charFormat();
+}
+
+} // namespace
+
+class TestChatWindow : public QObject {
+    Q_OBJECT
+private slots:
+    // -- receiving ---------------------------------------------------------
+
+    void probesAnswerAndLineIsShown_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("chat probe") << "N0CALL>hello /chat/ test" << QStringList{"Chat-KZ v3.0.5"};
+        QTest::newRow("version probe") << "N0CALL>/ver/" << QStringList{"Gavelry  v3.0.5"};
+        QTest::newRow("both, chat first") << "N0CALL>/ver/ /chat/" << QStringList{"Chat-KZ v3.0.5", "Gavelry  v3.0.5"};
+        QTest::newRow("probe words are case-sensitive") << "N0CALL>/CHAT/" << QStringList{};
+    }
+    void probesAnswerAndLineIsShown()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, sent);
+        ChatRig r;
+        r.receive(line);
+        QCOMPARE(r.rig.sent(), sent);
+        QCOMPARE(r.shown(), QStringList{"N0CALL>: (14:05) " + line.mid(7)});
+    }
+
+    void remoteTalkTimeSwitches_data()
+    {
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("off") << "N0CALL-L" << "M0ABC>/TIMEOUT OFF/ N0CALL-L" << 1 << 0 << QStringList{" OK OFF"};
+        QTest::newRow("off, callsign typed in lower case") << "N0CALL-L" << "M0ABC>/timeout off/ n0call-l" << 1 << 0
+                                                          << QStringList{" OK OFF"};
+        QTest::newRow("on") << "N0CALL-L" << "M0ABC>/TIMEOUT ON/ N0CALL-L" << 0 << 1 << QStringList{" OK ON"};
+        QTest::newRow("another station") << "N0CALL-L" << "M0ABC>/TIMEOUT OFF/ G4XYZ" << 1 << 1 << QStringList{};
+        QTest::newRow("client reports lower case: never matches") << "n0call-l" << "M0ABC>/TIMEOUT OFF/ n0call-l" << 1
+                                                                  << 1 << QStringList{};
+    }
+    void remoteTalkTimeSwitches()
+    {
+        QFETCH(QString, local);
+        QFETCH(QString, line);
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(QStringList, sent);
+        ChatRig r({}, local);
+        controls::setCheckValue(r.main().ui.Check3, before);
+        r.receive(line);
+        QCOMPARE(controls::checkValue(r.main().ui.Check3), after);
+        QCOMPARE(r.rig.sent(), sent);
+    }
+
+    void mainWindowSwitches()
+    {
+        ChatRig r;
+        r.receive("M0ABC>/timeout4/");
+        QCOMPARE(controls::caption(r.main().ui.BeaconPeriod2), QStringLiteral("4"));
+        QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Disabled"));
+        r.receive("*HARBOUR*>Your wish is my command.");
+        QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Enabled"));
+        QCOMPARE(controls::backColor(r.main().ui.Text36), controls::kLightGreen);
+    }
+
+    void privateMessageToUs()
+    {
+        ChatRig r;
+        r.chat().ui.Text1->setText("G4XYZ");
+        r.receive("N0CALL>:N0CALL-L~hello");
+        Messages &c = r.chat();
+        QCOMPARE(c.ui.Text3->toPlainText(), QStringLiteral("Message From <- N0CALL> hello\n"));
+        QCOMPARE(r.rig.sent(), QStringList{":N0CALL~ Message Received~"});
+        QCOMPARE(r.shown(), QStringList{"N0CALL>: (14:05) :N0CALL-L~hello"});
+        QVERIFY(c.isVisible());
+        QCOMPARE(c.ui.Command3->text(), QStringLiteral("Hide Private Message"));
+        QVERIFY(c.ui.ClearRX->isHidden());
+        QCOMPARE(c.ui.RTB->height(), 177);
+        QCOMPARE(c.ui.Text1->text(), QString());
+    }
+
+    void privateLinesAreAcknowledgedOnce_data()
+    {
+        QTest::addColumn<QString>("extraCall");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("acknowledgement not acknowledged") << "" << "N0CALL>:N0CALL-L~ Message Received~"
+                                                         << QStringList{};
+        QTest::newRow("through the extra call") << "g4xyz" << "N0CALL>:G4XYZ~hi"
+                                                << QStringList{":N0CALL~ Message Received~"};
+        QTest::newRow("tag opening the line") << "" << ":N0CALL-L~hi" << QStringList{};
+    }
+    void privateLinesAreAcknowledgedOnce()
+    {
+        QFETCH(QString, extraCall);
+        QFETCH(QString, line);
+        QFETCH(QStringList, sent);
+        ChatRig r({{"EXTRACALL", extraCall}});
+        r.receive(line);
+        QCOMPARE(r.rig.sent(), sent);
+    }
+
+    void extraCallSettles_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("empty") << "" << "N0CALL-L";
+        QTest::newRow("two characters") << "ab" << "N0CALL-L";
+        QTest::newRow("a callsign, upper-cased") << "g4xyz" << "G4XYZ";
+    }
+    void extraCallSettles()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, after);
+        ChatRig r({{"EXTRACALL", stored}});
+        r.receive("M0ABC>hi");
+        QCOMPARE(r.chat().ui.ExtraCall->text(), after);
+    }
+
+    void filterDropsSilently_data()
+    {
+        QTest::addColumn<QString>("caseSensitive");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("default word") << "1" << "*HARBOUR*>N0CALL Connected" << false;
+        QTest::newRow("built-in, case-sensitive") << "1" << "N0CALL>xfuckx" << false;
+        QTest::newRow("built-in, any case") << "0" << "N0CALL>xfuckx" << false;
+        QTest::newRow("box word, case-sensitive") << "1" << "N0CALL>Hello" << false;
+        QTest::newRow("other case, case-sensitive") << "1" << "N0CALL>hello" << true;
+        QTest::newRow("other case, any case") << "0" << "N0CALL>hello" << false;
+    }
+    void filterDropsSilently()
+    {
+        QFETCH(QString, caseSensitive);
+        QFETCH(QString, line);
+        QFETCH(bool, shown);
+        ChatRig r({{"CHECK3", caseSensitive}, {"FILTERTEXT6", "Hello"}});
+        r.main().nListWait = 1;
+        r.receive(line);
+        QCOMPARE(r.shown().size(), shown ? 1 : 0);
+        // A dropped line is not the awaited reply.
+        QCOMPARE(r.main().nListWait, shown ? 0 : 1);
+    }
+
+    void stopChatStillAnswers()
+    {
+        ChatRig r({{"OPTION1", "False"}, {"OPTION2", "True"}});
+        r.main().nListWait = 3;
+        controls::setCaption(r.main().ui.Text2, "before");
+        r.receive("N0CALL>/chat/ :N0CALL-L~hi");
+        r.receive("*HARBOUR*>Your wish is my command");
+        QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v3.0.5", ":N0CALL~ Message Received~"}));
+        QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Enabled"));
+        QVERIFY(r.shown().isEmpty());
+        QCOMPARE(controls::caption(r.main().ui.Text2), QStringLiteral("before"));
+        QCOMPARE(r.main().nListWait, 3);
+    }
+
+    void displayedLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("no sender") << "Welcome to *HARBOUR*" << QStringList{": (14:05) Welcome to *HARBOUR*"};
+        QTest::newRow("markup shown as typed")
+            << "N0CALL><b>bold</b> <img src=x.png> &amp;"
+            << QStringList{"N0CALL>: (14:05) <b>bold</b> <img src=x.png> &amp;"};
+        QTest::newRow("smile, nose smile, evil grin")
+            << "N0CALL>:) :-) :>)" << QStringList{"N0CALL>: (14:05) {icon 0} {icon 8} {icon 7}"};
+        QTest::newRow("a code three times") << "N0CALL>:beer x :beer :beer"
+                                            << QStringList{"N0CALL>: (14:05) {icon 24} x {icon 24} {icon 24}"};
+        QTest::newRow("codes in the sender stay") << "A:)>:)" << QStringList{"A:)>: (14:05) {icon 0}"};
+        QTest::newRow("CR splits the message") << "*HARBOUR*>1. N0CALL\r2. M0ABC"
+                                               << QStringList{"*HARBOUR*>: (14:05) 1. N0CALL", "2. M0ABC"};
+    }
+    void displayedLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, shown);
+        ChatRig r;
+        r.receive(line);
+        QCOMPARE(r.shown(), shown);
+    }
+
+    void earlierLinesAreNotSearchedAgain()
+    {
+        ChatRig r({kIncomingStampOff});
+        r.receive("N0CALL>:");
+        r.receive("N0CALL>)");
+        QCOMPARE(r.shown(), (QStringList{"N0CALL>: :", "N0CALL>: )"}));
+    }
+
+    void senderColours()
+    {
+        ChatRig r({kStampOff});
+        r.receive("N0CALL>hi");
+        r.type("hello");
+        QTextDocument *doc = r.chat().ui.RTB->document();
+        const QTextCharFormat theirs = formatAt(doc, "N0CALL>:");
+        const QTextCharFormat ours = formatAt(doc, "N0CALL-L> :");
+        const QTextCharFormat message = formatAt(doc, "hello");
+        QCOMPARE(controls::toBgr(theirs.foreground().color()), controls::kBlue);
+        QCOMPARE(controls::toBgr(ours.foreground().color()), controls::kRed);
+        QCOMPARE(controls::toBgr(message.foreground().color()), controls::kBlack);
+        QVERIFY(theirs.fontWeight() == QFont::Bold && ours.fontWeight() == QFont::Bold);
+        QVERIFY(message.fontWeight() != QFont::Bold);
+    }
+
+    void listingRouting()
+    {
+        ChatRig r;
+        r.main().nListWait = 3;
+        r.receive("*HARBOUR*>1. N0CALL\r2. M0ABC");
+        QCOMPARE(controls::caption(r.main().ui.Text2).replace("\r\n", "\n"),
+                 QStringLiteral("Updated 14:05:00\n1. N0CALL\n2. M0ABC\n"));
+        QCOMPARE(r.main().nListWait, 0);
+        QCOMPARE(controls::caption(r.main().ui.Frame5), QStringLiteral("Connected"));
+        QVERIFY(r.shown().isEmpty());
+
+        r.main().nListWait = 1;
+        r.receive("*HARBOUR*>Admins:");
+        QCOMPARE(r.main().nListWait, 0);
+        QCOMPARE(r.shown(), QStringList{"*HARBOUR*>: (14:05) Admins:"});
+    }
+
+    void scrollbackIsBounded()
+    {
+        ChatRig r({kIncomingStampOff});
+        for (int i = 0; i < Messages::kScrollbackLines + 50; ++i)
+            r.receive(QStringLiteral("N0CALL>line %1 :)").arg(i));
+        const QStringList lines = r.shown();
+        QVERIFY(lines.size() < Messages::kScrollbackLines);
+        QCOMPARE(lines.last(), QStringLiteral("N0CALL>: line %1 {icon 0}").arg(Messages::kScrollbackLines + 49));
+    }
+
+    void failingClientStopsTheLineOnly()
+    {
+        ChatRig r;
+        r.rig.client.setFailing(true);
+        r.receive("N0CALL>/chat/ first");
+        r.rig.client.setFailing(false);
+        r.receive("N0CALL>second");
+        QCOMPARE(r.shown(), QStringList{"N0CALL>: (14:05) second"});
+        QVERIFY(!r.main().ui.StatusLine->text().isEmpty());
+    }
+
+    // -- composing ---------------------------------------------------------
+
+    void typedLines_data()
+    {
+        QTest::addColumn<bool>("stamp");
+        QTest::addColumn<int>("listWait");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("stamped") << true << 0 << "hello" << QStringList{"(14:05) >hello"}
+                                 << QStringList{"N0CALL-L> : (14:05) >hello"};
+        QTest::newRow("unstamped") << false << 0 << "hello" << QStringList{"hello"}
+                                   << QStringList{"N0CALL-L> : hello"};
+        QTest::newRow("dot-command") << false << 0 << ".users" << QStringList{".users"} << QStringList{};
+        QTest::newRow("dot-command stamped") << true << 0 << ".users" << QStringList{"(14:05) >.users"}
+                                             << QStringList{};
+        QTest::newRow("empty") << false << 0 << "" << QStringList{""} << QStringList{};
+        QTest::newRow("station list awaited") << false << 3 << "hello" << QStringList{"hello"} << QStringList{};
+    }
+    void typedLines()
+    {
+        QFETCH(bool, stamp);
+        QFETCH(int, listWait);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, shown);
+        ChatRig r(Settings{{"CHECK1", stamp ? "1" : "0"}});
+        r.main().nListWait = listWait;
+        r.type(typed);
+        QCOMPARE(r.rig.sent(), sent);
+        QCOMPARE(r.shown(), shown);
+        QCOMPARE(r.chat().ui.TextTX->text(), QString());
+    }
+
+    void echoFromOtherWindows()
+    {
+        ChatRig off({kStampOff});
+        off.chat().ui.TextTX->setText("typed");
+        off.chat().TXText2();
+        QCOMPARE(off.shown(), QStringList{"N0CALL-L> : typed"});
+        QVERIFY(off.rig.sent().isEmpty());
+        QCOMPARE(off.chat().ui.TextTX->text(), QString());
+
+        ChatRig on;
+        on.type("first");
+        on.chat().ui.TextTX->setText("typed");
+        on.chat().TXText2();
+        QCOMPARE(on.shown(), (QStringList{"N0CALL-L> : (14:05) >first", "N0CALL-L> : (14:05) >first"}));
+        QCOMPARE(on.chat().ui.TextTX->text(), QString());
+    }
+
+    void privateSend_data()
+    {
+        QTest::addColumn<bool>("stamp");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("unstamped") << false << ":N0CALL~hi";
+        QTest::newRow("stamped") << true << "(14:05) >:N0CALL~hi";
+    }
+    void privateSend()
+    {
+        QFETCH(bool, stamp);
+        QFETCH(QString, sent);
+        ChatRig r(Settings{{"CHECK1", stamp ? "1" : "0"}});
+        Messages &c = r.chat();
+        c.ui.Text1->setText("n0call");
+        c.ui.Text2->setText("hi");
+        c.ui.Command2->click();
+        QCOMPARE(c.ui.Text3->toPlainText(), QStringLiteral("Message Sent To -> N0CALL 14:05 > hi\n"));
+        QCOMPARE(r.rig.sent(), QStringList{sent});
+        QCOMPARE(c.ui.Text1->text(), QStringLiteral("N0CALL"));
+        QCOMPARE(c.ui.Text2->text(), QString());
+        QCOMPARE(r.shown().size(), 1);
+    }
+
+    void paletteAppends_data()
+    {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Image14 twice") << QList<int>{14, 14} << " :r) :r)";
+        QTest::newRow("Image14 then Image1") << QList<int>{14, 1} << " :r) :) ";
+        QTest::newRow("Image35") << QList<int>{35} << " :drink ";
+    }
+    void paletteAppends()
+    {
+        QFETCH(QList<int>, clicks);
+        QFETCH(QString, text);
+        ChatRig r;
+        for (int n : clicks)
+            r.chat().Image(n)->click();
+        QCOMPARE(r.chat().ui.TextTX->text(), text);
+        QCOMPARE(r.chat().ui.TextTX->cursorPosition(), text.size());
+        QVERIFY(r.rig.sent().isEmpty());
+    }
+
+    void pictureTablesMatchTheirControls()
+    {
+        ChatRig r;
+        for (int n = 1; n <= chat::kPaletteCount; ++n)
+            QCOMPARE(r.chat().Image(n)->toolTip(), chat::paletteText(n).trimmed());
+        QCOMPARE(r.chat().imgIcon(22)->property("Tag").toString(), QStringLiteral(":Drink drink"));
+        QCOMPARE(r.chat().imgIcon(41)->objectName(), QStringLiteral("imgIcon_41"));
+    }
+
+    // -- settings and layout -----------------------------------------------
+
+    void freshInstallation()
+    {
+        ChatRig r;
+        Messages &c = r.chat();
+        QCOMPARE(c.windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5"));
+        QVERIFY(c.ui.Check1->isChecked() && c.ui.Check2->isChecked() && c.ui.Check3->isChecked());
+        QVERIFY(c.ui.Option1->isChecked() && !c.ui.Option2->isChecked());
+        QCOMPARE(c.ui.FilterText1->text(), QStringLiteral("timeout"));
+        QCOMPARE(c.ui.FilterText5->text(), QStringLiteral("Disconnected"));
+        QCOMPARE(c.ui.FilterText6->text(), QString());
+        QCOMPARE(c.size(), QSize(466, 560));
+        QCOMPARE(c.ui.RTB->height(), 409);
+        QCOMPARE(c.ui.Command3->text(), QStringLiteral("Show Private Message"));
+    }
+
+    void saveAndReload()
+    {
+        ChatRig r;
+        const QString longWord(300, u'x');
+        r.chat().ui.Option2->setChecked(true);
+        r.chat().ui.FilterText12->setText(longWord);
+        r.chat().ui.Check2->setChecked(false);
+        r.chat().ui.SaveIt->click();
+        QCOMPARE(r.rig.iniValue("messagebox.ini", "OPTION1"), QStringLiteral("False"));
+        QCOMPARE(r.rig.iniValue("messagebox.ini", "OPTION2"), QStringLiteral("True"));
+        QCOMPARE(r.rig.iniValue("messagebox.ini", "CHECK2"), QStringLiteral("0"));
+
+        TestRig again;
+        QVERIFY(QFile::copy(QDir(r.rig.configDir()).filePath("messagebox.ini"),
+                            QDir(again.configDir()).filePath("messagebox.ini")));
+        again.start();
+        Messages &c = again.program->messages();
+        QVERIFY(c.ui.Option2->isChecked() && !c.ui.Option1->isChecked());
+        QVERIFY(!c.ui.Check2->isChecked());
+        QCOMPARE(c.ui.FilterText12->text(), longWord);
+    }
+
+    void failedSaveNamesTheFile()
+    {
+        ChatRig r;
+        // A folder where the file should be: the write must fail.
+        QVERIFY(QDir(r.rig.configDir()).mkdir("messagebox.ini"));
+        r.chat().SaveData();
+        QCOMPARE(r.rig.dialogs.shown().size(), 1);
+        QVERIFY(r.rig.dialogs.shown().first().text.contains("messagebox.ini"));
+    }
+
+    void layoutButtons()
+    {
+        ChatRig r;
+        Messages &c = r.chat();
+        c.ui.Command39->click();
+        QCOMPARE(c.size(), QSize(588, 647));
+        QCOMPARE(c.ui.Command39->text(), QStringLiteral("Hide Extra"));
+        c.ui.Command39->click();
+        QCOMPARE(c.size(), QSize(466, 560));
+        QCOMPARE(c.ui.Command39->text(), QStringLiteral("Show Extra"));
+
+        c.ui.Command3->click();
+        QCOMPARE(c.ui.RTB->height(), 177);
+        QVERIFY(c.ui.ClearRX->isHidden());
+        c.ui.Command3->click();
+        QCOMPARE(c.ui.RTB->height(), 409);
+        QVERIFY(!c.ui.ClearRX->isHidden());
+        QCOMPARE(c.ui.Command3->text(), QStringLiteral("Show Private Message"));
+    }
+
+    void clientClosingEndsTheProgram()
+    {
+        ChatRig r;
+        r.rig.client.raiseClosing();
+        QCOMPARE(r.rig.endings, 1);
+    }
+};
+
+QTEST_MAIN(TestChatWindow)
+#include "test_chat_window.moc"
