@@ -1,6 +1,9 @@
 #include "Form6.h"
 
+#include "AdminGate.h"
 #include "ClientLink.h"
+#include "ConferenceProfiles.h"
+#include "StationTracking.h"
 #include "Caption.h"
 #include "CommandChannel.h"
 #include "Controls.h"
@@ -58,6 +61,9 @@ Form6::Form6(AppContext &context, QWidget *parent) : Window(context, parent)
     Timer8 = makeTimer(1000);
 
     m_settings = std::make_unique<MainSettings>(*this);
+    m_adminGate = std::make_unique<AdminGate>(*this);
+    m_conferenceProfiles = std::make_unique<ConferenceProfiles>(*this, *m_adminGate);
+    m_stationTracking = std::make_unique<StationTracking>(*this, *m_conferenceProfiles);
     wireButtons();
 }
 
@@ -87,14 +93,13 @@ void Form6::SendAndClear(const QString &line)
 
 bool Form6::timeStampAll() const { return controls::checkValue(ui.Check1) == 1; }
 
-bool Form6::adminDisabled() const { return ui.Text36->text() == QLatin1String("Admin Disabled"); }
+bool Form6::adminDisabled() const { return m_adminGate->closed(); }
 
-void Form6::noneadmin()
-{
-    ctx.dialogs.messageBox(QStringLiteral("Sorry, You are not Authorized to use this admin function. \r\n"
-                                          "Please log on as Admin or Sysop for your conference and try again."),
-                           QStringLiteral("Admin Authorization Required"), MsgButtons::Ok, MsgIcon::Warning);
-}
+void Form6::noneadmin() { m_adminGate->noneadmin(); }
+
+void Form6::ConDisc() { m_conferenceProfiles->ConDisc(); }
+
+void Form6::ResetListing() { m_stationTracking->ResetListing(); }
 
 void Form6::SelectConf()
 {
@@ -150,6 +155,13 @@ void Form6::Form_Load()
     setWindowTitle(windowCaption(client.localCallsign(),
                                  QStringLiteral("             ") + QString::fromLatin1(kProductName)));
 
+    // The timers run from here on, Timer7 excepted, which waits for a
+    // listing refresh. Enabling them before the settings load lets a change
+    // handler stop one for good (an emptied talk-time limit stops Timer5);
+    // none can tick before the load returns to the event loop.
+    for (Timer *t : {Timer1, Timer3, Timer4, Timer5, Timer6, Timer8})
+        t->setEnabled(true);
+
     // 3. Settings, ending with the window position.
     m_settings->load();
 
@@ -178,8 +190,6 @@ void Form6::Form_Load()
         if (w)
             w->hideWindow();
 
-    for (Timer *t : {Timer1, Timer3, Timer4, Timer5, Timer6, Timer8})
-        t->setEnabled(true);
     emit loaded();
 }
 

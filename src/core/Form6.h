@@ -9,6 +9,9 @@ namespace gavelry {
 
 class Timer;
 class MainSettings;
+class AdminGate;
+class ConferenceProfiles;
+class StationTracking;
 
 /// The main window: the program itself. It owns the state the other windows
 /// read and write (the outgoing line, the listing wait, the admin state box,
@@ -76,6 +79,15 @@ public:
     void SelectConf();
     /// Selects profile index (0-3) as the quick profile buttons do.
     void selectProfile(int index);
+    /// Connects the selected conference, or disconnects it when it is linked.
+    void ConDisc();
+    /// Drops every link and links the selected conference again.
+    void ResetListing();
+
+    // The behaviour of the controller core, working on these controls.
+    AdminGate &adminGate() const { return *m_adminGate; }
+    ConferenceProfiles &conferenceProfiles() const { return *m_conferenceProfiles; }
+    StationTracking &stationTracking() const { return *m_stationTracking; }
 
     /// Writes vorivuzav.ini.
     void SaveData();
@@ -104,6 +116,9 @@ private:
 
     std::array<Profile, 4> m_profiles{};
     std::unique_ptr<MainSettings> m_settings;
+    std::unique_ptr<AdminGate> m_adminGate;
+    std::unique_ptr<ConferenceProfiles> m_conferenceProfiles;
+    std::unique_ptr<StationTracking> m_stationTracking;
 };
 
 } // namespace gavelry

@@ -1,0 +1,73 @@
+#include "AdminGate.h"
+
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Errors.h"
+#include "Form6.h"
+#include "Scheduler.h"
+
+namespace gavelry {
+
+const QString AdminGate::kDisabled = QStringLiteral("Admin Disabled");
+const QString AdminGate::kEnabled = QStringLiteral("Admin Enabled");
+const QString AdminGate::kOverride = QStringLiteral("Admin Override");
+const QString AdminGate::kNoConference = QStringLiteral(".Admin Disabled.");
+
+namespace {
+
+const QString kFunctionsDisabled = QStringLiteral("Gavelry Functions Disabled");
+
+} // namespace
+
+AdminGate::AdminGate(Form6 &form) : m_form(form)
+{
+    // The weekly schedule will share this tick; until then it only keeps
+    // the label in step with the gate.
+    connect(m_form.Timer8, &Timer::timeout, this, &AdminGate::Timer8_Timer);
+}
+
+bool AdminGate::closed() const { return m_form.ui.Text36->text() == kDisabled; }
+
+bool AdminGate::allows()
+{
+    if (!closed())
+        return true;
+    noneadmin();
+    return false;
+}
+
+void AdminGate::noneadmin()
+{
+    m_form.context().dialogs.messageBox(
+        QStringLiteral("Sorry, You are not Authorized to use this admin function. \r\n"
+                       "Please log on as Admin or Sysop for your conference and try again."),
+        QStringLiteral("Admin Authorization Required"), MsgButtons::Ok, MsgIcon::Warning);
+}
+
+void AdminGate::markEnabled() { setState(kEnabled, controls::kLightGreen); }
+
+void AdminGate::markOverride() { setState(kOverride, controls::kLightGreen); }
+
+void AdminGate::markNoConference() { setState(kNoConference, controls::kRed); }
+
+void AdminGate::setState(const QString &text, int backColor)
+{
+    auto *box = m_form.ui.Text36;
+    // The status job calls this ten times a second: touch the box only when
+    // something changes.
+    if (controls::backColor(box) != backColor)
+        controls::setBackColor(box, backColor);
+    if (box->text() != text)
+        box->setText(text);
+}
+
+void AdminGate::Timer8_Timer()
+{
+    skipOnError(m_form.context(), [&] {
+        const QString wanted = closed() ? kFunctionsDisabled : QString();
+        if (m_form.ui.Label31->text() != wanted)
+            m_form.ui.Label31->setText(wanted);
+    });
+}
+
+} // namespace gavelry

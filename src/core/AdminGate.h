@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace gavelry {
+
+class Form6;
+
+/// The admin gate: whether the program may send moderation commands. The
+/// state is the text of the main window's box Text36 and nothing else; the
+/// box's back colour shows it.
+class AdminGate : public QObject {
+    Q_OBJECT
+public:
+    /// The four texts Text36 holds. Only the first closes the gate.
+    static const QString kDisabled;      ///< "Admin Disabled": at start, until the server accepts us
+    static const QString kEnabled;       ///< "Admin Enabled": the server acknowledged a log-on
+    static const QString kOverride;      ///< "Admin Override": the operator re-connected by hand
+    static const QString kNoConference;  ///< ".Admin Disabled.": linked to none of the profiles
+
+    explicit AdminGate(Form6 &form);
+
+    /// Closed while Text36 reads exactly "Admin Disabled" (case matters).
+    bool closed() const;
+    /// The gate test of a gated action: true when it may go on; when closed it
+    /// shows the not-authorised message first.
+    bool allows();
+    /// The not-authorised message box; returns when the operator closes it.
+    void noneadmin();
+
+    /// The server acknowledged an admin or sysop log-on.
+    void markEnabled();
+    /// The operator re-connected the conference by hand.
+    void markOverride();
+    /// The client is linked to none of the profile conferences: red, and open.
+    void markNoConference();
+
+    /// Once a second: the "functions disabled" label follows the gate.
+    void Timer8_Timer();
+
+private:
+    void setState(const QString &text, int backColor);
+
+    Form6 &m_form;
+};
+
+} // namespace gavelry

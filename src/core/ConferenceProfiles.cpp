@@ -1,0 +1,267 @@
+#include "ConferenceProfiles.h"
+
+#include "AdminGate.h"
+#include "ClientLink.h"
+#include "CommandChannel.h"
+#include "Controls.h"
+#include "EditStyle.h"
+#include "Errors.h"
+#include "Scheduler.h"
+
+#include <optional>
+
+namespace gavelry {
+
+namespace {
+
+// A busy client gets 15 minutes before a call fails.
+constexpr int kClientWaitMs = 900000;
+
+void setCaptionIfChanged(QWidget *w, const QString &text)
+{
+    if (controls::caption(w) != text)
+        controls::setCaption(w, text);
+}
+
+void setForeColorIfChanged(QWidget *w, int bgr)
+{
+    if (controls::foreColor(w) != bgr)
+        controls::setForeColor(w, bgr);
+}
+
+} // namespace
+
+ConferenceProfiles::ConferenceProfiles(Form6 &form, AdminGate &gate) : m_form(form), m_gate(gate)
+{
+    connect(&m_form, &Form6::clientCreated, this, &ConferenceProfiles::attachClient);
+    connect(m_form.Timer1, &Timer::timeout, this, &ConferenceProfiles::Timer1_Timer);
+    connect(m_form.Timer6, &Timer::timeout, this, &ConferenceProfiles::Timer6_Timer);
+    wireButtons();
+    wireEntryStyles();
+}
+
+void ConferenceProfiles::attachClient(ClientLink *link)
+{
+    connect(link, &ClientLink::connected, this, &ConferenceProfiles::EchoLink_connected);
+}
+
+void ConferenceProfiles::wireButtons()
+{
+    Ui::Form6 &ui = m_form.ui;
+    connect(ui.Command13, &QPushButton::clicked, this, &ConferenceProfiles::Command13_Click);
+    connect(ui.Command14, &QPushButton::clicked, this, &ConferenceProfiles::Command14_Click);
+    connect(ui.Log_On_Conf, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf_Click);
+    connect(ui.Log_On_Conf2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf2_Click);
+    connect(ui.Log_On_Conf3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf3_Click);
+    connect(ui.Log_On_Conf4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf4_Click);
+    connect(ui.Log_On, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Click);
+    connect(ui.Log_On2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On2_Click);
+    connect(ui.Log_On3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On3_Click);
+    connect(ui.Log_On4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On4_Click);
+    connect(ui.Log_On_Admin, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin_Click);
+    connect(ui.Log_On_Admin2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin2_Click);
+    connect(ui.Log_On_Admin3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin3_Click);
+    connect(ui.Log_On_Admin4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin4_Click);
+}
+
+void ConferenceProfiles::wireEntryStyles()
+{
+    // Callsign boxes take capitals from their first change on (loading the
+    // settings counts). Profiles 2 and 3 keep mixed-case entry, as they
+    // always have.
+    Ui::Form6 &ui = m_form.ui;
+    for (QLineEdit *box : {ui.Conference, ui.Conference4, ui.Station3, ui.Station4, ui.Text4, ui.Text5, ui.Text6,
+                           ui.Text7, ui.Text8, ui.Text20, ui.Text21, ui.Text22, ui.Text23, ui.Text24})
+        connect(box, &QLineEdit::textChanged, this, [box] { EditStyle::setUpperCase(box); },
+                Qt::SingleShotConnection);
+}
+
+ClientLink &ConferenceProfiles::client() const
+{
+    ClientLink *link = m_form.EchoLink();
+    if (!link)
+        throw ClientError(QStringLiteral("The main window has no client"));
+    return *link;
+}
+
+const ConferenceProfiles::Profile *ConferenceProfiles::usable(int index) const
+{
+    if (index < 0 || index > 3)
+        return nullptr;
+    const Profile &p = m_form.profiles()[index];
+    return p.callsign().isEmpty() ? nullptr : &p;
+}
+
+const ConferenceProfiles::Profile *ConferenceProfiles::selectedUsable() const
+{
+    return usable(m_form.selectedProfile());
+}
+
+void ConferenceProfiles::ConDisc()
+{
+    const Profile *p = selectedUsable();
+    if (!p)
+        return;
+    const QString call = p->callsign();
+    AppContext &ctx = m_form.context();
+    std::optional<bool> linked;
+    skipOnError(ctx, [&] { linked = client().isConnected(call); });
+    // Without an answer we cannot tell a connect from a disconnect: do neither.
+    if (!linked)
+        return;
+    if (*linked) {
+        skipOnError(ctx, [&] { client().disconnectStation(call); });
+        return;
+    }
+    showStatus(controls::kBlue, QStringLiteral("Connecting ") + p->conference->text());
+    skipOnError(ctx, [&] { client().disconnectAll(); });
+    skipOnError(ctx, [&] { client().connectStation(call, true); });
+}
+
+void ConferenceProfiles::Timer1_Timer()
+{
+    AppContext &ctx = m_form.context();
+    skipOnError(ctx, [&] { client().setWaits(kClientWaitMs); });
+    // No nested event loop here: Qt runs other events between handlers, and
+    // nesting would re-enter this one.
+    const Profile *p = selectedUsable();
+    if (!p || controls::checkValue(m_form.ui.StayCon1) != 1)
+        return;
+    const QString call = p->callsign();
+    skipOnError(ctx, [&] {
+        if (!client().isConnected(call))
+            client().connectStation(call, true);
+    });
+}
+
+void ConferenceProfiles::Timer6_Timer()
+{
+    AppContext &ctx = m_form.context();
+    bool anyLinked = false;
+    bool allAnswered = true;
+    for (const Profile &p : m_form.profiles()) {
+        const QString call = p.callsign();
+        if (call.isEmpty())
+            continue;
+        bool answered = false;
+        skipOnError(ctx, [&] {
+            anyLinked = client().isConnected(call) || anyLinked;
+            answered = true;
+        });
+        allAnswered = allAnswered && answered;
+    }
+    const int selected = m_form.selectedProfile();
+    const Profile *p = selected < 0 ? nullptr : &m_form.profiles()[selected];
+    if (anyLinked) {
+        if (p)
+            showStatus(controls::kGreen, p->conference->text() + p->connectedSuffix);
+        return;
+    }
+    // A client that did not answer has not told us the link is gone: leave
+    // the status, and above all the admin box, as they are.
+    if (!allAnswered)
+        return;
+    if (p)
+        showStatus(controls::kRed, p->disconnectedSuffix);
+    m_gate.markNoConference();
+}
+
+void ConferenceProfiles::showStatus(int foreColor, const QString &caption)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_form.ui.Frame6), static_cast<QWidget *>(m_form.ui.Label9)}) {
+        setForeColorIfChanged(w, foreColor);
+        setCaptionIfChanged(w, caption);
+    }
+}
+
+void ConferenceProfiles::updateToolTips()
+{
+    Ui::Form6 &ui = m_form.ui;
+    const std::array<std::array<QWidget *, 3>, 4> buttons{{
+        {ui.Command17, ui.Command20, ui.Log_On_Conf},
+        {ui.Command18, ui.Command21, ui.Log_On_Conf2},
+        {ui.Command19, ui.Command22, ui.Log_On_Conf3},
+        {ui.Command5, ui.Command28, ui.Log_On_Conf4},
+    }};
+    for (int i = 0; i < 4; ++i) {
+        const QString call = m_form.profiles()[i].conference->text();
+        for (QWidget *b : buttons[i])
+            if (b->toolTip() != call)
+                b->setToolTip(call);
+    }
+}
+
+void ConferenceProfiles::Command13_Click()
+{
+    stopOnError(m_form.context(), [&] {
+        if (const Profile *p = selectedUsable())
+            toggle(*p);
+    });
+}
+
+void ConferenceProfiles::toggleLink(int index)
+{
+    stopOnError(m_form.context(), [&] {
+        if (const Profile *p = usable(index))
+            toggle(*p);
+    });
+}
+
+void ConferenceProfiles::toggle(const Profile &p)
+{
+    const QString call = p.callsign();
+    if (client().isConnected(call))
+        client().disconnectStation(call);
+    else
+        client().connectStation(call, true);
+}
+
+void ConferenceProfiles::sysopLogOn(int index)
+{
+    stopOnError(m_form.context(), [&] {
+        if (const Profile *p = usable(index))
+            m_form.SendAndClear(channel::sysopLogOn(p->password->text()));
+    });
+}
+
+void ConferenceProfiles::adminLogOn(int index)
+{
+    stopOnError(m_form.context(), [&] {
+        if (const Profile *p = usable(index))
+            m_form.SendAndClear(channel::adminLogOn(p->password->text()));
+    });
+}
+
+void ConferenceProfiles::Command14_Click()
+{
+    stopOnError(m_form.context(), [&] {
+        const int index = m_form.selectedProfile();
+        const Profile *p = usable(index);
+        if (!p)
+            return;
+        m_form.Send(channel::adminLogOn(p->password->text()));
+        // Profile 4's button only notes the log-on when messages are time
+        // stamped; its line then stays in the outgoing buffer, which the next
+        // sender overwrites.
+        if (index < 3 || m_form.timeStampAll()) {
+            controls::setCaption(m_form.ui.Text2, QStringLiteral(".Admin XXXX"));
+            m_form.sTextSay.clear();
+        }
+    });
+}
+
+void ConferenceProfiles::EchoLink_connected(const QString &sCallConnected, const QString &sName,
+                                            const QString &sAddr)
+{
+    Q_UNUSED(sName)
+    Q_UNUSED(sAddr)
+    stopOnError(m_form.context(), [&] {
+        const Profile *p = selectedUsable();
+        // Exact comparison: a box typed in lower case never matches the
+        // callsign the client reports.
+        if (p && p->conference->text() == sCallConnected && controls::checkValue(m_form.ui.AutoEnter) == 1)
+            m_form.SendAndClear(channel::adminLogOn(p->password->text()));
+    });
+}
+
+} // namespace gavelry

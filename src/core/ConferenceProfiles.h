@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Form6.h"
+
+#include <QObject>
+#include <QString>
+
+namespace gavelry {
+
+class AdminGate;
+class ClientLink;
+
+/// The four conference profiles of the main window: connecting and
+/// disconnecting them, logging on as sysop or admin, keeping the selected
+/// conference linked and showing its link state.
+///
+/// None of this goes through the admin gate: it is how the gate gets opened.
+class ConferenceProfiles : public QObject {
+    Q_OBJECT
+public:
+    ConferenceProfiles(Form6 &form, AdminGate &gate);
+
+    /// Connects the selected profile, or disconnects it when it is linked.
+    /// A fresh connect drops every other link first and shows "Connecting".
+    void ConDisc();
+
+    /// Stay connected: relinks the selected conference when it dropped and
+    /// "Stay Connected" is ticked.
+    void Timer1_Timer();
+    /// Conference status: the link state of the selected profile in the
+    /// status frame and label; no profile linked marks the admin box.
+    void Timer6_Timer();
+    /// The profile buttons' tool tips show their conference callsigns (run
+    /// by the one-second job).
+    void updateToolTips();
+
+    /// "Con/Disc  Conference": toggles the selected profile's link.
+    void Command13_Click();
+    /// "Admin": logs on as admin with the selected profile's password.
+    void Command14_Click();
+    void Log_On_Conf_Click() { toggleLink(0); }
+    void Log_On_Conf2_Click() { toggleLink(1); }
+    void Log_On_Conf3_Click() { toggleLink(2); }
+    void Log_On_Conf4_Click() { toggleLink(3); }
+    void Log_On_Click() { sysopLogOn(0); }
+    void Log_On2_Click() { sysopLogOn(1); }
+    void Log_On3_Click() { sysopLogOn(2); }
+    void Log_On4_Click() { sysopLogOn(3); }
+    void Log_On_Admin_Click() { adminLogOn(0); }
+    void Log_On_Admin2_Click() { adminLogOn(1); }
+    void Log_On_Admin3_Click() { adminLogOn(2); }
+    void Log_On_Admin4_Click() { adminLogOn(3); }
+
+    /// A link came up: when it is the selected conference, spelled exactly as
+    /// its box, and "Auto Enter Admin Password" is ticked, log on as admin.
+    void EchoLink_connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
+
+private:
+    using Profile = Form6::Profile;
+
+    void wireButtons();
+    void wireEntryStyles();
+    void attachClient(ClientLink *client);
+    ClientLink &client() const;
+    /// The selected profile, or null when none is selected or its callsign is empty.
+    const Profile *selectedUsable() const;
+    const Profile *usable(int index) const;
+
+    void toggleLink(int index);
+    void toggle(const Profile &p);
+    void sysopLogOn(int index);
+    void adminLogOn(int index);
+    void showStatus(int foreColor, const QString &caption);
+
+    Form6 &m_form;
+    AdminGate &m_gate;
+};
+
+} // namespace gavelry

@@ -1,0 +1,133 @@
+#include "StationTracking.h"
+
+#include "ClientLink.h"
+#include "CommandChannel.h"
+#include "ConferenceProfiles.h"
+#include "Controls.h"
+#include "Errors.h"
+#include "Form6.h"
+#include "Scheduler.h"
+#include "TalkerParser.h"
+
+namespace gavelry {
+
+namespace {
+
+const QString kTxOn = QStringLiteral("IP TX ON");
+const QString kTxOff = QStringLiteral("IP TX OFF");
+const QString kLoading = QStringLiteral("LOADING");
+
+// nListWait while the delayed station list is awaited.
+constexpr int kAwaitingUsers = 3;
+
+void setCaptionIfChanged(QWidget *w, const QString &text)
+{
+    if (controls::caption(w) != text)
+        controls::setCaption(w, text);
+}
+
+} // namespace
+
+StationTracking::StationTracking(Form6 &form, ConferenceProfiles &profiles) : m_form(form), m_profiles(profiles)
+{
+    connect(&m_form, &Form6::clientCreated, this, &StationTracking::attachClient);
+    connect(m_form.Timer3, &Timer::timeout, this, &StationTracking::Timer3_Timer);
+    connect(m_form.Timer7, &Timer::timeout, this, &StationTracking::Timer7_Timer);
+}
+
+void StationTracking::attachClient(ClientLink *link)
+{
+    connect(link, &ClientLink::RX, this, &StationTracking::EchoLink_RX);
+    connect(link, &ClientLink::StationTextReceived, this, &StationTracking::EchoLink_StationTextReceived);
+}
+
+ClientLink &StationTracking::client() const
+{
+    ClientLink *link = m_form.EchoLink();
+    if (!link)
+        throw ClientError(QStringLiteral("The main window has no client"));
+    return *link;
+}
+
+void StationTracking::EchoLink_RX(bool receiving)
+{
+    stopOnError(m_form.context(), [&] { showReceiving(receiving); });
+}
+
+void StationTracking::showReceiving(bool receiving)
+{
+    const int color = receiving ? controls::kRed : controls::kGreen;
+    const QString &caption = receiving ? kTxOn : kTxOff;
+    Ui::Form6 &ui = m_form.ui;
+    for (QWidget *indicator : {ui.PTT, ui.PTT3, ui.PTT2, ui.PTT1}) {
+        controls::setForeColor(indicator, color);
+        controls::setCaption(indicator, caption);
+    }
+}
+
+void StationTracking::EchoLink_StationTextReceived(const QString &sText)
+{
+    stopOnError(m_form.context(), [&] {
+        const talker::StationText station = talker::parseStationText(sText);
+        Ui::Form6 &ui = m_form.ui;
+        controls::setCaption(ui.Text35, station.display);
+        if (station.talker) {
+            controls::setCaption(ui.Text1, *station.talker);
+            controls::setCaption(ui.Text37, controls::caption(ui.Text1));
+        } else {
+            // Nobody talks now; the last talker stays.
+            controls::setCaption(ui.Text1, QStringLiteral(" "));
+        }
+    });
+}
+
+void StationTracking::ResetListing()
+{
+    const int selected = m_form.selectedProfile();
+    if (selected < 0)
+        return;
+    const QString call = m_form.profiles()[selected].callsign();
+    if (call.isEmpty())
+        return;
+    AppContext &ctx = m_form.context();
+    controls::setCaption(m_form.ui.Text35, QString());
+    skipOnError(ctx, [&] { client().disconnectAll(); });
+    skipOnError(ctx, [&] { client().connectStation(call, true); });
+}
+
+void StationTracking::Timer3_Timer()
+{
+    AppContext &ctx = m_form.context();
+    Ui::Form6 &ui = m_form.ui;
+    skipOnError(ctx, [&] {
+        const QString now = ctx.scheduler.timeOfDay();
+        setCaptionIfChanged(ui.ShowTime, now);
+        setCaptionIfChanged(ui.ShowTime2, now);
+    });
+    skipOnError(ctx, [&] { setCaptionIfChanged(ui.HowmanyConnected, QString::number(client().connectionCount())); });
+    // The caption, not the call: when the client did not answer, the count
+    // shown last still decides.
+    if (controls::caption(ui.HowmanyConnected) == QLatin1String("0"))
+        emptyIdleBoxes();
+    skipOnError(ctx, [&] { m_profiles.updateToolTips(); });
+}
+
+void StationTracking::emptyIdleBoxes()
+{
+    Ui::Form6 &ui = m_form.ui;
+    for (QWidget *box : {static_cast<QWidget *>(ui.Text35), static_cast<QWidget *>(ui.Text2),
+                         static_cast<QWidget *>(ui.Text37), static_cast<QWidget *>(ui.Text1)})
+        setCaptionIfChanged(box, QString());
+}
+
+void StationTracking::Timer7_Timer()
+{
+    AppContext &ctx = m_form.context();
+    m_form.nListWait = kAwaitingUsers;
+    controls::setCaption(m_form.ui.Frame5, kLoading);
+    skipOnError(ctx, [&] { m_form.Send(channel::users()); });
+    // One shot: a failed send is not retried.
+    m_form.Timer7->setEnabled(false);
+}
+
+} // namespace gavelry

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace gavelry {
+
+class ClientLink;
+class ConferenceProfiles;
+class Form6;
+
+/// Who is on the conference and who is talking: the receive indicators, the
+/// station information and talker boxes, the clock and connection count, the
+/// idle clean-up, and the re-connect and delayed station list the moderation
+/// buttons ask for.
+class StationTracking : public QObject {
+    Q_OBJECT
+public:
+    StationTracking(Form6 &form, ConferenceProfiles &profiles);
+
+    /// Audio from the network started (true) or stopped (false): the four
+    /// "IP TX" indicators.
+    void EchoLink_RX(bool receiving);
+    /// The station information text: the listing box, the talker and the
+    /// last talker.
+    void EchoLink_StationTextReceived(const QString &sText);
+
+    /// Drops every link and links the selected conference again, emptying the
+    /// station information box first.
+    void ResetListing();
+
+    /// Once a second: clock, connection count, empty boxes while idle, tool tips.
+    void Timer3_Timer();
+    /// One second after a listing refresh: asks the conference for its users.
+    void Timer7_Timer();
+
+private:
+    void attachClient(ClientLink *client);
+    ClientLink &client() const;
+    void showReceiving(bool receiving);
+    void emptyIdleBoxes();
+
+    Form6 &m_form;
+    ConferenceProfiles &m_profiles;
+};
+
+} // namespace gavelry

@@ -1,0 +1,40 @@
+#include "TalkerParser.h"
+
+namespace gavelry::talker {
+
+namespace {
+
+const QString kCR = QStringLiteral("\r");
+const QString kCRLF = QStringLiteral("\r\n");
+
+} // namespace
+
+std::optional<QString> talkerOf(const QString &t)
+{
+    if (!t.contains(QLatin1String("->")))
+        return std::nullopt;
+    // A line break becomes two blanks, so a callsign at the end of a line
+    // ends at the break.
+    QString flat = t;
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    // The conference writes the talker right after its arrow; the text
+    // before the arrow carries no ">" of its own.
+    const QString afterArrow = flat.mid(flat.indexOf(QLatin1Char('>')) + 1);
+    const qsizetype blank = afterArrow.indexOf(QLatin1Char(' '));
+    // No blank after the callsign: the text ends with it, so the whole
+    // remainder is the talker.
+    return blank < 0 ? afterArrow : afterArrow.left(blank);
+}
+
+StationText parseStationText(const QString &sText)
+{
+    QString t = sText;
+    t.replace(kCR, kCRLF);
+    StationText result;
+    result.talker = talkerOf(t);
+    result.display = t + kCRLF;
+    return result;
+}
+
+} // namespace gavelry::talker
