@@ -7,6 +7,7 @@
 #include "Form99.h"
 #include "Messages.h"
 #include "Scheduler.h"
+#include "TalkTimeMonitor.h"
 
 namespace gavelry {
 
@@ -46,7 +47,10 @@ Program::~Program()
 
 void Program::start() { m_form6->ensureLoaded(); }
 
-void Program::attachBehaviour() {}
+void Program::attachBehaviour()
+{
+    m_behaviour.push_back(std::make_unique<TalkTimeMonitor>(*m_form6));
+}
 
 void Program::endProgram()
 {

@@ -1,0 +1,189 @@
+#include "TalkTimeMonitor.h"
+
+#include "CommandChannel.h"
+#include "Controls.h"
+#include "EditStyle.h"
+#include "Errors.h"
+#include "Form6.h"
+#include "Scheduler.h"
+
+#include <charconv>
+#include <climits>
+
+namespace gavelry {
+
+namespace {
+
+constexpr QLatin1StringView kTxOn("IP TX ON");
+constexpr QLatin1StringView kTxOff("IP TX OFF");
+
+/// A conference's name is its callsign in asterisks; a conference that keeps
+/// the channel busy is disconnected, never muted.
+bool isConference(const QString &call) { return call.startsWith(QLatin1Char('*')); }
+
+QString warning(const QString &talker, const QString &what)
+{
+    return QStringLiteral(" >> WARNING ") + talker + QStringLiteral(" << 60 seconds to ") + what
+        + QStringLiteral(" from the Conference. >> Admin Bot <<");
+}
+
+QString autoMuteNotice(const QString &talker, const QString &minutes)
+{
+    return QStringLiteral("** Auto Mute ** Has been sent to ") + talker
+        + QStringLiteral(" the node exceeding the conference key down limit of ") + minutes
+        + QStringLiteral(" minutes without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>");
+}
+
+QString autoDisconnectNotice(const QString &talker, const QString &minutes)
+{
+    return QStringLiteral("** Auto Disconnect ** Has been sent to ") + talker
+        + QStringLiteral(" the node exceeding the conference key down limit of ") + minutes
+        + QStringLiteral(" minutes without a break. << Admin Bot >>");
+}
+
+} // namespace
+
+TalkTimeMonitor::TalkTimeMonitor(Form6 &form) : m_form(form)
+{
+    connect(m_form.Timer4, &Timer::timeout, this, &TalkTimeMonitor::Timer4_Timer);
+    connect(m_form.Timer5, &Timer::timeout, this, &TalkTimeMonitor::Timer5_Timer);
+    connect(m_form.ui.BeaconPeriod2, &QLineEdit::textChanged, this, &TalkTimeMonitor::BeaconPeriod2_Change);
+}
+
+void TalkTimeMonitor::Timer5_Timer()
+{
+    if (!gateOpen())
+        return;
+    correctZeroLimit();
+    if (!transmitting())
+        return;
+    if (!countDown())
+        return;
+    const Mode m = mode();
+    warnAt60(m);
+    actAt0(m);
+}
+
+bool TalkTimeMonitor::gateOpen()
+{
+    // Greyed while we may not act, so the operator sees why nothing counts.
+    const bool open = !m_form.adminDisabled();
+    if (m_form.ui.Check3->isEnabled() != open)
+        m_form.ui.Check3->setEnabled(open);
+    return open;
+}
+
+void TalkTimeMonitor::correctZeroLimit()
+{
+    if (m_form.ui.BeaconPeriod2->text() == QLatin1String("0"))
+        m_form.ui.BeaconPeriod2->setText(QStringLiteral("1"));
+}
+
+bool TalkTimeMonitor::transmitting() const { return m_form.ui.PTT->text() != kTxOff; }
+
+bool TalkTimeMonitor::countDown()
+{
+    if (controls::checkValue(m_form.ui.Check3) == 0)
+        return false;
+    bool ok = false;
+    const int left = m_form.ui.BeaconSeconds2->text().toInt(&ok);
+    if (ok)
+        m_form.ui.BeaconSeconds2->setText(QString::number(left - 1));
+    return true;
+}
+
+void TalkTimeMonitor::warnAt60(Mode m)
+{
+    if (m == Mode::None || m_form.ui.BeaconSeconds2->text() != QLatin1String("60"))
+        return;
+    const QString call = talker();
+    const bool disconnects = m == Mode::Disconnect || isConference(call);
+    send(warning(call, disconnects ? QStringLiteral("Auto Disconnect") : QStringLiteral("Auto Mute")));
+}
+
+void TalkTimeMonitor::actAt0(Mode m)
+{
+    if (m == Mode::None || m_form.ui.BeaconSeconds2->text() != QLatin1String("0"))
+        return;
+    restartCountdown();
+    const QString call = talker();
+    if (m == Mode::Disconnect) {
+        // Tell the conference first: once disconnected the station hears nothing.
+        send(autoDisconnectNotice(call, minutes()));
+        send(channel::disconnectTalking());
+    } else if (isConference(call)) {
+        send(channel::disconnectTalking());
+        send(autoDisconnectNotice(call, minutes()));
+    } else {
+        send(channel::muteTalking());
+        send(autoMuteNotice(call, minutes()));
+    }
+}
+
+TalkTimeMonitor::Mode TalkTimeMonitor::mode() const
+{
+    if (m_form.ui.Option7->isChecked())
+        return Mode::Mute;
+    if (m_form.ui.Option8->isChecked())
+        return Mode::Disconnect;
+    return Mode::None;
+}
+
+QString TalkTimeMonitor::talker() const { return controls::caption(m_form.ui.Text1); }
+
+QString TalkTimeMonitor::minutes() const { return m_form.ui.BeaconPeriod2->text(); }
+
+bool TalkTimeMonitor::fullLimit(int &seconds) const
+{
+    bool ok = false;
+    const int limit = m_form.ui.BeaconPeriod2->text().toInt(&ok);
+    if (!ok || limit > INT_MAX / 60 || limit < INT_MIN / 60)
+        return false;
+    seconds = limit * 60;
+    return true;
+}
+
+void TalkTimeMonitor::restartCountdown()
+{
+    int seconds = 0;
+    if (fullLimit(seconds))
+        m_form.ui.BeaconSeconds2->setText(QString::number(seconds));
+    else
+        m_form.context().report(QStringLiteral("The talk-time limit is not a number of minutes"));
+}
+
+void TalkTimeMonitor::send(const QString &line)
+{
+    skipOnError(m_form.context(), [&] { m_form.Send(line); });
+}
+
+void TalkTimeMonitor::Timer4_Timer()
+{
+    // Runs a hundred times a second: read, compare, and write only when the
+    // countdown is not already at the full limit.
+    if (m_form.ui.PTT->text() == kTxOn)
+        return;
+    int seconds = 0;
+    if (!fullLimit(seconds))
+        return; // no limit to go back to: the countdown keeps its value
+    char digits[16];
+    const auto written = std::to_chars(digits, digits + sizeof digits, seconds).ptr;
+    if (m_form.ui.BeaconSeconds2->text() != QLatin1StringView(digits, written - digits))
+        m_form.ui.BeaconSeconds2->setText(QString::number(seconds));
+}
+
+void TalkTimeMonitor::BeaconPeriod2_Change()
+{
+    QLineEdit *box = m_form.ui.BeaconPeriod2;
+    EditStyle::setDigitsOnly(box);
+    if (box->text().isEmpty()) {
+        // Setting "1" runs this handler again, which starts the tick; stopping
+        // it afterwards leaves it stopped until the next change.
+        box->setText(QStringLiteral("1"));
+        m_form.Timer5->setEnabled(false);
+    } else {
+        m_form.Timer5->setEnabled(true);
+    }
+}
+
+} // namespace gavelry

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace gavelry {
+
+class Form6;
+
+/// The conference's key-down limit. A station that transmits without a break
+/// for longer than the limit (minutes in BeaconPeriod2) is warned in chat one
+/// minute before and then muted or disconnected (Option7 "Mute", Option8
+/// "Disconnect"). The countdown is the caption of BeaconSeconds2; it only
+/// runs while PTT reads "IP TX ON", Check3 is ticked and the admin gate is
+/// open, and any end of transmission puts it back to the full limit.
+class TalkTimeMonitor : public QObject {
+    Q_OBJECT
+public:
+    explicit TalkTimeMonitor(Form6 &form);
+
+    /// Every second: counts down one second of transmission, warns at 60 and
+    /// acts at 0.
+    void Timer5_Timer();
+    /// Every 10 ms: the full limit back on the countdown while nobody transmits.
+    void Timer4_Timer();
+    /// The limit box changed (typed or set by the program).
+    void BeaconPeriod2_Change();
+
+private:
+    enum class Mode { None, Mute, Disconnect };
+
+    bool gateOpen();
+    void correctZeroLimit();
+    bool transmitting() const;
+    bool countDown();
+    void warnAt60(Mode mode);
+    void actAt0(Mode mode);
+
+    Mode mode() const;
+    QString talker() const;
+    QString minutes() const;
+    /// The limit in seconds; false when the limit box holds no number.
+    bool fullLimit(int &seconds) const;
+    void restartCountdown();
+    void send(const QString &line);
+
+    Form6 &m_form;
+};
+
+} // namespace gavelry
