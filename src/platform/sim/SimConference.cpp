@@ -267,10 +267,9 @@ QString SimConference::stationInfo() const
             continue;
         if (m.muted)
             lines.append(m.call + QStringLiteral(" (Muted)"));
-        else if (m.call == m_talker)
-            lines.append(QStringLiteral("->") + m.call + u' ' + m.name);
         else
-            lines.append(m.call + u' ' + m.name);
+            lines.append((m.call == m_talker ? QStringLiteral("->") : QString()) + m.call
+                         + (m.name.isEmpty() ? QString() : u' ' + m.name));
     }
     return QStringLiteral("CONF %1 [%2/%3]\r\r").arg(m_call).arg(m_members.size()).arg(m_maxStations)
         + lines.join(kCR);
