@@ -118,7 +118,7 @@ QString configFolder(const Options &options)
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
-int runMain(int argc, char *argv[])
+int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterStart)
 {
     int exitCode = 0;
     const std::optional<Options> options = parseCommandLine(argc, argv, exitCode);
@@ -180,6 +180,8 @@ int runMain(int argc, char *argv[])
         return 0;
     if (!options->headless)
         program.form6().show();
+    if (afterStart)
+        afterStart(program);
     return app.exec();
 }
 

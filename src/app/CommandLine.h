@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace gavelry {
@@ -19,8 +20,11 @@ struct Options {
 /// returns exit code 2 in exitCode; for --help/--version prints and returns 0.
 std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode);
 
-/// The program's main(): returns the process exit code.
-int runMain(int argc, char *argv[]);
+class Program;
+
+/// The program's main(): returns the process exit code. afterStart, when
+/// given, runs once every window has loaded (the start-up benchmark uses it).
+int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterStart = {});
 
 /// The configuration folder to use for options.
 QString configFolder(const Options &options);

@@ -175,9 +175,12 @@ void Form6::Form_Load()
     // 6.
     adoptRunningConnection();
 
-    // 7. The web links window opens on the translation page.
-    if (ctx.windows.form99)
+    // 7. The web links window opens on the translation page; loading it
+    // first lets its own start page be replaced rather than win.
+    if (ctx.windows.form99) {
+        ctx.windows.form99->ensureLoaded();
         ctx.windows.form99->navigate(kTranslatePage);
+    }
 
     // 8.
     resize(controls::toPixels(kNarrowTwips), height());

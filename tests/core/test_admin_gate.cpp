@@ -1,0 +1,87 @@
+#include "AdminGate.h"
+#include "Controls.h"
+#include "TestRig.h"
+
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+class TestAdminGate : public QObject {
+    Q_OBJECT
+private slots:
+    void gatedActionRefusedUntilTheServerAccepts()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        rig.advance(1000);
+        Form6 &f = rig.form6();
+        AdminGate &gate = f.adminGate();
+        QVERIFY(!gate.allows());
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        const auto &box = rig.dialogs.shown().first();
+        QCOMPARE(box.text, QStringLiteral("Sorry, You are not Authorized to use this admin function. \r\n"
+                                          "Please log on as Admin or Sysop for your conference and try again."));
+        QCOMPARE(box.title, QStringLiteral("Admin Authorization Required"));
+        QCOMPARE(box.buttons, MsgButtons::Ok);
+        QCOMPARE(box.icon, MsgIcon::Warning);
+
+        // What the chat window does when the server's "Your wish is my command" arrives.
+        f.ui.Text36->setText("Admin Enabled");
+        controls::setBackColor(f.ui.Text36, controls::kLightGreen);
+        QVERIFY(gate.allows());
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        rig.advance(1000); // linked to the profile: the status job leaves it
+        QCOMPARE(f.ui.Text36->text(), QStringLiteral("Admin Enabled"));
+    }
+
+    void onlyTheExactTextCloses_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("design text") << "Admin Disabled" << true;
+        QTest::newRow("no conference") << ".Admin Disabled." << false;
+        QTest::newRow("other case") << "admin disabled" << false;
+        QTest::newRow("override") << "Admin Override" << false;
+        QTest::newRow("enabled") << "Admin Enabled" << false;
+    }
+    void onlyTheExactTextCloses()
+    {
+        QFETCH(QString, state);
+        QFETCH(bool, closed);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        Form6 &f = rig.form6();
+        f.ui.Text36->setText(state);
+        QCOMPARE(f.adminDisabled(), closed);
+        rig.advance(1000);
+        QCOMPARE(f.ui.Label31->text(), closed ? QStringLiteral("Gavelry Functions Disabled") : QString());
+    }
+
+    void noConferenceOpensTheGateInRed()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+        rig.client.linkUp("N0CALL-R");
+        rig.start();
+        Form6 &f = rig.form6();
+        QVERIFY(f.adminDisabled());
+        rig.advance(100);
+        QCOMPARE(f.ui.Text36->text(), QStringLiteral(".Admin Disabled."));
+        QCOMPARE(controls::backColor(f.ui.Text36), controls::kRed);
+        QVERIFY(f.adminGate().allows());
+        QVERIFY(rig.dialogs.shown().isEmpty());
+        // Linking the conference later does not close it again.
+        rig.client.linkUp("*HARBOUR*");
+        rig.advance(1000);
+        QCOMPARE(f.ui.Text36->text(), QStringLiteral(".Admin Disabled."));
+        QCOMPARE(f.ui.Label31->text(), QString());
+    }
+};
+
+QTEST_MAIN(TestAdminGate)
+#include "test_admin_gate.moc"

@@ -1,0 +1,303 @@
+#include "AdminGate.h"
+#include "ConferenceProfiles.h"
+#include "Controls.h"
+#include "EditStyle.h"
+#include "TestRig.h"
+
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+namespace {
+
+// The client operations since the last clearRecords(), "kind arg" each.
+QStringList operations(const TestRig &rig)
+{
+    QStringList ops;
+    for (const SimClient::Record &r : rig.client.records())
+        ops.append(r.arg.isEmpty() ? r.kind : r.kind + ' ' + r.arg);
+    return ops;
+}
+
+// Profiles *ONE*..*FOUR* with passwords pw1..pw4.
+void fourProfiles(TestRig &rig)
+{
+    const char *keys[] = {"CONFERENCE", "CONFERENCE2", "CONFERENCE3", "CONFERENCE4"};
+    const char *pwKeys[] = {"PASSWORD", "PASSWORD2", "PASSWORD3", "PASSWORD4"};
+    const char *names[] = {"*ONE*", "*TWO*", "*THREE*", "*FOUR*"};
+    for (int i = 0; i < 4; ++i) {
+        rig.ini("vorivuzav.ini", keys[i], names[i]);
+        rig.ini("vorivuzav.ini", pwKeys[i], QStringLiteral("pw%1").arg(i + 1));
+    }
+}
+
+void selectInIni(TestRig &rig, int profile)
+{
+    const char *keys[] = {"OPTION1", "OPTION2", "OPTION3", "OPTION9"};
+    for (int i = 0; i < 4; ++i)
+        rig.ini("vorivuzav.ini", keys[i], i + 1 == profile ? "True" : "False");
+}
+
+} // namespace
+
+class TestConferenceProfiles : public QObject {
+    Q_OBJECT
+private slots:
+    void stayConnected_data()
+    {
+        QTest::addColumn<QString>("stayCon");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("ticked relinks") << "1" << QStringList{"connect-station *ONE*"};
+        QTest::newRow("unticked leaves it") << "0" << QStringList{};
+    }
+    void stayConnected()
+    {
+        QFETCH(QString, stayCon);
+        QFETCH(QStringList, expected);
+        TestRig rig;
+        fourProfiles(rig);
+        rig.ini("vorivuzav.ini", "STAYCON1", stayCon);
+        rig.client.linkUp("*ONE*");
+        rig.start();
+        rig.advance(30000);
+        rig.client.linkDown("*ONE*");
+        rig.client.clearRecords();
+        rig.advance(29999);
+        QCOMPARE(operations(rig), QStringList{});
+        rig.advance(1); // the 60-second tick
+        QCOMPARE(operations(rig), expected);
+        rig.advance(60000); // linked again (or still not asked): nothing more
+        QCOMPARE(operations(rig), expected);
+    }
+
+    void conDiscOnLinkedProfileOnlyDisconnects()
+    {
+        TestRig rig;
+        fourProfiles(rig);
+        rig.client.linkUp("*ONE*");
+        rig.start();
+        rig.advance(100);
+        rig.client.clearRecords();
+        Form6 &f = rig.form6();
+        f.ConDisc();
+        QCOMPARE(operations(rig), QStringList{"disconnect-station *ONE*"});
+        QCOMPARE(f.ui.Label9->text(), QStringLiteral("*ONE*  Connected 1"));
+        QCOMPARE(controls::foreColor(f.ui.Label9), controls::kGreen);
+    }
+
+    void conDiscConnectsThroughTheStatusStates()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE2", "*harbour*");
+        selectInIni(rig, 2);
+        rig.client.linkUp("N0CALL-R");
+        rig.start();
+        rig.advance(100);
+        rig.client.clearRecords();
+        Form6 &f = rig.form6();
+        f.ConDisc();
+        QCOMPARE(operations(rig), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
+        for (QWidget *w : {static_cast<QWidget *>(f.ui.Frame6), static_cast<QWidget *>(f.ui.Label9)}) {
+            QCOMPARE(controls::caption(w), QStringLiteral("Connecting *harbour*"));
+            QCOMPARE(controls::foreColor(w), controls::kBlue);
+        }
+        rig.advance(100); // the next status tick: not linked yet
+        QCOMPARE(f.ui.Label9->text(), QStringLiteral(" Disconnected 2"));
+        QCOMPARE(controls::foreColor(f.ui.Frame6), controls::kRed);
+        rig.advance(500); // the link came up
+        QCOMPARE(f.ui.Frame6->title(), QStringLiteral("*harbour*  Connected 2"));
+        QCOMPARE(controls::foreColor(f.ui.Label9), controls::kGreen);
+    }
+
+    void status_data()
+    {
+        QTest::addColumn<QString>("linked");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("color");
+        QTest::addColumn<QString>("adminBox");
+        QTest::newRow("selected profile") << "*ONE*" << "*ONE*  Connected 1" << controls::kGreen << "Admin Disabled";
+        QTest::newRow("another profile") << "*THREE*" << "*ONE*  Connected 1" << controls::kGreen << "Admin Disabled";
+        QTest::newRow("a station") << "N0CALL-R" << " Disconnected 1" << controls::kRed << ".Admin Disabled.";
+        QTest::newRow("nothing") << "" << " Disconnected 1" << controls::kRed << ".Admin Disabled.";
+    }
+    void status()
+    {
+        QFETCH(QString, linked);
+        QFETCH(QString, caption);
+        QFETCH(int, color);
+        QFETCH(QString, adminBox);
+        TestRig rig;
+        fourProfiles(rig);
+        rig.start();
+        if (!linked.isEmpty())
+            rig.client.linkUp(linked); // after start, which would select a linked profile
+        rig.advance(100);
+        Form6 &f = rig.form6();
+        for (QWidget *w : {static_cast<QWidget *>(f.ui.Frame6), static_cast<QWidget *>(f.ui.Label9)}) {
+            QCOMPARE(controls::caption(w), caption);
+            QCOMPARE(controls::foreColor(w), color);
+        }
+        QCOMPARE(f.ui.Text36->text(), adminBox);
+        if (adminBox.startsWith('.'))
+            QCOMPARE(controls::backColor(f.ui.Text36), controls::kRed);
+    }
+
+    void connectedEventLogsOn_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("autoEnter");
+        QTest::addColumn<QString>("reported");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("exact") << "*HARBOUR*" << "1" << "*HARBOUR*" << QStringList{".admin pw1"};
+        QTest::newRow("case differs") << "*Harbour*" << "1" << "*HARBOUR*" << QStringList{};
+        QTest::newRow("auto enter off") << "*HARBOUR*" << "0" << "*HARBOUR*" << QStringList{};
+        QTest::newRow("another station") << "*HARBOUR*" << "1" << "N0CALL-R" << QStringList{};
+    }
+    void connectedEventLogsOn()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, autoEnter);
+        QFETCH(QString, reported);
+        QFETCH(QStringList, expected);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", box);
+        rig.ini("vorivuzav.ini", "PASSWORD", "pw1");
+        rig.ini("vorivuzav.ini", "AUTOENTER", autoEnter);
+        rig.start();
+        rig.client.raiseConnected(reported, "Harbour", "10.0.0.1");
+        QCOMPARE(rig.sent(), expected);
+        QCOMPARE(rig.form6().sTextSay, QString());
+    }
+
+    void logOnButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("sysop 3") << "Log_On3" << QStringList{"send .sysop pw3"};
+        QTest::newRow("admin 2") << "Log_On_Admin2" << QStringList{"send .admin pw2"};
+        QTest::newRow("admin 1") << "Log_On_Admin" << QStringList{"send .admin pw1"};
+        QTest::newRow("toggle 2 unlinked") << "Log_On_Conf2" << QStringList{"connect-station *TWO*"};
+        QTest::newRow("toggle 4 linked") << "Log_On_Conf4" << QStringList{"disconnect-station *FOUR*"};
+        QTest::newRow("con/disc selected") << "Command13" << QStringList{"connect-station *ONE*"};
+    }
+    void logOnButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QStringList, expected);
+        TestRig rig;
+        fourProfiles(rig);
+        rig.start();
+        rig.client.linkUp("*FOUR*");
+        rig.client.clearRecords();
+        Form6 &f = rig.form6();
+        f.findChild<QPushButton *>(button)->click();
+        QCOMPARE(operations(rig), expected);
+        QCOMPARE(f.sTextSay, QString());
+        QVERIFY(!f.ui.Label9->text().startsWith("Connecting")); // only ConDisc announces
+    }
+
+    void emptyProfileDoesNothing()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "");
+        rig.start();
+        rig.client.clearRecords();
+        Form6 &f = rig.form6();
+        for (QPushButton *b : {f.ui.Log_On, f.ui.Log_On_Admin, f.ui.Log_On_Conf, f.ui.Command13, f.ui.Command14})
+            b->click();
+        f.ConDisc();
+        f.ResetListing();
+        QCOMPARE(operations(rig), QStringList{});
+    }
+
+    void adminButton_data()
+    {
+        QTest::addColumn<int>("profile");
+        QTest::addColumn<QString>("stamp");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("profile 1") << 1 << "0" << true;
+        QTest::newRow("profile 3") << 3 << "0" << true;
+        QTest::newRow("profile 4 stamped") << 4 << "1" << true;
+        QTest::newRow("profile 4 unstamped") << 4 << "0" << false;
+    }
+    void adminButton()
+    {
+        QFETCH(int, profile);
+        QFETCH(QString, stamp);
+        QFETCH(bool, noted);
+        TestRig rig;
+        fourProfiles(rig);
+        selectInIni(rig, profile);
+        rig.ini("vorivuzav.ini", "CHECK1", stamp);
+        rig.start();
+        Form6 &f = rig.form6();
+        controls::setCaption(f.ui.Text2, "1. N0CALL-R");
+        f.ui.Command14->click();
+        const QString line = QStringLiteral(".admin pw%1").arg(profile);
+        QCOMPARE(rig.sent(), QStringList{line});
+        QCOMPARE(controls::caption(f.ui.Text2), noted ? ".Admin XXXX" : "1. N0CALL-R");
+        QCOMPARE(f.sTextSay, noted ? QString() : line);
+    }
+
+    void failingClientIsReportedAndSkipped()
+    {
+        TestRig rig;
+        fourProfiles(rig);
+        rig.ini("vorivuzav.ini", "STAYCON1", "1");
+        rig.client.linkUp("*ONE*");
+        rig.start();
+        rig.advance(100);
+        Form6 &f = rig.form6();
+        rig.client.setFailing(true);
+        rig.advance(60000); // status ticks and a stay-connected tick
+        f.ConDisc();
+        f.ui.Command13->click();
+        f.ui.Log_On->click();
+        QCOMPARE(rig.endings, 0);
+        QVERIFY(f.ui.StatusLine->text().contains("did not answer"));
+        // Not knowing the link state is not a lost link: the gate stays as it was.
+        QCOMPARE(f.ui.Text36->text(), QStringLiteral("Admin Disabled"));
+        QCOMPARE(f.ui.Label9->text(), QStringLiteral("*ONE*  Connected 1"));
+        rig.client.setFailing(false);
+        f.ui.StatusLine->clear();
+        rig.advance(1000);
+        QCOMPARE(f.ui.StatusLine->text(), QString());
+    }
+
+    void callsignBoxesTakeCapitalsAfterTheirFirstChange()
+    {
+        TestRig rig;
+        rig.build();
+        Form6 &f = rig.form6();
+        QVERIFY(!EditStyle::isUpperCase(f.ui.Conference));
+        for (QLineEdit *box : {f.ui.Conference, f.ui.Conference2, f.ui.Conference3, f.ui.Conference4,
+                               f.ui.Station3, f.ui.Text4, f.ui.Text24})
+            box->setText("x");
+        QVERIFY(EditStyle::isUpperCase(f.ui.Conference));
+        QVERIFY(EditStyle::isUpperCase(f.ui.Conference4));
+        QVERIFY(EditStyle::isUpperCase(f.ui.Station3));
+        QVERIFY(EditStyle::isUpperCase(f.ui.Text4));
+        QVERIFY(EditStyle::isUpperCase(f.ui.Text24));
+        QVERIFY(!EditStyle::isUpperCase(f.ui.Conference2));
+        QVERIFY(!EditStyle::isUpperCase(f.ui.Conference3));
+    }
+
+    void toolTipsFollowTheBoxes()
+    {
+        TestRig rig;
+        fourProfiles(rig);
+        rig.start();
+        Form6 &f = rig.form6();
+        f.ui.Conference3->setText("*Changed*");
+        rig.advance(1000);
+        QCOMPARE(f.ui.Command19->toolTip(), QStringLiteral("*Changed*"));
+        QCOMPARE(f.ui.Command22->toolTip(), QStringLiteral("*Changed*"));
+        QCOMPARE(f.ui.Log_On_Conf3->toolTip(), QStringLiteral("*Changed*"));
+        QCOMPARE(f.ui.Command5->toolTip(), QStringLiteral("*FOUR*"));
+        QCOMPARE(f.ui.Log_On_Conf->toolTip(), QStringLiteral("*ONE*"));
+    }
+};
+
+QTEST_MAIN(TestConferenceProfiles)
+#include "test_conference_profiles.moc"

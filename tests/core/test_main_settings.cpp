@@ -1,0 +1,200 @@
+#include "Controls.h"
+#include "Form6.h"
+#include "MainSettings.h"
+#include "TestRig.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+namespace {
+
+QString valueOf(Form6 &f, const MainSettings::Key &k)
+{
+    if (k.format == MainSettings::Format::Left)
+        return QString::number(controls::toTwips(f.pos().x()));
+    if (k.format == MainSettings::Format::Top)
+        return QString::number(controls::toTwips(f.pos().y()));
+    QWidget *w = f.findChild<QWidget *>(QString::fromLatin1(k.control));
+    if (auto *c = qobject_cast<QCheckBox *>(w))
+        return QString::number(controls::checkValue(c));
+    if (auto *o = qobject_cast<QRadioButton *>(w))
+        return o->isChecked() ? "True" : "False";
+    return controls::caption(w);
+}
+
+} // namespace
+
+class TestMainSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void everyKeyHasItsControl()
+    {
+        TestRig rig;
+        rig.build();
+        for (const auto &k : MainSettings::keys())
+            if (*k.control)
+                QVERIFY2(rig.form6().findChild<QWidget *>(k.control), k.control);
+        QCOMPARE(int(MainSettings::keys().size()), 86);
+    }
+
+    void defaultsWithoutAFile()
+    {
+        TestRig rig;
+        rig.start();
+        Form6 &f = rig.form6();
+        QVERIFY(f.ui.Option1->isChecked());
+        QCOMPARE(f.ui.Conference->text(), QStringLiteral("Conference 1"));
+        QCOMPARE(f.ui.SysopPwd->text(), QStringLiteral("FrothyLantern"));
+        QCOMPARE(f.ui.BeaconPeriod2->text(), QStringLiteral("10"));
+        QCOMPARE(controls::checkValue(f.ui.StayCon1), 0);
+        QCOMPARE(controls::checkValue(f.ui.AutoEnter), 0);
+        QCOMPARE(controls::checkValue(f.ui.Check1), 1);
+        QVERIFY(f.ui.Option7->isChecked());
+        QCOMPARE(f.ui.Text3->text(), QStringLiteral("CCC"));
+        QCOMPARE(f.ui.Station3->text(), QStringLiteral("ENTER_CALLSIGN"));
+        QCOMPARE(f.ui.Hour->text(), QStringLiteral("24"));
+        QCOMPARE(f.pos(), QPoint(20, 20)); // 300, 300 twips
+    }
+
+    void windowsWrittenFileLoadsExactly()
+    {
+        TestRig rig;
+        QFile file(rig.configDir() + "/vorivuzav.ini");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[SETTINGS]\r\nTEXT3=ABC\r\nText43 = *#*#\r\nCheck1=0\r\nCHECK3=0\r\nOPTION7=False\r\n"
+                   "OPTION8=True\r\nPASSWORD2=\"se cret\"\r\nCONFERENCE2=*HARBOUR*\r\nSTAYCON1=1\r\n"
+                   "BEACONPERIOD2=7\r\nOPTION1=False\r\nOPTION2=True\r\nTHUR=1\r\nHOUR=08\r\nLEFT=1500\r\nTOP=750\r\n"
+                   "[OTHER]\r\nTEXT3=not me\r\n");
+        file.close();
+        rig.start();
+        Form6 &f = rig.form6();
+        QCOMPARE(f.ui.Text3->text(), QStringLiteral("ABC"));
+        QCOMPARE(f.ui.Text43->text(), QStringLiteral("*#*#"));
+        QCOMPARE(controls::checkValue(f.ui.Check1), 0);
+        QCOMPARE(controls::checkValue(f.ui.Check3), 0);
+        QVERIFY(!f.ui.Option7->isChecked());
+        QVERIFY(f.ui.Option8->isChecked());
+        QCOMPARE(f.ui.SysopPwd2->text(), QStringLiteral("se cret"));
+        QCOMPARE(f.ui.Conference2->text(), QStringLiteral("*HARBOUR*"));
+        QCOMPARE(controls::checkValue(f.ui.StayCon1), 1);
+        QCOMPARE(f.ui.BeaconPeriod2->text(), QStringLiteral("7"));
+        QVERIFY(f.ui.Option2->isChecked());
+        QCOMPARE(f.selectedProfile(), 1);
+        QCOMPARE(controls::checkValue(f.ui.Thur), 1);
+        QCOMPARE(f.ui.Hour->text(), QStringLiteral("08"));
+        QCOMPARE(f.pos(), QPoint(100, 50));
+    }
+
+    void badValuesFallBackKeyByKey_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01garbage\x00\n\x7f", 14);
+        QTest::newRow("truncated") << QByteArray("[SETTINGS]\r\nTEXT3=XYZ\r\nCHECK1=0\r\nOPTIO");
+        QTest::newRow("nonsense values") << QByteArray("[SETTINGS]\nTEXT3=XYZ\nCHECK1=zero\nOPTION7=maybe\nLEFT=far\n");
+    }
+    void badValuesFallBackKeyByKey()
+    {
+        QFETCH(QByteArray, content);
+        TestRig rig;
+        QFile file(rig.configDir() + "/vorivuzav.ini");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        rig.start();
+        Form6 &f = rig.form6();
+        const bool readable = content.contains("TEXT3=XYZ");
+        QCOMPARE(f.ui.Text3->text(), readable ? QStringLiteral("XYZ") : QStringLiteral("CCC"));
+        if (!content.contains("CHECK1=0"))
+            QCOMPARE(controls::checkValue(f.ui.Check1), 1);
+        QVERIFY(f.ui.Option7->isChecked());
+        QVERIFY(f.ui.Option1->isChecked());
+        QCOMPARE(f.pos(), QPoint(20, 20));
+    }
+
+    void bothModesClearIsKept()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "OPTION7", "0");
+        rig.ini("vorivuzav.ini", "OPTION8", "0");
+        rig.start();
+        QVERIFY(!rig.form6().ui.Option7->isChecked());
+        QVERIFY(!rig.form6().ui.Option8->isChecked());
+    }
+
+    void saveUpperCasesCallsigns()
+    {
+        TestRig rig;
+        rig.start();
+        Form6 &f = rig.form6();
+        f.ui.Conference->setText("*harbour*");
+        f.ui.Conference4->setText("*Lagoon*");
+        f.ui.Station3->setText("n0call-r");
+        f.ui.SysopPwd->setText("mixedCase");
+        f.ui.Command12->click();
+        QCOMPARE(f.ui.Conference->text(), QStringLiteral("*HARBOUR*"));
+        QCOMPARE(f.ui.Station3->text(), QStringLiteral("N0CALL-R"));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "CONFERENCE"), QStringLiteral("*HARBOUR*"));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "CONFERENCE4"), QStringLiteral("*LAGOON*"));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "STATION3"), QStringLiteral("N0CALL-R"));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "PASSWORD"), QStringLiteral("mixedCase"));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "OPTION1"), QStringLiteral("True"));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "CHECK1"), QStringLiteral("1"));
+    }
+
+    void everyKeySurvivesSaveAndReload()
+    {
+        TestRig first;
+        first.start();
+        Form6 &f = first.form6();
+        // A value for every key that differs from its default.
+        int n = 0;
+        for (const auto &k : MainSettings::keys()) {
+            QWidget *w = *k.control ? f.findChild<QWidget *>(k.control) : nullptr;
+            switch (k.format) {
+            case MainSettings::Format::Text:
+            case MainSettings::Format::UpperText:
+                controls::setCaption(w, QStringLiteral("V%1").arg(++n));
+                break;
+            case MainSettings::Format::Check:
+                controls::setCheckValue(static_cast<QCheckBox *>(w), QByteArray(k.def) == "1" ? 0 : 1);
+                break;
+            default:
+                break;
+            }
+        }
+        f.ui.Option8->setChecked(true);
+        f.ui.Option9->setChecked(true);
+        f.move(40, 60);
+        f.SaveData();
+        QVERIFY(first.dialogs.shown().isEmpty());
+
+        TestRig second;
+        QFile::copy(first.configDir() + "/vorivuzav.ini", second.configDir() + "/vorivuzav.ini");
+        second.start();
+        for (const auto &k : MainSettings::keys())
+            QCOMPARE(valueOf(second.form6(), k), valueOf(f, k));
+        QCOMPARE(second.form6().pos(), QPoint(40, 60));
+    }
+
+    void unwritableFolderSaysWhere()
+    {
+        TestRig rig;
+        rig.start();
+        QFile::remove(rig.configDir() + "/vorivuzav.ini");
+        QFile::Permissions keep = QFile::permissions(rig.configDir());
+        QFile::setPermissions(rig.configDir(), QFile::ReadOwner | QFile::ExeOwner);
+        rig.form6().SaveData();
+        QFile::setPermissions(rig.configDir(), keep);
+        if (QFileInfo(rig.configDir() + "/vorivuzav.ini").exists())
+            QSKIP("running as a user who can write anywhere");
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        QVERIFY(rig.dialogs.shown().first().text.contains(rig.configDir()));
+    }
+};
+
+QTEST_MAIN(TestMainSettings)
+#include "test_main_settings.moc"

@@ -1,0 +1,141 @@
+#include "Form6.h"
+#include "Form99.h"
+#include "TestRig.h"
+
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void captionCarriesCallsignAndVersion()
+    {
+        TestRig rig;
+        rig.start();
+        QCOMPARE(rig.form6().windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5             Gavelry"));
+    }
+
+    void adoptsRunningLink_data()
+    {
+        QTest::addColumn<bool>("autoEnter");
+        QTest::addColumn<QStringList>("linked");
+        QTest::addColumn<QStringList>("expectedSent");
+        QTest::newRow("one link, auto enter") << true << QStringList{"*HARBOUR*"} << QStringList{".admin pw3"};
+        QTest::newRow("two links") << true << QStringList{"N0CALL-R", "*HARBOUR*"} << QStringList{};
+        QTest::newRow("auto enter off") << false << QStringList{"*HARBOUR*"} << QStringList{};
+    }
+    void adoptsRunningLink()
+    {
+        QFETCH(bool, autoEnter);
+        QFETCH(QStringList, linked);
+        QFETCH(QStringList, expectedSent);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE3", "*harbour*");
+        rig.ini("vorivuzav.ini", "PASSWORD3", "pw3");
+        rig.ini("vorivuzav.ini", "AUTOENTER", autoEnter ? "1" : "0");
+        for (const QString &call : linked)
+            rig.client.linkUp(call);
+        rig.start();
+        Form6 &f = rig.form6();
+        QVERIFY(f.ui.Option3->isChecked());
+        QVERIFY(f.ui.Option6->isChecked());
+        QVERIFY(f.ui.Conference3->isVisible() || !f.isVisible()); // visible once shown
+        QVERIFY(!f.ui.Conference->isVisibleTo(&f));
+        QVERIFY(f.ui.Conference3->isVisibleTo(&f));
+        QCOMPARE(rig.sent(), expectedSent);
+        QCOMPARE(f.sTextSay, QString());
+    }
+
+    void everyWindowLoadsHidden()
+    {
+        TestRig rig;
+        Program &p = rig.start();
+        for (Window *w : p.windows().all()) {
+            QVERIFY2(w->isLoaded(), qPrintable(w->objectName()));
+            QVERIFY2(w->EchoLink() != nullptr, qPrintable(w->objectName()));
+            if (w != &rig.form6())
+                QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        }
+        QCOMPARE(p.form99().currentAddress().host(), QStringLiteral("translate.google.com"));
+        QVERIFY(p.form99().WebBrowser1() == nullptr); // made on first show only
+        QCOMPARE(rig.form6().width(), 401);           // 6010 twips
+        QCOMPARE(rig.form6().nListWait, 0);
+        QVERIFY(rig.form6().ui.Text2->isReadOnly());
+    }
+
+    void exitEndsWithoutQuestion()
+    {
+        TestRig rig;
+        rig.start();
+        rig.form6().ui.Command7->click();
+        QCOMPARE(rig.endings, 1);
+        QVERIFY(rig.dialogs.shown().isEmpty());
+    }
+
+    void closingAsksFirst_data()
+    {
+        QTest::addColumn<int>("reply");
+        QTest::addColumn<int>("endings");
+        QTest::newRow("no keeps running") << int(MsgAnswer::No) << 0;
+        QTest::newRow("yes ends") << int(MsgAnswer::Yes) << 1;
+    }
+    void closingAsksFirst()
+    {
+        QFETCH(int, reply);
+        QFETCH(int, endings);
+        TestRig rig;
+        rig.start();
+        rig.form6().show();
+        rig.dialogs.queueReply(MsgAnswer(reply));
+        rig.form6().close();
+        QCOMPARE(rig.endings, endings);
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        const auto &box = rig.dialogs.shown().first();
+        QCOMPARE(box.text, QStringLiteral("Quit Gavelry - Are You Sure ? Remember To Save Any Changes  "));
+        QCOMPARE(box.title, QStringLiteral("Exit Program"));
+        QCOMPARE(box.buttons, MsgButtons::YesNo);
+        QCOMPARE(box.icon, MsgIcon::Question);
+        if (endings == 0) {
+            rig.advance(5000); // still running: timers tick
+            QVERIFY(rig.form6().isVisible());
+        }
+    }
+
+    void clientClosingEndsAtOnce()
+    {
+        TestRig rig;
+        rig.start();
+        rig.client.raiseClosing();
+        QCOMPARE(rig.endings, 1);
+        QVERIFY(rig.scheduler.halted());
+        rig.client.raiseClosing(); // the other windows' handlers find it ended
+        QCOMPARE(rig.endings, 1);
+    }
+
+    void noClientAtAll()
+    {
+        TestRig rig;
+        rig.factory.setUnavailable(true);
+        rig.build();
+        QVERIFY_THROWS_EXCEPTION(ClientError, rig.program->start());
+        QVERIFY(rig.sent().isEmpty());
+    }
+
+    void showExtraWidensAndNarrows()
+    {
+        TestRig rig;
+        rig.start();
+        Form6 &f = rig.form6();
+        f.ui.Command39->click();
+        QCOMPARE(f.ui.Command39->text(), QStringLiteral("Hide Extra"));
+        QCOMPARE(f.width(), 677); // 10155 twips
+        f.ui.Command39->click();
+        QCOMPARE(f.ui.Command39->text(), QStringLiteral("Show Extra"));
+        QCOMPARE(f.width(), 401);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"

@@ -1,0 +1,175 @@
+#include "Controls.h"
+#include "StationTracking.h"
+#include "TestRig.h"
+
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+namespace {
+
+QStringList operations(const TestRig &rig)
+{
+    QStringList ops;
+    for (const SimClient::Record &r : rig.client.records())
+        ops.append(r.arg.isEmpty() ? r.kind : r.kind + ' ' + r.arg);
+    return ops;
+}
+
+QString text(QWidget *w) { return controls::caption(w); }
+
+} // namespace
+
+class TestStationTracking : public QObject {
+    Q_OBJECT
+private slots:
+    void receiveIndicators_data()
+    {
+        QTest::addColumn<bool>("receiving");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("color");
+        QTest::newRow("audio in") << true << "IP TX ON" << controls::kRed;
+        QTest::newRow("audio stops") << false << "IP TX OFF" << controls::kGreen;
+    }
+    void receiveIndicators()
+    {
+        QFETCH(bool, receiving);
+        QFETCH(QString, caption);
+        QFETCH(int, color);
+        TestRig rig;
+        rig.start();
+        Form6 &f = rig.form6();
+        rig.client.raiseRX(!receiving);
+        rig.client.raiseRX(receiving);
+        for (QLabel *ptt : {f.ui.PTT, f.ui.PTT1, f.ui.PTT2, f.ui.PTT3}) {
+            QCOMPARE(ptt->text(), caption);
+            QCOMPARE(controls::foreColor(ptt), color);
+        }
+    }
+
+    void talkerBoxes_data()
+    {
+        QTest::addColumn<QStringList>("stationTexts");
+        QTest::addColumn<QString>("talker");
+        QTest::addColumn<QString>("lastTalker");
+        QTest::newRow("before any station text")
+            << QStringList{} << "" << "The Last Station to Talk Shown Here";
+        QTest::newRow("talker named") << QStringList{"text ->N0CALL-R more"} << "N0CALL-R" << "N0CALL-R";
+        QTest::newRow("talk ends, last talker stays")
+            << QStringList{"text ->N0CALL-R more", "*HARBOUR* 3 stations"} << " " << "N0CALL-R";
+        QTest::newRow("next talker") << QStringList{"->N0CALL-R x", "->K1ABC-L y"} << "K1ABC-L" << "K1ABC-L";
+        QTest::newRow("call ends the text") << QStringList{"Talking ->N0CALL-R"} << "N0CALL-R" << "N0CALL-R";
+    }
+    void talkerBoxes()
+    {
+        QFETCH(QStringList, stationTexts);
+        QFETCH(QString, talker);
+        QFETCH(QString, lastTalker);
+        TestRig rig;
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        Form6 &f = rig.form6();
+        for (const QString &t : stationTexts)
+            rig.client.raiseStationText(t);
+        QCOMPARE(text(f.ui.Text1), talker);
+        QCOMPARE(text(f.ui.Text37), lastTalker);
+        if (!stationTexts.isEmpty())
+            QCOMPARE(text(f.ui.Text35).remove('\r').remove('\n'), stationTexts.last());
+    }
+
+    void idleClientEmptiesTheBoxesWithinASecond()
+    {
+        TestRig rig;
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        rig.advance(1000);
+        Form6 &f = rig.form6();
+        QCOMPARE(f.ui.HowmanyConnected->text(), QStringLiteral("1"));
+        rig.client.raiseStationText("*HARBOUR*\r->N0CALL-R more");
+        controls::setCaption(f.ui.Text2, "1. N0CALL-R");
+        rig.advance(500);
+        rig.client.linkDown("*HARBOUR*");
+        rig.advance(499);
+        QCOMPARE(text(f.ui.Text1), QStringLiteral("N0CALL-R"));
+        rig.advance(1);
+        QCOMPARE(f.ui.HowmanyConnected->text(), QStringLiteral("0"));
+        for (QWidget *box : {static_cast<QWidget *>(f.ui.Text35), static_cast<QWidget *>(f.ui.Text2),
+                             static_cast<QWidget *>(f.ui.Text37), static_cast<QWidget *>(f.ui.Text1)})
+            QCOMPARE(text(box), QString());
+    }
+
+    void clockShowsTheTimeOfDay()
+    {
+        TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(23, 59, 58)));
+        rig.start();
+        rig.advance(1000);
+        QCOMPARE(rig.form6().ui.ShowTime->text(), QStringLiteral("23:59:59"));
+        rig.advance(1000);
+        QCOMPARE(rig.form6().ui.ShowTime2->text(), QStringLiteral("00:00:00"));
+    }
+
+    void resetListingRelinksTheSelectedConference()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*harbour*");
+        rig.client.linkUp("N0CALL-R");
+        rig.start();
+        Form6 &f = rig.form6();
+        rig.client.raiseStationText("station info");
+        rig.client.clearRecords();
+        f.ResetListing();
+        QCOMPARE(text(f.ui.Text35), QString());
+        QCOMPARE(operations(rig), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
+    }
+
+    void resetListingGoesOnPastAFailure()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+        rig.start();
+        Form6 &f = rig.form6();
+        rig.client.raiseStationText("station info");
+        rig.client.setFailing(true);
+        f.ResetListing();
+        QCOMPARE(text(f.ui.Text35), QString());
+        QVERIFY(f.ui.StatusLine->text().contains("did not answer"));
+        QCOMPARE(rig.endings, 0);
+    }
+
+    void delayedUserList()
+    {
+        TestRig rig;
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        Form6 &f = rig.form6();
+        rig.advance(5000);
+        QVERIFY(rig.sent().isEmpty()); // off until a listing refresh
+        f.Timer7->setEnabled(true);
+        rig.advance(999);
+        QVERIFY(rig.sent().isEmpty());
+        rig.advance(1);
+        QCOMPARE(rig.sent(), QStringList{".users"});
+        QCOMPARE(f.nListWait, 3);
+        QCOMPARE(f.ui.Frame5->title(), QStringLiteral("LOADING"));
+        QVERIFY(!f.Timer7->isEnabled());
+        rig.advance(5000);
+        QCOMPARE(rig.sent(), QStringList{".users"});
+    }
+
+    void delayedUserListIsNotRetried()
+    {
+        TestRig rig;
+        rig.start();
+        Form6 &f = rig.form6();
+        rig.client.setFailing(true);
+        f.Timer7->setEnabled(true);
+        rig.advance(3000);
+        QVERIFY(!f.Timer7->isEnabled());
+        QCOMPARE(rig.client.sentLines(), QStringList{});
+        QCOMPARE(rig.endings, 0);
+    }
+};
+
+QTEST_MAIN(TestStationTracking)
+#include "test_station_tracking.moc"
