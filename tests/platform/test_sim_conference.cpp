@@ -226,6 +226,17 @@ private slots:
         QCOMPARE(rig.take(), QStringList{QStringLiteral("%1 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry").arg(delay)});
     }
 
+    void droppingTheLinkEndsTheAudioAfterTheCall()
+    {
+        Rig rig;
+        rig.conf.key(QStringLiteral("W1ABC"));
+        rig.take();
+        rig.client.disconnectAll();
+        QVERIFY(rig.take().isEmpty()); // nothing inside the program's own call
+        rig.scheduler.advanceBy(1);
+        QCOMPARE(rig.take(), QStringList{"0 rx off"});
+    }
+
     void dtmfIsReportedWhenTheTransmissionEnds()
     {
         Rig rig;

@@ -107,10 +107,11 @@ void SimConference::linked()
 
 void SimConference::unlinked()
 {
-    // The client shows no audio once the link is gone.
+    // The client shows no audio once the link is gone; it says so a moment
+    // later, not inside the program's own disconnect call.
     if (m_rxShown) {
         m_rxShown = false;
-        m_client.raiseRX(false);
+        m_client.scheduler().callAfter(0, this, [this] { m_client.raiseRX(false); });
     }
     m_infoShown.clear();
     const QString local = localCall();
