@@ -1,0 +1,258 @@
+#include "Controls.h"
+#include "EditStyle.h"
+#include "Form6.h"
+#include "TestRig.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+namespace {
+
+constexpr qint64 kKeyAt = 505; // between two ticks of every job
+
+QString warningText(const QString &call, const QString &what)
+{
+    return " >> WARNING " + call + " << 60 seconds to " + what + " from the Conference. >> Admin Bot <<";
+}
+
+QString muteNotice(const QString &call, const QString &minutes)
+{
+    return "** Auto Mute ** Has been sent to " + call + " the node exceeding the conference key down limit of "
+        + minutes + " minutes without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>";
+}
+
+QString disconnectNotice(const QString &call, const QString &minutes)
+{
+    return "** Auto Disconnect ** Has been sent to " + call + " the node exceeding the conference key down limit of "
+        + minutes + " minutes without a break. << Admin Bot >>";
+}
+
+// Linked to the selected conference; admin enabled unless told otherwise.
+Form6 &startLinked(TestRig &rig, bool adminEnabled = true)
+{
+    rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+    rig.client.linkUp("*HARBOUR*");
+    rig.start();
+    Form6 &f = rig.form6();
+    if (adminEnabled)
+        f.ui.Text36->setText("Admin Enabled"); // as the server's acknowledgement does
+    return f;
+}
+
+void keyUp(TestRig &rig, const QString &call)
+{
+    rig.client.raiseRX(true);
+    rig.client.raiseStationText("*HARBOUR*\r->" + call + " Lakeside Repeater");
+}
+
+void unkey(TestRig &rig)
+{
+    rig.client.raiseRX(false);
+    rig.client.raiseStationText("*HARBOUR*\r");
+}
+
+// The lines sent so far, each as "SECONDS-SINCE-START line".
+QStringList timedSends(const TestRig &rig)
+{
+    QStringList lines;
+    for (const SimClient::Record &r : rig.client.records())
+        if (r.kind == QLatin1String("send"))
+            lines.append(QString::number(r.ms / 1000) + ' ' + r.arg);
+    return lines;
+}
+
+QString countdown(Form6 &f) { return f.ui.BeaconSeconds2->text(); }
+
+} // namespace
+
+class TestTalkTimeMonitor : public QObject {
+    Q_OBJECT
+private slots:
+    void warnsThenActs_data()
+    {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<bool>("disconnectMode");
+        QTest::addColumn<QString>("talker");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QStringList>("expected");
+        const QString call = "N0CALL-R";
+        QTest::newRow("mute at the default limit")
+            << "10" << false << call << 630
+            << QStringList{"540 " + warningText(call, "Auto Mute"), "600 .mute .", "600 " + muteNotice(call, "10")};
+        QTest::newRow("disconnect: notice first")
+            << "10" << true << call << 630
+            << QStringList{"540 " + warningText(call, "Auto Disconnect"), "600 " + disconnectNotice(call, "10"),
+                           "600 .disconnect ."};
+        QTest::newRow("a conference is disconnected in mute mode")
+            << "10" << false << "*RELAY*" << 630
+            << QStringList{"540 " + warningText("*RELAY*", "Auto Disconnect"), "600 .disconnect .",
+                           "600 " + disconnectNotice("*RELAY*", "10")};
+        QTest::newRow("one minute: no warning")
+            << "1" << false << call << 90 << QStringList{"60 .mute .", "60 " + muteNotice(call, "1")};
+        QTest::newRow("a new cycle while the carrier stays")
+            << "2" << false << call << 245
+            << QStringList{"60 " + warningText(call, "Auto Mute"), "120 .mute .", "120 " + muteNotice(call, "2"),
+                           "180 " + warningText(call, "Auto Mute"), "240 .mute .", "240 " + muteNotice(call, "2")};
+    }
+    void warnsThenActs()
+    {
+        QFETCH(QString, limit);
+        QFETCH(bool, disconnectMode);
+        QFETCH(QString, talker);
+        QFETCH(int, seconds);
+        QFETCH(QStringList, expected);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "BEACONPERIOD2", limit);
+        rig.ini("vorivuzav.ini", "OPTION7", disconnectMode ? "False" : "True");
+        rig.ini("vorivuzav.ini", "OPTION8", disconnectMode ? "True" : "False");
+        Form6 &f = startLinked(rig);
+        rig.advance(kKeyAt);
+        QCOMPARE(countdown(f), QString::number(limit.toInt() * 60));
+        keyUp(rig, talker);
+        rig.advance(seconds * 1000);
+        QCOMPARE(timedSends(rig), expected);
+    }
+
+    void noCounting_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("adminEnabled");
+        QTest::addColumn<QString>("after700s");
+        QTest::addColumn<bool>("switchEnabled");
+        QTest::newRow("switch off") << "CHECK3" << "0" << true << "600" << true;
+        QTest::newRow("no mode selected") << "OPTION7" << "False" << true << "-100" << true;
+        QTest::newRow("admin disabled") << "CHECK3" << "1" << false << "600" << false;
+    }
+    void noCounting()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, adminEnabled);
+        QFETCH(QString, after700s);
+        QFETCH(bool, switchEnabled);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", key, value);
+        Form6 &f = startLinked(rig, adminEnabled);
+        rig.advance(kKeyAt);
+        keyUp(rig, "N0CALL-R");
+        rig.advance(700000);
+        QCOMPARE(countdown(f), after700s);
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(f.ui.Check3->isEnabled(), switchEnabled);
+        unkey(rig);
+        rig.advance(10);
+        QCOMPARE(countdown(f), QStringLiteral("600"));
+    }
+
+    void aShortBreakRestoresTheFullLimit()
+    {
+        TestRig rig;
+        Form6 &f = startLinked(rig);
+        rig.advance(kKeyAt);
+        keyUp(rig, "N0CALL-R");
+        rig.advance(300000);
+        QCOMPARE(countdown(f), QStringLiteral("300"));
+        rig.client.raiseRX(false);
+        rig.advance(10);
+        QCOMPARE(countdown(f), QStringLiteral("600"));
+        rig.client.raiseRX(true);
+        rig.advance(539000);
+        QVERIFY(rig.sent().isEmpty());
+        rig.advance(1000);
+        QCOMPARE(rig.sent(), QStringList{warningText("N0CALL-R", "Auto Mute")});
+    }
+
+    void aNewTalkerWithoutABreakIsNamed()
+    {
+        TestRig rig;
+        startLinked(rig);
+        rig.advance(kKeyAt);
+        keyUp(rig, "N0CALL-R");
+        rig.advance(300000);
+        rig.client.raiseStationText("*HARBOUR*\r->K1ABC-L Harbour Master"); // no end of transmission reported
+        rig.advance(300000);
+        QCOMPARE(rig.sent(), (QStringList{warningText("K1ABC-L", "Auto Mute"), ".mute .", muteNotice("K1ABC-L", "10")}));
+    }
+
+    void limitBoxChanges()
+    {
+        TestRig rig;
+        Form6 &f = startLinked(rig);
+        QLineEdit *box = f.ui.BeaconPeriod2;
+        box->setText("");
+        QCOMPARE(box->text(), QStringLiteral("1"));
+        QVERIFY(EditStyle::isDigitsOnly(box));
+        QVERIFY(!f.Timer5->isEnabled());
+        rig.advance(kKeyAt);
+        keyUp(rig, "N0CALL-R");
+        rig.advance(120000);
+        QCOMPARE(countdown(f), QStringLiteral("60")); // stopped: never counts
+        box->setText("2");
+        QVERIFY(f.Timer5->isEnabled());
+        box->setText("0");
+        rig.advance(1000);
+        QCOMPARE(box->text(), QStringLiteral("1")); // the next tick
+        QVERIFY(rig.sent().isEmpty());
+    }
+
+    void anEmptyLimitInTheSettingsStopsTheTick()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "BEACONPERIOD2", "");
+        Form6 &f = startLinked(rig);
+        QCOMPARE(f.ui.BeaconPeriod2->text(), QStringLiteral("1"));
+        QVERIFY(!f.Timer5->isEnabled());
+        QVERIFY(f.Timer4->isEnabled());
+    }
+
+    void aFailingClientDoesNotStopTheMonitor()
+    {
+        TestRig rig;
+        Form6 &f = startLinked(rig);
+        rig.advance(kKeyAt);
+        keyUp(rig, "N0CALL-R");
+        rig.advance(590000);
+        rig.client.setFailing(true);
+        rig.advance(11000);
+        QCOMPARE(rig.endings, 0);
+        QCOMPARE(countdown(f), QStringLiteral("599")); // restarted at 600 s despite the failed sends
+        QVERIFY(f.ui.StatusLine->text().contains("did not answer"));
+        QCOMPARE(rig.sent(), QStringList{warningText("N0CALL-R", "Auto Mute")});
+    }
+
+    void aWholeDayOfStuckCarriers()
+    {
+        // One station keys up at the top of every hour and holds the channel
+        // for 11 minutes: warned at 9, muted at 10, then quiet after the mute
+        // restarted the count.
+        TestRig rig;
+        rig.client.setLinkDelay(500);
+        startLinked(rig);
+        constexpr qint64 kHour = 3600 * 1000;
+        QObject anchor;
+        for (int h = 0; h < 24; ++h) {
+            rig.scheduler.callAfter(int(h * kHour + kKeyAt), &anchor, [&rig] { keyUp(rig, "N0CALL-R"); });
+            rig.scheduler.callAfter(int(h * kHour + kKeyAt + 660000), &anchor, [&rig] { unkey(rig); });
+        }
+        QElapsedTimer wall;
+        wall.start();
+        rig.advance(24 * kHour);
+        qInfo("24 virtual hours in %lld ms", wall.elapsed());
+
+        QStringList expected;
+        for (int h = 0; h < 24; ++h) {
+            expected << QString::number(h * 3600 + 540) + ' ' + warningText("N0CALL-R", "Auto Mute")
+                     << QString::number(h * 3600 + 600) + " .mute ."
+                     << QString::number(h * 3600 + 600) + ' ' + muteNotice("N0CALL-R", "10");
+        }
+        QCOMPARE(timedSends(rig), expected);
+        QCOMPARE(rig.endings, 0);
+    }
+};
+
+QTEST_MAIN(TestTalkTimeMonitor)
+#include "test_talk_time_monitor.moc"
