@@ -26,13 +26,19 @@ bool foundAfterFirst(const QString &haystack, const QString &word)
 
 bool filterDrops(const QString &line, const QStringList &boxWords, bool caseSensitive)
 {
+    static const QStringList builtInUpper = [] {
+        QStringList words;
+        for (const QString &word : builtInFilterWords())
+            words.append(word.toUpper());
+        return words;
+    }();
     const QString upper = line.toUpper();
     for (const QString &word : boxWords) {
         if (caseSensitive ? foundAfterFirst(line, word) : foundAfterFirst(upper, word.toUpper()))
             return true;
     }
-    for (const QString &word : builtInFilterWords()) {
-        if (foundAfterFirst(upper, word.toUpper()))
+    for (const QString &word : builtInUpper) {
+        if (foundAfterFirst(upper, word))
             return true;
     }
     return false;

@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -97,9 +98,15 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
     ui.setupUi(this);
     setObjectName(QStringLiteral("Messages"));
     // Weeks of chat must not pile up: the display keeps its last lines only
-    // and no undo history.
+    // and no undo history. trimScrollback keeps below the bound line by line;
+    // the bound still holds for a single message of many lines.
     ui.RTB->document()->setMaximumBlockCount(kScrollbackLines);
     ui.RTB->document()->setUndoRedoEnabled(false);
+    m_filterBoxes = {ui.FilterText1, ui.FilterText2, ui.FilterText3, ui.FilterText4,  ui.FilterText5,  ui.FilterText6,
+                     ui.FilterText7, ui.FilterText8, ui.FilterText9, ui.FilterText10, ui.FilterText11, ui.FilterText12};
+    m_senderFormat.setFontWeight(QFont::Bold);
+    m_messageFormat.setFontWeight(QFont::Normal);
+    m_messageFormat.setForeground(controls::fromBgr(controls::kBlack));
     setUpPictures();
     wire();
 }
@@ -201,8 +208,9 @@ void Messages::EchoLink_ChatTextReceived(const QString &sText)
         answerChatProbe(line);
         answerVersionProbe(line);
         const QString call = EchoLink()->localCallsign();
-        remoteTalkTimeOff(line, call);
-        remoteTalkTimeOn(line, call);
+        const QString upper = line.toUpper();
+        remoteTalkTimeOff(upper, call);
+        remoteTalkTimeOn(upper, call);
         fourMinuteLimit(line);
         adminAcknowledgement(line);
         allowSlowClient();
@@ -237,19 +245,19 @@ void Messages::answerVersionProbe(const QString &line)
         send(QString::fromLatin1(kProductName) + QStringLiteral("  v") + QString::fromLatin1(kVersionText));
 }
 
-// The switches compare the upper-cased line with the callsign exactly as the
+// The switches look in the upper-cased line for the callsign exactly as the
 // client reports it.
-void Messages::remoteTalkTimeOff(const QString &line, const QString &call)
+void Messages::remoteTalkTimeOff(const QString &upperLine, const QString &call)
 {
-    if (line.toUpper().contains(QStringLiteral("/TIMEOUT OFF/ ") + call)) {
+    if (upperLine.contains(QStringLiteral("/TIMEOUT OFF/ ") + call)) {
         controls::setCheckValue(mainWindow().ui.Check3, 0);
         send(QStringLiteral(" OK OFF"));
     }
 }
 
-void Messages::remoteTalkTimeOn(const QString &line, const QString &call)
+void Messages::remoteTalkTimeOn(const QString &upperLine, const QString &call)
 {
-    if (line.toUpper().contains(QStringLiteral("/TIMEOUT ON/ ") + call)) {
+    if (upperLine.contains(QStringLiteral("/TIMEOUT ON/ ") + call)) {
         controls::setCheckValue(mainWindow().ui.Check3, 1);
         send(QStringLiteral(" OK ON"));
     }
@@ -279,9 +287,13 @@ void Messages::allowSlowClient()
 
 void Messages::settleExtraCall(const QString &call)
 {
-    if (ui.ExtraCall->text().size() < 3)
-        ui.ExtraCall->setText(call);
-    ui.ExtraCall->setText(ui.ExtraCall->text().toUpper());
+    QString extra = ui.ExtraCall->text();
+    if (extra.size() < 3)
+        extra = call;
+    extra = extra.toUpper();
+    // Setting a line edit's text costs a relayout even when nothing changes.
+    if (extra != ui.ExtraCall->text())
+        ui.ExtraCall->setText(extra);
 }
 
 QString Messages::replyTag(const QString &call) const
@@ -310,9 +322,9 @@ bool Messages::chatShown() const { return ui.Option1->isChecked(); }
 bool Messages::filtered(const QString &line) const
 {
     QStringList words;
-    words.reserve(12);
-    for (int i = 1; i <= 12; ++i)
-        words.append(findChild<QLineEdit *>(QStringLiteral("FilterText%1").arg(i))->text());
+    words.reserve(static_cast<qsizetype>(m_filterBoxes.size()));
+    for (const QLineEdit *box : m_filterBoxes)
+        words.append(box->text());
     return chat::filterDrops(line, words, controls::checkValue(ui.Check3) == 1);
 }
 
@@ -334,27 +346,36 @@ void Messages::showReceivedLine(const QString &sender, const QString &message, c
         main.nListWait = 0;
 }
 
+void Messages::trimScrollback()
+{
+    // The oldest lines go a batch at a time, well before the document's own
+    // bound would drop one line for every line added: one removal per batch
+    // costs about what a single line's removal does.
+    QTextDocument *doc = ui.RTB->document();
+    if (doc->blockCount() < kScrollbackLines - 1)
+        return;
+    QTextCursor oldest(doc);
+    oldest.setPosition(doc->findBlockByNumber(kTrimBatch).position(), QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
+}
+
 void Messages::RXText(const QString &sender, const QString &message)
 {
+    trimScrollback();
     QTextCursor cursor(ui.RTB->document());
-    cursor.movePosition(QTextCursor::End);
+    cursor.setPosition(ui.RTB->document()->characterCount() - 1);
     // One edit block per line: the scrollback bound trims old lines once the
     // whole line is in.
     cursor.beginEditBlock();
 
-    QTextCharFormat senderFormat;
-    senderFormat.setFontWeight(QFont::Bold);
+    QTextCharFormat senderFormat = m_senderFormat;
     senderFormat.setForeground(controls::fromBgr(sender == m_ownSenderLabel ? controls::kRed : controls::kBlue));
     cursor.insertText(sender + QStringLiteral(": "), senderFormat);
 
-    QTextCharFormat messageFormat;
-    messageFormat.setFontWeight(QFont::Normal);
-    messageFormat.setForeground(controls::fromBgr(controls::kBlack));
     // Codes are looked for from the ": " after the sender on. No code starts
     // with a blank or with ":" and a blank, and none holds a line break, so
     // every match lies inside the message itself.
-    insertWithPictures(cursor, message, messageFormat);
-    cursor.insertText(QStringLiteral("\r\n"), messageFormat);
+    insertWithPictures(cursor, message + QStringLiteral("\r\n"), m_messageFormat);
 
     cursor.endEditBlock();
     moveDisplayCaretToEnd();
@@ -382,9 +403,18 @@ void Messages::insertWithPictures(QTextCursor &cursor, const QString &text, cons
 
 void Messages::moveDisplayCaretToEnd()
 {
+    // A caret already at the end stays there as lines are added, so it is
+    // moved only when the operator put it elsewhere; a hidden display (the
+    // window may stay hidden for days) needs no scrolling. setPosition
+    // rather than movePosition(End): moving by a unit lays the block out.
+    const int end = ui.RTB->document()->characterCount() - 1;
     QTextCursor c = ui.RTB->textCursor();
-    c.movePosition(QTextCursor::End);
-    ui.RTB->setTextCursor(c);
+    if (c.position() != end || c.hasSelection()) {
+        c.setPosition(end);
+        ui.RTB->setTextCursor(c);
+    } else if (ui.RTB->isVisible()) {
+        ui.RTB->ensureCursorVisible();
+    }
 }
 
 // ---------------------------------------------------------------------------

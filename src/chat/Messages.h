@@ -28,6 +28,8 @@ public:
     /// while a bot that runs for weeks keeps its memory and the cost of each
     /// new line the same as on its first day.
     static constexpr int kScrollbackLines = 3000;
+    /// How many of the oldest lines go at once when the display is full.
+    static constexpr int kTrimBatch = 300;
 
     explicit Messages(AppContext &ctx, QWidget *parent = nullptr);
     ~Messages() override;
@@ -68,8 +70,8 @@ private:
     // The steps of a received line, in the order the handler takes them.
     void answerChatProbe(const QString &line);
     void answerVersionProbe(const QString &line);
-    void remoteTalkTimeOff(const QString &line, const QString &call);
-    void remoteTalkTimeOn(const QString &line, const QString &call);
+    void remoteTalkTimeOff(const QString &upperLine, const QString &call);
+    void remoteTalkTimeOn(const QString &upperLine, const QString &call);
     void fourMinuteLimit(const QString &line);
     void adminAcknowledgement(const QString &line);
     void allowSlowClient();
@@ -93,6 +95,7 @@ private:
     void appendPrivateLog(const QString &entry);
     void Image_Click(int n);
 
+    void trimScrollback();
     void insertWithPictures(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
     void moveDisplayCaretToEnd();
     Form6 &mainWindow() const;
@@ -106,6 +109,9 @@ private:
     std::unique_ptr<chat::EmoticonArt> m_art;
     std::vector<QLabel *> m_imgIcon;
     std::vector<QToolButton *> m_palette;
+    std::vector<QLineEdit *> m_filterBoxes;
+    QTextCharFormat m_senderFormat;
+    QTextCharFormat m_messageFormat;
 };
 
 } // namespace gavelry
