@@ -136,34 +136,41 @@ void ConferenceProfiles::Timer1_Timer()
 
 void ConferenceProfiles::Timer6_Timer()
 {
-    AppContext &ctx = m_form.context();
-    bool anyLinked = false;
+    const LinkState state = profilesLinkState();
+    // A client that did not answer has not told us the link is gone: leave
+    // the status, and above all the admin box, as they are.
+    if (state == LinkState::Unknown)
+        return;
+    const int selected = m_form.selectedProfile();
+    const Profile *p = selected < 0 ? nullptr : &m_form.profiles()[selected];
+    if (state == LinkState::Linked) {
+        if (p)
+            showStatus(controls::kGreen, p->conference->text() + p->connectedSuffix);
+        return;
+    }
+    if (p)
+        showStatus(controls::kRed, p->disconnectedSuffix);
+    m_gate.markNoConference();
+}
+
+ConferenceProfiles::LinkState ConferenceProfiles::profilesLinkState() const
+{
     bool allAnswered = true;
     for (const Profile &p : m_form.profiles()) {
         const QString call = p.callsign();
         if (call.isEmpty())
             continue;
+        bool linked = false;
         bool answered = false;
-        skipOnError(ctx, [&] {
-            anyLinked = client().isConnected(call) || anyLinked;
+        skipOnError(m_form.context(), [&] {
+            linked = client().isConnected(call);
             answered = true;
         });
+        if (linked)
+            return LinkState::Linked;
         allAnswered = allAnswered && answered;
     }
-    const int selected = m_form.selectedProfile();
-    const Profile *p = selected < 0 ? nullptr : &m_form.profiles()[selected];
-    if (anyLinked) {
-        if (p)
-            showStatus(controls::kGreen, p->conference->text() + p->connectedSuffix);
-        return;
-    }
-    // A client that did not answer has not told us the link is gone: leave
-    // the status, and above all the admin box, as they are.
-    if (!allAnswered)
-        return;
-    if (p)
-        showStatus(controls::kRed, p->disconnectedSuffix);
-    m_gate.markNoConference();
+    return allAnswered ? LinkState::NotLinked : LinkState::Unknown;
 }
 
 void ConferenceProfiles::showStatus(int foreColor, const QString &caption)

@@ -57,6 +57,7 @@ public:
 
 private:
     using Profile = Form6::Profile;
+    enum class LinkState { Linked, NotLinked, Unknown };
 
     void wireButtons();
     void wireEntryStyles();
@@ -71,6 +72,9 @@ private:
     void sysopLogOn(int index);
     void adminLogOn(int index);
     void showStatus(int foreColor, const QString &caption);
+    /// Whether any profile's conference is linked; Unknown when the client
+    /// failed to answer for one and none answered linked.
+    LinkState profilesLinkState() const;
 
     Form6 &m_form;
     AdminGate &m_gate;

@@ -160,7 +160,9 @@ void TalkTimeMonitor::send(const QString &line)
 void TalkTimeMonitor::Timer4_Timer()
 {
     // Runs a hundred times a second: read, compare, and write only when the
-    // countdown is not already at the full limit.
+    // countdown is not already at the full limit. It never spins a nested
+    // event loop to let other events in: Qt runs them between ticks anyway,
+    // and nesting would re-enter the handlers.
     if (m_form.ui.PTT->text() == kTxOn)
         return;
     int seconds = 0;
