@@ -110,39 +110,6 @@ private slots:
         QCOMPARE(controls::foreColor(f.ui.Label9), controls::kGreen);
     }
 
-    void status_data()
-    {
-        QTest::addColumn<QString>("linked");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("color");
-        QTest::addColumn<QString>("adminBox");
-        QTest::newRow("selected profile") << "*ONE*" << "*ONE*  Connected 1" << controls::kGreen << "Admin Disabled";
-        QTest::newRow("another profile") << "*THREE*" << "*ONE*  Connected 1" << controls::kGreen << "Admin Disabled";
-        QTest::newRow("a station") << "N0CALL-R" << " Disconnected 1" << controls::kRed << ".Admin Disabled.";
-        QTest::newRow("nothing") << "" << " Disconnected 1" << controls::kRed << ".Admin Disabled.";
-    }
-    void status()
-    {
-        QFETCH(QString, linked);
-        QFETCH(QString, caption);
-        QFETCH(int, color);
-        QFETCH(QString, adminBox);
-        TestRig rig;
-        fourProfiles(rig);
-        rig.start();
-        if (!linked.isEmpty())
-            rig.client.linkUp(linked); // after start, which would select a linked profile
-        rig.advance(100);
-        Form6 &f = rig.form6();
-        for (QWidget *w : {static_cast<QWidget *>(f.ui.Frame6), static_cast<QWidget *>(f.ui.Label9)}) {
-            QCOMPARE(controls::caption(w), caption);
-            QCOMPARE(controls::foreColor(w), color);
-        }
-        QCOMPARE(f.ui.Text36->text(), adminBox);
-        if (adminBox.startsWith('.'))
-            QCOMPARE(controls::backColor(f.ui.Text36), controls::kRed);
-    }
-
     void connectedEventLogsOn_data()
     {
         QTest::addColumn<QString>("box");

@@ -24,30 +24,6 @@ QString text(QWidget *w) { return controls::caption(w); }
 class TestStationTracking : public QObject {
     Q_OBJECT
 private slots:
-    void receiveIndicators_data()
-    {
-        QTest::addColumn<bool>("receiving");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("color");
-        QTest::newRow("audio in") << true << "IP TX ON" << controls::kRed;
-        QTest::newRow("audio stops") << false << "IP TX OFF" << controls::kGreen;
-    }
-    void receiveIndicators()
-    {
-        QFETCH(bool, receiving);
-        QFETCH(QString, caption);
-        QFETCH(int, color);
-        TestRig rig;
-        rig.start();
-        Form6 &f = rig.form6();
-        rig.client.raiseRX(!receiving);
-        rig.client.raiseRX(receiving);
-        for (QLabel *ptt : {f.ui.PTT, f.ui.PTT1, f.ui.PTT2, f.ui.PTT3}) {
-            QCOMPARE(ptt->text(), caption);
-            QCOMPARE(controls::foreColor(ptt), color);
-        }
-    }
-
     void talkerBoxes_data()
     {
         QTest::addColumn<QStringList>("stationTexts");
@@ -55,11 +31,9 @@ private slots:
         QTest::addColumn<QString>("lastTalker");
         QTest::newRow("before any station text")
             << QStringList{} << "" << "The Last Station to Talk Shown Here";
-        QTest::newRow("talker named") << QStringList{"text ->N0CALL-R more"} << "N0CALL-R" << "N0CALL-R";
         QTest::newRow("talk ends, last talker stays")
             << QStringList{"text ->N0CALL-R more", "*HARBOUR* 3 stations"} << " " << "N0CALL-R";
         QTest::newRow("next talker") << QStringList{"->N0CALL-R x", "->K1ABC-L y"} << "K1ABC-L" << "K1ABC-L";
-        QTest::newRow("call ends the text") << QStringList{"Talking ->N0CALL-R"} << "N0CALL-R" << "N0CALL-R";
     }
     void talkerBoxes()
     {
@@ -76,27 +50,6 @@ private slots:
         QCOMPARE(text(f.ui.Text37), lastTalker);
         if (!stationTexts.isEmpty())
             QCOMPARE(text(f.ui.Text35).remove('\r').remove('\n'), stationTexts.last());
-    }
-
-    void idleClientEmptiesTheBoxesWithinASecond()
-    {
-        TestRig rig;
-        rig.client.linkUp("*HARBOUR*");
-        rig.start();
-        rig.advance(1000);
-        Form6 &f = rig.form6();
-        QCOMPARE(f.ui.HowmanyConnected->text(), QStringLiteral("1"));
-        rig.client.raiseStationText("*HARBOUR*\r->N0CALL-R more");
-        controls::setCaption(f.ui.Text2, "1. N0CALL-R");
-        rig.advance(500);
-        rig.client.linkDown("*HARBOUR*");
-        rig.advance(499);
-        QCOMPARE(text(f.ui.Text1), QStringLiteral("N0CALL-R"));
-        rig.advance(1);
-        QCOMPARE(f.ui.HowmanyConnected->text(), QStringLiteral("0"));
-        for (QWidget *box : {static_cast<QWidget *>(f.ui.Text35), static_cast<QWidget *>(f.ui.Text2),
-                             static_cast<QWidget *>(f.ui.Text37), static_cast<QWidget *>(f.ui.Text1)})
-            QCOMPARE(text(box), QString());
     }
 
     void clockShowsTheTimeOfDay()

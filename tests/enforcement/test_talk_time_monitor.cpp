@@ -148,24 +148,6 @@ private slots:
         QCOMPARE(countdown(f), QStringLiteral("600"));
     }
 
-    void aShortBreakRestoresTheFullLimit()
-    {
-        TestRig rig;
-        Form6 &f = startLinked(rig);
-        rig.advance(kKeyAt);
-        keyUp(rig, "N0CALL-R");
-        rig.advance(300000);
-        QCOMPARE(countdown(f), QStringLiteral("300"));
-        rig.client.raiseRX(false);
-        rig.advance(10);
-        QCOMPARE(countdown(f), QStringLiteral("600"));
-        rig.client.raiseRX(true);
-        rig.advance(539000);
-        QVERIFY(rig.sent().isEmpty());
-        rig.advance(1000);
-        QCOMPARE(rig.sent(), QStringList{warningText("N0CALL-R", "Auto Mute")});
-    }
-
     void aNewTalkerWithoutABreakIsNamed()
     {
         TestRig rig;
