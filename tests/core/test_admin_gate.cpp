@@ -28,9 +28,7 @@ private slots:
         QCOMPARE(box.buttons, MsgButtons::Ok);
         QCOMPARE(box.icon, MsgIcon::Warning);
 
-        // What the chat window does when the server's "Your wish is my command" arrives.
-        f.ui.Text36->setText("Admin Enabled");
-        controls::setBackColor(f.ui.Text36, controls::kLightGreen);
+        rig.client.raiseChat("*HARBOUR*>Your wish is my command.");
         QVERIFY(gate.allows());
         QCOMPARE(rig.dialogs.shown().size(), 1);
         rig.advance(1000); // linked to the profile: the status job leaves it
