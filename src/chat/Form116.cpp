@@ -72,6 +72,9 @@ void Form116::Form_Load()
 {
     setWindowTitle(windowCaption(createClient().localCallsign(), QStringLiteral("      Text Box Messages")));
     chat::loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    // Long messages show their beginning, not their end.
+    for (int n = 1; n <= 20; ++n)
+        messageBox(n)->setCursorPosition(0);
 }
 
 void Form116::SaveData()
