@@ -10,6 +10,13 @@ ChatLine splitChatLine(const QString &line)
     return {line.left(gt + 1), line.mid(gt + 1)};
 }
 
+DisplayLine displayLine(const QString &line, const QString &hhmm)
+{
+    ChatLine parts = splitChatLine(line);
+    parts.message.replace(QStringLiteral("\r"), QStringLiteral("\r\n"));
+    return {parts.sender, parts.message, stampIncoming(hhmm, parts.message)};
+}
+
 QString stampIncoming(const QString &hhmm, const QString &text)
 {
     return QStringLiteral("(") + hhmm + QStringLiteral(") ") + text;

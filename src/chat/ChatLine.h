@@ -14,6 +14,16 @@ struct ChatLine {
 
 ChatLine splitChatLine(const QString &line);
 
+/// A received line made ready for the display: split, every CR of the
+/// message followed by a LF, and the message once more with its stamp.
+struct DisplayLine {
+    QString sender;
+    QString message;
+    QString stamped;
+};
+
+DisplayLine displayLine(const QString &line, const QString &hhmm);
+
 /// "(HH:MM) " in front of text: the stamp the display puts on incoming lines.
 QString stampIncoming(const QString &hhmm, const QString &text);
 /// "(HH:MM) >" in front of text: the stamp an outgoing line carries.

@@ -2,7 +2,6 @@
 
 #include "Caption.h"
 #include "ChatFilter.h"
-#include "ChatLine.h"
 #include "ClientLink.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -222,14 +221,11 @@ void Messages::EchoLink_ChatTextReceived(const QString &sText)
             return;
         if (filtered(line))
             return;
-        const chat::ChatLine parts = chat::splitChatLine(line);
-        QString message = parts.message;
-        message.replace(QStringLiteral("\r"), QStringLiteral("\r\n"));
-        const QString stamped = chat::stampIncoming(ctx.scheduler.hhmm(), message);
+        const chat::DisplayLine shown = chat::displayLine(line, ctx.scheduler.hhmm());
         if (mainWindow().nListWait == 3)
-            deliverStationList(message);
+            deliverStationList(shown.message);
         else
-            showReceivedLine(parts.sender, message, stamped);
+            showReceivedLine(shown);
     });
 }
 
@@ -338,9 +334,9 @@ void Messages::deliverStationList(const QString &message)
     setCaret(main.ui.Text2, 250);
 }
 
-void Messages::showReceivedLine(const QString &sender, const QString &message, const QString &stamped)
+void Messages::showReceivedLine(const chat::DisplayLine &shown)
 {
-    RXText(sender, controls::checkValue(ui.Check2) == 1 ? stamped : message);
+    RXText(shown.sender, controls::checkValue(ui.Check2) == 1 ? shown.stamped : shown.message);
     Form6 &main = mainWindow();
     if (main.nListWait == 1)
         main.nListWait = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChatLine.h"
 #include "Emoticons.h"
 #include "WindowRegistry.h"
 #include "ui_Messages.h"
@@ -82,7 +83,7 @@ private:
     bool chatShown() const;
     bool filtered(const QString &line) const;
     void deliverStationList(const QString &message);
-    void showReceivedLine(const QString &sender, const QString &message, const QString &stamped);
+    void showReceivedLine(const chat::DisplayLine &shown);
 
     // Composing and the layout buttons.
     void send(const QString &text);

@@ -71,6 +71,25 @@ private slots:
         QCOMPARE(parts.message, message);
     }
 
+    void displayLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("stamped");
+        QTest::newRow("one line") << "N0CALL>hi" << "hi" << "(09:07) hi";
+        QTest::newRow("CR becomes CR LF") << "*HARBOUR*>1. A\r2. B" << "1. A\r\n2. B" << "(09:07) 1. A\r\n2. B";
+        QTest::newRow("CR LF gains a LF") << "X>a\r\nb" << "a\r\n\nb" << "(09:07) a\r\n\nb";
+    }
+    void displayLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, message);
+        QFETCH(QString, stamped);
+        const DisplayLine shown = gavelry::chat::displayLine(line, "09:07");
+        QCOMPARE(shown.message, message);
+        QCOMPARE(shown.stamped, stamped);
+    }
+
     void privateTest_data()
     {
         QTest::addColumn<QString>("line");

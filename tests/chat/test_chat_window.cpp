@@ -334,6 +334,15 @@ private slots:
         QCOMPARE(r.chat().ui.TextTX->text(), QString());
     }
 
+    void failedSendKeepsTheText()
+    {
+        ChatRig r;
+        r.rig.client.setFailing(true);
+        r.type("hello");
+        QCOMPARE(r.chat().ui.TextTX->text(), QStringLiteral("hello"));
+        QVERIFY(r.shown().isEmpty());
+    }
+
     void echoFromOtherWindows()
     {
         ChatRig off({kStampOff});
