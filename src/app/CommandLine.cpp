@@ -154,11 +154,10 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     RealScheduler scheduler;
     SimClient simClient(scheduler, QStringLiteral("N0CALL-L"));
     SimClientFactory simFactory(simClient);
-    // The practice conference: the default profile 1 links to it with one
-    // click and logs on with its default password.
-    SimConference practice(simClient, QStringLiteral("CONFERENCE 1"), QStringLiteral("FrothyLantern"),
-                           QStringLiteral("FrothyLantern"));
-    SimLively lively(practice, std::random_device{}());
+    // The practice conference, lively from the start; the local station is
+    // not linked until the operator links it.
+    SimConference conference(simClient, practice::callsign(), practice::password(), practice::password());
+    SimLively lively(conference, std::random_device{}());
     lively.start();
     if (options->client == QLatin1String("echolink")) {
         dialogs.messageBox(QStringLiteral("The EchoLink network client is not built into this copy of %1.")

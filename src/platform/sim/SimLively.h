@@ -6,6 +6,15 @@
 
 namespace gavelry {
 
+/// The practice conference the windows open on when no scenario is given. Its
+/// callsign is the default profile 1's "Conference 1" as the client links to
+/// it (upper-cased) and both its passwords are that profile's default one, so
+/// a new sysop links with one click and logs on with the next.
+namespace practice {
+inline QString callsign() { return QStringLiteral("CONFERENCE 1"); }
+inline QString password() { return QStringLiteral("FrothyLantern"); }
+} // namespace practice
+
 class Scheduler;
 class SimConference;
 
