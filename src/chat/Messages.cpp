@@ -70,10 +70,6 @@ const QString kHidePrivate = QStringLiteral("Hide Private Message");
 const QString kShowExtra = QStringLiteral("Show Extra");
 const QString kHideExtra = QStringLiteral("Hide Extra");
 
-QString iconName(int index)
-{
-    return QStringLiteral("icon:%1").arg(index);
-}
 
 void setCaret(QWidget *box, int position)
 {
@@ -112,6 +108,20 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
 
 Messages::~Messages() = default;
 
+Messages::Picture Messages::pictureFor(int icon) const
+{
+    // The display names each picture "icon:N" after its member of imgIcon.
+    const QString name = QStringLiteral("icon:%1").arg(icon);
+    Picture p;
+    p.url = QUrl(name);
+    p.image = m_art->icon(icon);
+    p.format.setName(name);
+    p.format.setWidth(chat::EmoticonArt::kSize);
+    p.format.setHeight(chat::EmoticonArt::kSize);
+    p.format.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+    return p;
+}
+
 void Messages::setUpPictures()
 {
     m_art = std::make_unique<chat::EmoticonArt>();
@@ -120,6 +130,7 @@ void Messages::setUpPictures()
         Q_ASSERT(label);
         label->setProperty("Tag", chat::iconTag(i));
         label->setPixmap(QPixmap::fromImage(m_art->icon(i)));
+        m_pictures.push_back(pictureFor(i));
         m_imgIcon.push_back(label);
     }
     for (int n = 1; n <= chat::kPaletteCount; ++n) {
@@ -385,15 +396,10 @@ void Messages::insertWithPictures(QTextCursor &cursor, const QString &text, cons
             cursor.insertText(piece.text, format);
             continue;
         }
-        const QString name = iconName(piece.icon);
-        // Cheap (the image is shared) and survives a cleared display.
-        doc->addResource(QTextDocument::ImageResource, QUrl(name), m_art->icon(piece.icon));
-        QTextImageFormat image;
-        image.setName(name);
-        image.setWidth(chat::EmoticonArt::kSize);
-        image.setHeight(chat::EmoticonArt::kSize);
-        image.setVerticalAlignment(QTextCharFormat::AlignMiddle);
-        cursor.insertImage(image);
+        const Picture &picture = m_pictures[static_cast<size_t>(piece.icon)];
+        // Cheap (the image is shared), and the picture survives a cleared display.
+        doc->addResource(QTextDocument::ImageResource, picture.url, picture.image);
+        cursor.insertImage(picture.format);
     }
 }
 

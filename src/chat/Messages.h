@@ -5,6 +5,9 @@
 #include "WindowRegistry.h"
 #include "ui_Messages.h"
 
+#include <QTextImageFormat>
+#include <QUrl>
+#include <QVariant>
 #include <memory>
 #include <vector>
 
@@ -103,6 +106,14 @@ private:
     void wire();
     void setUpPictures();
 
+    /// What the display needs to show one member's picture, made once.
+    struct Picture {
+        QUrl url;
+        QVariant image;
+        QTextImageFormat format;
+    };
+    Picture pictureFor(int icon) const;
+
     QString m_ownSenderLabel;
     QString m_ownPrivateTag;
     /// The stamped text of the last stamped send: shown again by TXText2.
@@ -111,6 +122,7 @@ private:
     std::vector<QLabel *> m_imgIcon;
     std::vector<QToolButton *> m_palette;
     std::vector<QLineEdit *> m_filterBoxes;
+    std::vector<Picture> m_pictures;
     QTextCharFormat m_senderFormat;
     QTextCharFormat m_messageFormat;
 };
