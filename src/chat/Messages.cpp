@@ -285,8 +285,9 @@ void Messages::adminAcknowledgement(const QString &line)
     }
 }
 
-// Nothing else to do here: Qt's event loop runs other events between
-// handlers, so nothing is let run in the middle of a line.
+// Pending events are not run here: Qt's event loop runs them between
+// handlers anyway, and running them in the middle of a line would let the
+// next chat line re-enter this handler.
 void Messages::allowSlowClient()
 {
     EchoLink()->setWaits(kClientWaitMs);
@@ -355,9 +356,9 @@ void Messages::showReceivedLine(const chat::DisplayLine &shown)
 
 void Messages::trimScrollback()
 {
-    // The oldest lines go a batch at a time, well before the document's own
-    // bound would drop one line for every line added: one removal per batch
-    // costs about what a single line's removal does.
+    // The oldest lines go a batch at a time, before the document's own bound
+    // would drop one line for every line added: the fixed cost of a removal
+    // is paid once per batch instead of once per line.
     QTextDocument *doc = ui.RTB->document();
     if (doc->blockCount() < kScrollbackLines - 1)
         return;
