@@ -266,7 +266,6 @@ private:
             printError(QStringLiteral("gavelry: the program could not start: %1").arg(QString::fromLocal8Bit(e.what())));
             return false;
         }
-        m_started = true;
         return true;
     }
 
@@ -377,7 +376,6 @@ private:
     QHash<QString, SimConference *> m_memberOf;
     std::vector<std::unique_ptr<QObject>> m_owned;
     QHash<int, QWidget *> m_widgets; ///< by statement line
-    bool m_started = false;
     bool m_ended = false;
     bool m_expectFailed = false;
     // Last: the program goes first, while everything it uses still exists.
