@@ -24,7 +24,7 @@ const chat::SettingsTable &settingsTable()
     static const chat::SettingsTable table = [] {
         const QStringList defaults{
             QStringLiteral("I am running Brindlecast here on the node, the sister program of Gavelry"),
-            QStringLiteral("Come and visit the Fernwick web site at www.fernwick.net for news, nets and help"),
+            QStringLiteral("Come and visit the Fernwick web site for news, nets and help: www.fernwick.example"),
             QStringLiteral("Please leave bigger gaps so others can join in"),
             QStringLiteral("73's thanks for the great QSO"),
             QStringLiteral("I am logged onto the *HARBOUR* conference, node 482913"),
