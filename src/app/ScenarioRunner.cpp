@@ -38,8 +38,8 @@ void printError(const QString &text)
 }
 
 /// Where the transcript goes: a file or standard output, a line at a time
-/// (flushed, so a paced demo shows each line as it happens). The lines since
-/// the last expect are kept for the next one.
+/// (flushed, so a paced demo shows each line as it happens). The lines after
+/// the last matched expect are kept for the next one.
 class Transcript {
 public:
     bool open(const QString &path, QString &error)
@@ -64,14 +64,19 @@ public:
         m_file.write(line.toUtf8() + '\n');
         m_file.flush();
     }
-    /// Whether a line since the previous expect contains text; starts afresh.
+    /// Whether a line after the one the previous expect matched contains
+    /// text. A match moves the mark to that line, so two lines sent in the
+    /// same tick can be expected one after the other; a miss leaves the mark
+    /// where it was.
     bool expect(const QString &text)
     {
-        bool found = false;
-        for (const QString &line : std::as_const(m_sinceExpect))
-            found = found || line.contains(text);
-        m_sinceExpect.clear();
-        return found;
+        for (qsizetype i = 0; i < m_sinceExpect.size(); ++i) {
+            if (m_sinceExpect.at(i).contains(text)) {
+                m_sinceExpect.remove(0, i + 1);
+                return true;
+            }
+        }
+        return false;
     }
 
 private:
@@ -295,7 +300,7 @@ private:
         if (m_transcript.expect(st.args[0]))
             return;
         m_expectFailed = true;
-        printError(QStringLiteral("%1:%2: expect %3 failed: no transcript line since the previous expect contains it")
+        printError(QStringLiteral("%1:%2: expect %3 failed: no transcript line after the one the previous expect matched contains it")
                        .arg(m_options.scenario).arg(st.line).arg(quote(st.args[0])));
     }
 
