@@ -3,6 +3,7 @@
 #include "ClientLink.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 
 namespace gavelry {
 
@@ -22,8 +23,12 @@ void Window::showWindow()
 {
     ensureLoaded();
     show();
-    raise();
-    activateWindow();
+    // Without a display (headless runs, scenarios) there is nothing to bring
+    // to the front, and the offscreen platform complains when asked.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        raise();
+        activateWindow();
+    }
 }
 
 void Window::hideWindow()
