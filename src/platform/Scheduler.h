@@ -40,7 +40,8 @@ class Scheduler : public QObject {
 public:
     using QObject::QObject;
 
-    /// Local date and time now.
+    /// Local date and time now. Read its date and time of day, never its
+    /// zone: virtual time gives the local values under a UTC spec.
     virtual QDateTime now() const = 0;
     /// Milliseconds since the scheduler was created.
     virtual qint64 elapsedMs() const = 0;
@@ -58,9 +59,17 @@ public:
     bool halted() const { return m_halted; }
 
     /// "HH:MM", two digits each, 24-hour.
-    QString hhmm() const { return now().toString(QStringLiteral("HH:mm")); }
+    QString hhmm() const
+    {
+        const QTime t = now().time();
+        return twoDigits(t.hour()) + u':' + twoDigits(t.minute());
+    }
     /// The clock as the windows show it ("HH:MM:SS", 24-hour whatever the locale).
-    QString timeOfDay() const { return now().toString(QStringLiteral("HH:mm:ss")); }
+    QString timeOfDay() const
+    {
+        const QTime t = now().time();
+        return twoDigits(t.hour()) + u':' + twoDigits(t.minute()) + u':' + twoDigits(t.second());
+    }
     /// Day of the week, Sunday = 1 through Saturday = 7.
     int weekday() const { return now().date().dayOfWeek() % 7 + 1; }
 
@@ -68,6 +77,14 @@ protected:
     virtual void onHalt() {}
 
 private:
+    // Several timers ask for the time every tick; formatting by hand skips
+    // QDateTime's pattern parser.
+    static QString twoDigits(int n)
+    {
+        const QChar digits[2] = {QChar(u'0' + n / 10), QChar(u'0' + n % 10)};
+        return QString(digits, 2);
+    }
+
     bool m_halted = false;
 };
 

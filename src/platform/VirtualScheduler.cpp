@@ -49,7 +49,7 @@ private:
 };
 
 VirtualScheduler::VirtualScheduler(const QDateTime &start, QObject *parent)
-    : Scheduler(parent), m_start(start)
+    : Scheduler(parent), m_start(start.date(), start.time(), Qt::UTC)
 {
 }
 

@@ -15,6 +15,12 @@ class VirtualTimer;
 /// time (ties in the order they were scheduled), with the clock set to that
 /// moment. A day of ticks runs as fast as the handlers allow, and every run is
 /// deterministic.
+///
+/// Virtual time is wall-clock time without a time zone: it starts at the
+/// date and time given (whatever zone they came in) and counts on from there
+/// in plain milliseconds. now() carries those local values under a UTC spec,
+/// so asking for the time costs no zone conversion and the clock never jumps
+/// at a daylight-saving change (01:59:59 is followed by 02:00:00).
 class VirtualScheduler : public Scheduler {
     Q_OBJECT
 public:
@@ -60,7 +66,7 @@ private:
     Key schedule(qint64 due, Item item);
     void cancel(const Key &key) { m_queue.erase(key); }
 
-    QDateTime m_start;
+    QDateTime m_start; ///< the start's local date and time, UTC spec
     qint64 m_now = 0;
     quint64 m_seq = 0;
     bool m_stopped = false;

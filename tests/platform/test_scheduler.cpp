@@ -1,6 +1,7 @@
 #include "VirtualScheduler.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 using namespace gavelry;
 
@@ -89,6 +90,39 @@ private slots:
         s.advanceTo(advance);
         QCOMPARE(s.hhmm(), hhmm);
         QCOMPARE(s.timeOfDay(), clock);
+        QCOMPARE(s.weekday(), weekday);
+    }
+
+    // Virtual time counts plain wall-clock milliseconds from the start's
+    // date and time, whatever zone the start came in: no daylight-saving
+    // jump, and the same readings as from a start without a zone.
+    void virtualClockHasNoZone_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<qint64>("advance");
+        QTest::addColumn<QString>("clock");
+        QTest::addColumn<int>("weekday");
+        const QTimeZone berlin("Europe/Berlin");
+        QTest::newRow("spring forward night")
+            << QDateTime(QDate(2026, 3, 29), QTime(1, 30), berlin) << qint64(3600 * 1000) << "02:30:00" << 1;
+        QTest::newRow("autumn back night")
+            << QDateTime(QDate(2026, 10, 25), QTime(1, 30), berlin) << qint64(2 * 3600 * 1000) << "03:30:00" << 1;
+        QTest::newRow("utc start")
+            << QDateTime(QDate(2026, 1, 5), QTime(23, 59, 59), Qt::UTC) << qint64(1000) << "00:00:00" << 3;
+        QTest::newRow("local start")
+            << QDateTime(QDate(2026, 1, 10), QTime(23, 0)) << qint64(3600 * 1000 + 7 * 60 * 1000) << "00:07:00" << 1;
+    }
+    void virtualClockHasNoZone()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(qint64, advance);
+        QFETCH(QString, clock);
+        QFETCH(int, weekday);
+        VirtualScheduler s(start);
+        QCOMPARE(s.now().time(), start.time());
+        s.advanceTo(advance);
+        QCOMPARE(s.timeOfDay(), clock);
+        QCOMPARE(s.hhmm(), clock.left(5));
         QCOMPARE(s.weekday(), weekday);
     }
 
