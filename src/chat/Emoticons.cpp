@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 
 namespace gavelry::chat {
@@ -246,20 +247,39 @@ QString EmoticonArt::glyph(int index)
     return QString::fromUcs4(&c, 1);
 }
 
-EmoticonArt::EmoticonArt()
+EmoticonArt::EmoticonArt() = default;
+
+void EmoticonArt::findFont() const
 {
+    if (m_fromFont)
+        return;
     m_fromFont = emojiFontAvailable();
-    QFont font(kEmojiFamily);
-    font.setPixelSize(109);
-    const QFontMetrics metrics(font);
-    m_icons.reserve(kIconCount);
-    for (int i = 0; i < kIconCount; ++i) {
-        const char32_t c = kGlyphs[static_cast<size_t>(i)];
-        QImage image;
-        if (m_fromFont && metrics.inFontUcs4(c))
-            image = drawGlyph(font, c);
-        m_icons.push_back(image.isNull() ? drawDisc(i) : image);
-    }
+    m_font = QFont(kEmojiFamily);
+    m_font.setPixelSize(109);
+}
+
+bool EmoticonArt::fromFont() const
+{
+    findFont();
+    return *m_fromFont;
+}
+
+const QImage &EmoticonArt::icon(int index) const
+{
+    QImage &image = m_icons.at(static_cast<size_t>(index));
+    if (!image.isNull())
+        return image;
+    const char32_t c = kGlyphs[static_cast<size_t>(index)];
+    if (fromFont() && QFontMetrics(m_font).inFontUcs4(c))
+        image = drawGlyph(m_font, c);
+    if (image.isNull())
+        image = drawDisc(index);
+    return image;
+}
+
+int EmoticonArt::drawnCount() const
+{
+    return static_cast<int>(std::count_if(m_icons.begin(), m_icons.end(), [](const QImage &i) { return !i.isNull(); }));
 }
 
 } // namespace gavelry::chat

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <optional>
 #include <vector>
 
 namespace gavelry::chat {
@@ -36,23 +39,31 @@ struct EmoticonPiece {
 /// broken up by it: ":Drink" becomes picture 1 and "rink".
 QList<EmoticonPiece> replaceEmoticons(const QString &text);
 
-/// The pictures, rendered once from the colour emoji font of the system
-/// (Noto Color Emoji); a member whose glyph cannot be drawn gets a coloured
-/// disc with its index, so the display never lacks a picture.
+/// The pictures, drawn from the colour emoji font of the system (Noto Color
+/// Emoji); a member whose glyph cannot be drawn gets a coloured disc with its
+/// index, so the display never lacks a picture. Drawing all of them costs more
+/// than the rest of the program's start-up, and a headless bot may never need
+/// one, so each picture is drawn the first time it is asked for and kept.
 class EmoticonArt {
 public:
     static constexpr int kSize = 20;
 
     EmoticonArt();
-    const QImage &icon(int index) const { return m_icons.at(static_cast<size_t>(index)); }
+    /// Member index's picture, drawn on first use.
+    const QImage &icon(int index) const;
     /// Whether the emoji font was found (false: every picture is a disc).
-    bool fromFont() const { return m_fromFont; }
+    bool fromFont() const;
+    /// How many pictures have been drawn so far.
+    int drawnCount() const;
     /// The emoji drawn for member index.
     static QString glyph(int index);
 
 private:
-    std::vector<QImage> m_icons;
-    bool m_fromFont = false;
+    void findFont() const;
+
+    mutable std::array<QImage, kIconCount> m_icons;
+    mutable std::optional<bool> m_fromFont; // set once the font has been looked for
+    mutable QFont m_font;
 };
 
 } // namespace gavelry::chat

@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -23,6 +24,7 @@
 #include <QTextImageFormat>
 #include <QToolButton>
 #include <QUrl>
+#include <functional>
 
 namespace gavelry {
 
@@ -71,6 +73,41 @@ const QString kShowExtra = QStringLiteral("Show Extra");
 const QString kHideExtra = QStringLiteral("Hide Extra");
 
 
+// The display names each picture "icon:N" after its member of imgIcon.
+const QString kPictureScheme = QStringLiteral("icon");
+
+QString pictureName(int icon)
+{
+    return kPictureScheme + u':' + QString::number(icon);
+}
+
+/// The chat display's document. It hands out the emoticon pictures itself
+/// when it first paints one, so a picture is drawn only once a line shows it,
+/// nothing is stored per inserted picture, and a cleared display still knows
+/// them all.
+class PictureDocument : public QTextDocument {
+public:
+    PictureDocument(std::function<QVariant(int)> picture, QObject *parent)
+        : QTextDocument(parent), m_picture(std::move(picture))
+    {
+    }
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        if (type == QTextDocument::ImageResource && name.scheme() == kPictureScheme) {
+            bool ok = false;
+            const int icon = name.path().toInt(&ok);
+            if (ok && icon >= 0 && icon < chat::kIconCount)
+                return m_picture(icon);
+        }
+        return QTextDocument::loadResource(type, name);
+    }
+
+private:
+    std::function<QVariant(int)> m_picture;
+};
+
 void setCaret(QWidget *box, int position)
 {
     if (auto *plain = qobject_cast<QPlainTextEdit *>(box)) {
@@ -92,6 +129,7 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
 {
     ui.setupUi(this);
     setObjectName(QStringLiteral("Messages"));
+    setUpPictures();
     // Weeks of chat must not pile up: the display keeps its last lines only
     // and no undo history. trimScrollback keeps below the bound line by line;
     // the bound still holds for a single message of many lines.
@@ -102,49 +140,72 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
     m_senderFormat.setFontWeight(QFont::Bold);
     m_messageFormat.setFontWeight(QFont::Normal);
     m_messageFormat.setForeground(controls::fromBgr(controls::kBlack));
-    setUpPictures();
     wire();
 }
 
 Messages::~Messages() = default;
 
-Messages::Picture Messages::pictureFor(int icon) const
-{
-    // The display names each picture "icon:N" after its member of imgIcon.
-    const QString name = QStringLiteral("icon:%1").arg(icon);
-    Picture p;
-    p.url = QUrl(name);
-    p.image = m_art->icon(icon);
-    p.format.setName(name);
-    p.format.setWidth(chat::EmoticonArt::kSize);
-    p.format.setHeight(chat::EmoticonArt::kSize);
-    p.format.setVerticalAlignment(QTextCharFormat::AlignMiddle);
-    return p;
-}
-
 void Messages::setUpPictures()
 {
-    m_art = std::make_unique<chat::EmoticonArt>();
+    // Only names and formats here: each picture is drawn when a line first
+    // needs it, and the palette's when the window is first shown.
+    auto *doc = new PictureDocument([this](int icon) { return QVariant(picture(icon)); }, ui.RTB);
+    doc->setDefaultFont(ui.RTB->document()->defaultFont());
+    doc->setDocumentMargin(ui.RTB->document()->documentMargin());
+    ui.RTB->setDocument(doc);
+    // As with the display's own first document: no page size and so no
+    // layout work until the display is shown (a headless bot never shows it).
+    doc->documentLayout()->setPaintDevice(ui.RTB->viewport());
+    doc->setPageSize(QSizeF(0, 0));
+    m_pictures.resize(chat::kIconCount);
     for (int i = 0; i < chat::kIconCount; ++i) {
         auto *label = findChild<QLabel *>(QStringLiteral("imgIcon_%1").arg(i));
         Q_ASSERT(label);
         label->setProperty("Tag", chat::iconTag(i));
-        label->setPixmap(QPixmap::fromImage(m_art->icon(i)));
-        m_pictures.push_back(pictureFor(i));
         m_imgIcon.push_back(label);
+        QTextImageFormat format;
+        format.setName(pictureName(i));
+        format.setWidth(chat::EmoticonArt::kSize);
+        format.setHeight(chat::EmoticonArt::kSize);
+        format.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+        m_pictureFormats.push_back(format);
     }
     for (int n = 1; n <= chat::kPaletteCount; ++n) {
         auto *button = findChild<QToolButton *>(QStringLiteral("Image%1").arg(n));
         Q_ASSERT(button);
-        // The palette shows the picture its code turns into in the display.
+        m_palette.push_back(button);
+    }
+}
+
+const QPixmap &Messages::picture(int index)
+{
+    QPixmap &pixmap = m_pictures.at(static_cast<size_t>(index));
+    if (pixmap.isNull()) {
+        pixmap = QPixmap::fromImage(m_art.icon(index));
+        m_imgIcon.at(static_cast<size_t>(index))->setPixmap(pixmap);
+    }
+    return pixmap;
+}
+
+void Messages::showPalettePictures()
+{
+    // The palette shows the picture its code turns into in the display.
+    for (int n = 1; n <= chat::kPaletteCount; ++n) {
         for (const chat::EmoticonPiece &piece : chat::replaceEmoticons(chat::paletteText(n))) {
             if (piece.icon >= 0) {
-                button->setIcon(QPixmap::fromImage(m_art->icon(piece.icon)));
+                Image(n)->setIcon(picture(piece.icon));
                 break;
             }
         }
-        m_palette.push_back(button);
     }
+    m_paletteShown = true;
+}
+
+void Messages::showEvent(QShowEvent *event)
+{
+    if (!m_paletteShown)
+        showPalettePictures();
+    ChatWindow::showEvent(event);
 }
 
 void Messages::wire()
@@ -391,16 +452,11 @@ void Messages::RXText(const QString &sender, const QString &message)
 
 void Messages::insertWithPictures(QTextCursor &cursor, const QString &text, const QTextCharFormat &format)
 {
-    QTextDocument *doc = ui.RTB->document();
     for (const chat::EmoticonPiece &piece : chat::replaceEmoticons(text)) {
-        if (piece.icon < 0) {
+        if (piece.icon < 0)
             cursor.insertText(piece.text, format);
-            continue;
-        }
-        const Picture &picture = m_pictures[static_cast<size_t>(piece.icon)];
-        // Cheap (the image is shared), and the picture survives a cleared display.
-        doc->addResource(QTextDocument::ImageResource, picture.url, picture.image);
-        cursor.insertImage(picture.format);
+        else
+            cursor.insertImage(m_pictureFormats[static_cast<size_t>(piece.icon)]);
     }
 }
 

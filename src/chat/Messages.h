@@ -5,10 +5,8 @@
 #include "WindowRegistry.h"
 #include "ui_Messages.h"
 
+#include <QPixmap>
 #include <QTextImageFormat>
-#include <QUrl>
-#include <QVariant>
-#include <memory>
 #include <vector>
 
 class QLabel;
@@ -59,7 +57,10 @@ public:
     QLabel *imgIcon(int index) const { return m_imgIcon.at(static_cast<size_t>(index)); }
     /// Palette picture Image<n>, n = 1 .. 35.
     QToolButton *Image(int n) const { return m_palette.at(static_cast<size_t>(n - 1)); }
-    const chat::EmoticonArt &art() const { return *m_art; }
+    const chat::EmoticonArt &art() const { return m_art; }
+    /// Member index's picture as the display and imgIcon show it, drawn the
+    /// first time it is needed.
+    const QPixmap &picture(int index);
 
     /// C + "> ": the sender our own echoed lines carry.
     const QString &ownSenderLabel() const { return m_ownSenderLabel; }
@@ -69,6 +70,7 @@ public:
 protected:
     void Form_Load() override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     // The steps of a received line, in the order the handler takes them.
@@ -105,24 +107,20 @@ private:
     Form6 &mainWindow() const;
     void wire();
     void setUpPictures();
-
-    /// What the display needs to show one member's picture, made once.
-    struct Picture {
-        QUrl url;
-        QVariant image;
-        QTextImageFormat format;
-    };
-    Picture pictureFor(int icon) const;
+    void showPalettePictures();
 
     QString m_ownSenderLabel;
     QString m_ownPrivateTag;
     /// The stamped text of the last stamped send: shown again by TXText2.
     QString m_stampedOut;
-    std::unique_ptr<chat::EmoticonArt> m_art;
+    chat::EmoticonArt m_art;
     std::vector<QLabel *> m_imgIcon;
     std::vector<QToolButton *> m_palette;
+    bool m_paletteShown = false;
     std::vector<QLineEdit *> m_filterBoxes;
-    std::vector<Picture> m_pictures;
+    /// Per member: its picture once drawn, and the format that places it.
+    std::vector<QPixmap> m_pictures;
+    std::vector<QTextImageFormat> m_pictureFormats;
     QTextCharFormat m_senderFormat;
     QTextCharFormat m_messageFormat;
 };

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QToolButton>
+#include <QUrl>
 
 using namespace gavelry;
 using gavelry::test::displayLines;
@@ -410,6 +411,33 @@ private slots:
             QCOMPARE(r.chat().Image(n)->toolTip(), chat::paletteText(n).trimmed());
         QCOMPARE(r.chat().imgIcon(22)->property("Tag").toString(), QStringLiteral(":Drink drink"));
         QCOMPARE(r.chat().imgIcon(41)->objectName(), QStringLiteral("imgIcon_41"));
+    }
+
+    void picturesDrawnWhenFirstNeeded()
+    {
+        ChatRig r;
+        Messages &c = r.chat();
+        // A bot that is never looked at draws no pictures at all.
+        r.receive("N0CALL>:beer :)");
+        QCOMPARE(c.art().drawnCount(), 0);
+        QVERIFY(c.imgIcon(24)->pixmap().isNull());
+
+        // Showing the window draws the palette (one member for each of its
+        // codes) and, once painted, the pictures the display shows.
+        c.showWindow();
+        for (int n = 1; n <= chat::kPaletteCount; ++n)
+            QVERIFY(!c.Image(n)->icon().isNull());
+        QVERIFY(c.art().drawnCount() >= chat::kPaletteCount);
+        QVERIFY(c.ui.RTB->document()->size().height() > 0);
+
+        // The display asks for a picture when it paints it, also after a
+        // clear; the skull is on no palette button.
+        c.ui.ClearRX->click();
+        const int drawn = c.art().drawnCount();
+        const QVariant skull = c.ui.RTB->document()->resource(QTextDocument::ImageResource, QUrl("icon:25"));
+        QCOMPARE(skull.value<QPixmap>().size(), QSize(chat::EmoticonArt::kSize, chat::EmoticonArt::kSize));
+        QCOMPARE(c.art().drawnCount(), drawn + 1);
+        QCOMPARE(c.imgIcon(25)->pixmap().cacheKey(), skull.value<QPixmap>().cacheKey());
     }
 
     // -- settings and layout -----------------------------------------------
