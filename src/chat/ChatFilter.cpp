@@ -26,13 +26,17 @@ bool foundAfterFirst(const QString &haystack, const QString &word)
 
 bool filterDrops(const QString &line, const QStringList &boxWords, bool caseSensitive)
 {
+    return filterDrops(line, line.toUpper(), boxWords, caseSensitive);
+}
+
+bool filterDrops(const QString &line, const QString &upper, const QStringList &boxWords, bool caseSensitive)
+{
     static const QStringList builtInUpper = [] {
         QStringList words;
         for (const QString &word : builtInFilterWords())
             words.append(word.toUpper());
         return words;
     }();
-    const QString upper = line.toUpper();
     for (const QString &word : boxWords) {
         if (caseSensitive ? foundAfterFirst(line, word) : foundAfterFirst(upper, word.toUpper()))
             return true;

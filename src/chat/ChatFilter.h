@@ -16,5 +16,7 @@ const QStringList &builtInFilterWords();
 /// first character, so an empty word never matches and neither does a word
 /// that opens the line.
 bool filterDrops(const QString &line, const QStringList &boxWords, bool caseSensitive);
+/// The same, for a caller that already holds the upper-cased line.
+bool filterDrops(const QString &line, const QString &upperLine, const QStringList &boxWords, bool caseSensitive);
 
 } // namespace gavelry::chat

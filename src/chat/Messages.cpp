@@ -137,7 +137,10 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
     ui.RTB->document()->setUndoRedoEnabled(false);
     m_filterBoxes = {ui.FilterText1, ui.FilterText2, ui.FilterText3, ui.FilterText4,  ui.FilterText5,  ui.FilterText6,
                      ui.FilterText7, ui.FilterText8, ui.FilterText9, ui.FilterText10, ui.FilterText11, ui.FilterText12};
-    m_senderFormat.setFontWeight(QFont::Bold);
+    m_ownSenderFormat.setFontWeight(QFont::Bold);
+    m_ownSenderFormat.setForeground(controls::fromBgr(controls::kRed));
+    m_otherSenderFormat.setFontWeight(QFont::Bold);
+    m_otherSenderFormat.setForeground(controls::fromBgr(controls::kBlue));
     m_messageFormat.setFontWeight(QFont::Normal);
     m_messageFormat.setForeground(controls::fromBgr(controls::kBlack));
     wire();
@@ -157,6 +160,7 @@ void Messages::setUpPictures()
     // layout work until the display is shown (a headless bot never shows it).
     doc->documentLayout()->setPaintDevice(ui.RTB->viewport());
     doc->setPageSize(QSizeF(0, 0));
+    m_append = QTextCursor(doc);
     m_pictures.resize(chat::kIconCount);
     for (int i = 0; i < chat::kIconCount; ++i) {
         auto *label = findChild<QLabel *>(QStringLiteral("imgIcon_%1").arg(i));
@@ -291,7 +295,7 @@ void Messages::EchoLink_ChatTextReceived(const QString &sText)
         // A private line goes on to the public display like any other.
         if (!chatShown())
             return;
-        if (filtered(line))
+        if (filtered(line, upper))
             return;
         const chat::DisplayLine shown = chat::displayLine(line, ctx.scheduler.hhmm());
         if (mainWindow().nListWait == 3)
@@ -388,13 +392,13 @@ void Messages::takePrivateMessage(const QString &line, const QString &call)
 
 bool Messages::chatShown() const { return ui.Option1->isChecked(); }
 
-bool Messages::filtered(const QString &line) const
+bool Messages::filtered(const QString &line, const QString &upperLine) const
 {
     QStringList words;
     words.reserve(static_cast<qsizetype>(m_filterBoxes.size()));
     for (const QLineEdit *box : m_filterBoxes)
         words.append(box->text());
-    return chat::filterDrops(line, words, controls::checkValue(ui.Check3) == 1);
+    return chat::filterDrops(line, upperLine, words, controls::checkValue(ui.Check3) == 1);
 }
 
 void Messages::deliverStationList(const QString &message)
@@ -431,15 +435,14 @@ void Messages::trimScrollback()
 void Messages::RXText(const QString &sender, const QString &message)
 {
     trimScrollback();
-    QTextCursor cursor(ui.RTB->document());
+    QTextCursor &cursor = m_append;
     cursor.setPosition(ui.RTB->document()->characterCount() - 1);
     // One edit block per line: the scrollback bound trims old lines once the
     // whole line is in.
     cursor.beginEditBlock();
 
-    QTextCharFormat senderFormat = m_senderFormat;
-    senderFormat.setForeground(controls::fromBgr(sender == m_ownSenderLabel ? controls::kRed : controls::kBlue));
-    cursor.insertText(sender + QStringLiteral(": "), senderFormat);
+    cursor.insertText(sender + QStringLiteral(": "),
+                      sender == m_ownSenderLabel ? m_ownSenderFormat : m_otherSenderFormat);
 
     // Codes are looked for from the ": " after the sender on. No code starts
     // with a blank or with ":" and a blank, and none holds a line break, so

@@ -6,6 +6,7 @@
 #include "ui_Messages.h"
 
 #include <QPixmap>
+#include <QTextCursor>
 #include <QTextImageFormat>
 #include <vector>
 
@@ -86,7 +87,7 @@ private:
     bool isPrivateToUs(const QString &line, const QString &call) const;
     void takePrivateMessage(const QString &line, const QString &call);
     bool chatShown() const;
-    bool filtered(const QString &line) const;
+    bool filtered(const QString &line, const QString &upperLine) const;
     void deliverStationList(const QString &message);
     void showReceivedLine(const chat::DisplayLine &shown);
 
@@ -121,8 +122,11 @@ private:
     /// Per member: its picture once drawn, and the format that places it.
     std::vector<QPixmap> m_pictures;
     std::vector<QTextImageFormat> m_pictureFormats;
-    QTextCharFormat m_senderFormat;
+    QTextCharFormat m_ownSenderFormat;   // bold red
+    QTextCharFormat m_otherSenderFormat; // bold blue
     QTextCharFormat m_messageFormat;
+    /// Where the display's lines are appended; kept, not made per line.
+    QTextCursor m_append;
 };
 
 } // namespace gavelry
