@@ -38,6 +38,8 @@ bool filterDrops(const QString &line, const QString &upper, const QStringList &b
         return words;
     }();
     for (const QString &word : boxWords) {
+        if (word.isEmpty()) // never found after the first character
+            continue;
         if (caseSensitive ? foundAfterFirst(line, word) : foundAfterFirst(upper, word.toUpper()))
             return true;
     }

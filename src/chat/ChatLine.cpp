@@ -27,4 +27,13 @@ QString stampOutgoing(const QString &hhmm, const QString &text)
     return QStringLiteral("(") + hhmm + QStringLiteral(") >") + text;
 }
 
+bool containsJoined(QStringView text, QStringView head, QStringView tail)
+{
+    for (qsizetype at = text.indexOf(head); at >= 0; at = text.indexOf(head, at + 1)) {
+        if (text.sliced(at + head.size()).startsWith(tail))
+            return true;
+    }
+    return false;
+}
+
 } // namespace gavelry::chat

@@ -29,4 +29,9 @@ QString stampIncoming(const QString &hhmm, const QString &text);
 /// "(HH:MM) >" in front of text: the stamp an outgoing line carries.
 QString stampOutgoing(const QString &hhmm, const QString &text);
 
+/// Whether text contains head immediately followed by tail: the same as
+/// text.contains(head + tail), without building the joined string for
+/// every line.
+bool containsJoined(QStringView text, QStringView head, QStringView tail);
+
 } // namespace gavelry::chat

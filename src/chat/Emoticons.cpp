@@ -205,6 +205,7 @@ QList<EmoticonPiece> replaceEmoticons(const QString &text)
     const QChar placeholder(QChar::ObjectReplacementCharacter);
     QString work = text;
     std::vector<int> pictureAt;
+    qsizetype pictures = 0;
     const ColonFollowers followers(text);
     for (int i = 0; i < kIconCount; ++i) {
         for (const QString &code : codes[static_cast<size_t>(i)]) {
@@ -214,6 +215,7 @@ QList<EmoticonPiece> replaceEmoticons(const QString &text)
                 if (pictureAt.empty())
                     pictureAt.assign(static_cast<size_t>(work.size()), -1);
                 work.replace(p, code.size(), placeholder);
+                ++pictures;
                 pictureAt.erase(pictureAt.begin() + p, pictureAt.begin() + p + code.size());
                 pictureAt.insert(pictureAt.begin() + p, i);
             }
@@ -226,6 +228,7 @@ QList<EmoticonPiece> replaceEmoticons(const QString &text)
             pieces.append({work, -1});
         return pieces;
     }
+    pieces.reserve(2 * pictures + 1);
     qsizetype runStart = 0;
     for (qsizetype k = 0; k < work.size(); ++k) {
         const int icon = pictureAt[static_cast<size_t>(k)];

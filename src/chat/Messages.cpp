@@ -321,7 +321,7 @@ void Messages::answerVersionProbe(const QString &line)
 // client reports it.
 void Messages::remoteTalkTimeOff(const QString &upperLine, const QString &call)
 {
-    if (upperLine.contains(QStringLiteral("/TIMEOUT OFF/ ") + call)) {
+    if (chat::containsJoined(upperLine, u"/TIMEOUT OFF/ ", call)) {
         controls::setCheckValue(mainWindow().ui.Check3, 0);
         send(QStringLiteral(" OK OFF"));
     }
@@ -329,7 +329,7 @@ void Messages::remoteTalkTimeOff(const QString &upperLine, const QString &call)
 
 void Messages::remoteTalkTimeOn(const QString &upperLine, const QString &call)
 {
-    if (upperLine.contains(QStringLiteral("/TIMEOUT ON/ ") + call)) {
+    if (chat::containsJoined(upperLine, u"/TIMEOUT ON/ ", call)) {
         controls::setCheckValue(mainWindow().ui.Check3, 1);
         send(QStringLiteral(" OK ON"));
     }
@@ -376,6 +376,10 @@ QString Messages::replyTag(const QString &call) const
 
 bool Messages::isPrivateToUs(const QString &line, const QString &call) const
 {
+    // Every tag ends in "~" and must start after the first character: most
+    // lines have no "~" at all, and need no tags built.
+    if (line.indexOf(u'~', 1) < 0)
+        return false;
     return chat::isPrivateLine(line, {chat::privateTag(ui.ExtraCall->text()), m_ownPrivateTag, replyTag(call)});
 }
 

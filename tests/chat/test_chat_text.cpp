@@ -51,6 +51,26 @@ private slots:
         QCOMPARE(filterDrops(line, boxes, caseSensitive), dropped);
     }
 
+    void containsJoined_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("joined") << "M0ABC>/TIMEOUT OFF/ N0CALL-L" << "N0CALL-L";
+        QTest::newRow("tail elsewhere") << "M0ABC>N0CALL-L /TIMEOUT OFF/ G4XYZ" << "N0CALL-L";
+        QTest::newRow("second head joined") << "/TIMEOUT OFF/ G4XYZ /TIMEOUT OFF/ N0CALL" << "N0CALL";
+        QTest::newRow("tail cut short") << "x/TIMEOUT OFF/ N0CA" << "N0CALL";
+        QTest::newRow("head overlapping itself") << "/TIMEOUT OFF/ /TIMEOUT OFF/ X" << "/TIMEOUT OFF/ X";
+        QTest::newRow("empty tail") << "x/TIMEOUT OFF/ " << "";
+        QTest::newRow("no head") << "N0CALL" << "N0CALL";
+    }
+    void containsJoined()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, tail);
+        const QString head = QStringLiteral("/TIMEOUT OFF/ ");
+        QCOMPARE(gavelry::chat::containsJoined(text, head, tail), text.contains(head + tail));
+    }
+
     void split_data()
     {
         QTest::addColumn<QString>("line");
