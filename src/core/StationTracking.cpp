@@ -33,6 +33,8 @@ StationTracking::StationTracking(Form6 &form, ConferenceProfiles &profiles) : m_
     connect(&m_form, &Form6::clientCreated, this, &StationTracking::attachClient);
     connect(m_form.Timer3, &Timer::timeout, this, &StationTracking::Timer3_Timer);
     connect(m_form.Timer7, &Timer::timeout, this, &StationTracking::Timer7_Timer);
+    // The indicators start as "nothing comes in", in that state's green.
+    showReceiving(false);
 }
 
 void StationTracking::attachClient(ClientLink *link)

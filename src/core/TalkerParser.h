@@ -9,8 +9,9 @@ namespace gavelry::talker {
 
 /// What one station information text means to the main window.
 struct StationText {
-    /// The text as the listing box shows it: every bare carriage return made a
-    /// line break (CR LF), and one line break appended.
+    /// The text as the listing box shows it: every carriage return followed
+    /// by a line feed (one already followed by one gets a second), and one
+    /// line break (CR LF) appended.
     QString display;
     /// The callsign of the station talking now, when the text names one
     /// (it follows "->"); nullopt when it names none.

@@ -41,6 +41,7 @@ private slots:
         QTest::newRow("one line") << "*HARBOUR*" << "*HARBOUR*\r\n";
         QTest::newRow("bare CR becomes CRLF") << "a\rb" << "a\r\nb\r\n";
         QTest::newRow("LF kept") << "a\nb" << "a\nb\r\n";
+        QTest::newRow("CR LF gains a second LF") << "a\r\nb" << "a\r\n\nb\r\n";
         QTest::newRow("empty") << "" << "\r\n";
     }
     void display()

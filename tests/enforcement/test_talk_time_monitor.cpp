@@ -42,10 +42,13 @@ Form6 &startLinked(TestRig &rig, bool adminEnabled = true)
     return f;
 }
 
+// A blank call keys up with a station text that names no talker: station
+// tracking then leaves a single blank in the talker box.
 void keyUp(TestRig &rig, const QString &call)
 {
     rig.client.raiseRX(true);
-    rig.client.raiseStationText("*HARBOUR*\r->" + call + " Lakeside Repeater");
+    rig.client.raiseStationText(call.trimmed().isEmpty() ? QStringLiteral("*HARBOUR*\r")
+                                                          : "*HARBOUR*\r->" + call + " Lakeside Repeater");
 }
 
 void unkey(TestRig &rig)
@@ -92,6 +95,9 @@ private slots:
                            "600 " + disconnectNotice("*RELAY*", "10")};
         QTest::newRow("one minute: no warning")
             << "1" << false << call << 90 << QStringList{"60 .mute .", "60 " + muteNotice(call, "1")};
+        QTest::newRow("no callsign: still muted, the blank named")
+            << "10" << false << " " << 630
+            << QStringList{"540 " + warningText(" ", "Auto Mute"), "600 .mute .", "600 " + muteNotice(" ", "10")};
         QTest::newRow("a new cycle while the carrier stays")
             << "2" << false << call << 245
             << QStringList{"60 " + warningText(call, "Auto Mute"), "120 .mute .", "120 " + muteNotice(call, "2"),
