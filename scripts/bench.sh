@@ -4,7 +4,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${GAVELRY_BUILD_DIR:-$here/build}"
-"$here/scripts/setup.sh"
+bash "$here/scripts/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 for b in "$build"/bench/bench_*; do
   [ -x "$b" ] && "$b"

@@ -5,7 +5,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${GAVELRY_BUILD_DIR:-$here/build}"
-"$here/scripts/setup.sh"
+bash "$here/scripts/setup.sh"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$build/src/app/gavelry" "$@"
 fi
