@@ -17,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QStandardPaths>
+#include <cmath>
 #include <cstdio>
 #include <random>
 
@@ -62,7 +63,8 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
         return std::nullopt;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        printLine(stdout, parser.helpText());
+        // There is no application object yet to name the program.
+        printLine(stdout, parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("gavelry")).trimmed());
         exitCode = 0;
         return std::nullopt;
     }
@@ -92,7 +94,7 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
     if (parser.isSet(QStringLiteral("speed"))) {
         bool ok = false;
         o.speed = parser.value(QStringLiteral("speed")).toDouble(&ok);
-        if (!ok || o.speed <= 0) {
+        if (!ok || !std::isfinite(o.speed) || o.speed <= 0) {
             printLine(stderr, QStringLiteral("gavelry: --speed: '%1' is not a positive number")
                                   .arg(parser.value(QStringLiteral("speed"))));
             return std::nullopt;
@@ -137,7 +139,14 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     if (!options->scenario.isEmpty())
         return runScenario(*options);
 
-    QtDialogs dialogs(QString::fromLatin1(kProductName));
+    // Without a display a modal box would wait, unseen, for an answer that
+    // never comes: boxes are written to standard error instead.
+    std::unique_ptr<Dialogs> dialogBoxes;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        dialogBoxes = std::make_unique<ConsoleDialogs>(QString::fromLatin1(kProductName));
+    else
+        dialogBoxes = std::make_unique<QtDialogs>(QString::fromLatin1(kProductName));
+    Dialogs &dialogs = *dialogBoxes;
     const QString configDir = configFolder(*options);
     if (!QDir().mkpath(configDir))
         dialogs.messageBox(QStringLiteral("The settings folder %1 cannot be created; the program runs on its "

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace gavelry {
 
@@ -36,6 +37,28 @@ QString QtDialogs::inputBox(const QString &prompt, const QString &title)
                                                  title.isEmpty() ? m_appTitle : title, prompt,
                                                  QLineEdit::Normal, QString(), &ok);
     return ok ? answer : QString();
+}
+
+namespace {
+
+void printBox(const QString &title, const QString &text)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    std::fflush(stderr);
+}
+
+} // namespace
+
+MsgAnswer ConsoleDialogs::messageBox(const QString &text, const QString &title, MsgButtons buttons, MsgIcon)
+{
+    printBox(title.isEmpty() ? m_appTitle : title, text);
+    return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+}
+
+QString ConsoleDialogs::inputBox(const QString &prompt, const QString &title)
+{
+    printBox(title.isEmpty() ? m_appTitle : title, prompt);
+    return QString();
 }
 
 MsgAnswer ScriptedDialogs::messageBox(const QString &text, const QString &title,

@@ -37,6 +37,20 @@ private:
     QString m_appTitle;
 };
 
+/// Without a display nobody can answer a box: a modal one would wait for
+/// ever, invisible. This one writes the box to standard error and takes the
+/// default answer at once (the default button; an input box is cancelled).
+class ConsoleDialogs : public Dialogs {
+public:
+    explicit ConsoleDialogs(QString applicationTitle) : m_appTitle(std::move(applicationTitle)) {}
+    MsgAnswer messageBox(const QString &text, const QString &title, MsgButtons buttons = MsgButtons::Ok,
+                         MsgIcon icon = MsgIcon::None) override;
+    QString inputBox(const QString &prompt, const QString &title = QString()) override;
+
+private:
+    QString m_appTitle;
+};
+
 /// Answers from queues and records what was asked. With nothing queued a
 /// message box takes its default button and an input box is cancelled.
 class ScriptedDialogs : public Dialogs {

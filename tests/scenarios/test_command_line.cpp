@@ -1,0 +1,111 @@
+// The gavelry command line, run as the operator runs it: each bad option or
+// value is refused with one line that names it and exit code 2; --help and
+// --version answer and end; a copy without a display never waits on a box
+// that nobody can see.
+
+#include <QLockFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result run(const QStringList &args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.warning=false"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(GAVELRY_EXE), args);
+    p.waitForFinished(-1);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void badOptionsNameThemselves_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "bogus";
+        QTest::newRow("unknown short option") << QStringList{"-x"} << "'x'";
+        QTest::newRow("client missing value") << QStringList{"--client"} << "--client";
+        QTest::newRow("client unknown") << QStringList{"--client", "radio"} << "--client";
+        QTest::newRow("config dir empty") << QStringList{"--config-dir="} << "--config-dir";
+        QTest::newRow("speed zero") << QStringList{"--scenario", "x.scn", "--speed", "0"} << "--speed";
+        QTest::newRow("speed not a number") << QStringList{"--scenario", "x.scn", "--speed", "nan"} << "--speed";
+        QTest::newRow("speed endless") << QStringList{"--scenario", "x.scn", "--speed", "inf"} << "--speed";
+        QTest::newRow("transcript alone") << QStringList{"--transcript", "t.txt"} << "--transcript";
+        QTest::newRow("speed alone") << QStringList{"--speed", "5"} << "--speed";
+        QTest::newRow("stray argument") << QStringList{"extra"} << "extra";
+    }
+    void badOptionsNameThemselves()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, named);
+        const Result r = run(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.endsWith(u'\n') && r.err.count(u'\n') == 1, qPrintable(r.err));
+        QVERIFY2(r.err.contains(named), qPrintable(r.err));
+    }
+
+    void helpAndVersionAnswer_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("begins");
+        QTest::newRow("version") << "--version" << "Gavelry 3.0.5\n";
+        QTest::newRow("version short") << "-v" << "Gavelry 3.0.5\n";
+        QTest::newRow("help") << "--help" << "Usage: gavelry [options]\n";
+    }
+    void helpAndVersionAnswer()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, begins);
+        const Result r = run({option});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith(begins), qPrintable(r.out));
+        QVERIFY(r.err.isEmpty());
+    }
+
+    // Without a display the boxes go to standard error and the program goes
+    // on to its ending instead of waiting for a click.
+    void headlessBoxesDoNotWait_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("holdLock");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("second copy") << QStringList{"--headless"} << true << "Program is already running.";
+        QTest::newRow("no network client") << QStringList{"--headless", "--client", "echolink"} << false
+                                           << "not built into";
+    }
+    void headlessBoxesDoNotWait()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, holdLock);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        QLockFile firstCopy(dir.filePath(QStringLiteral("gavelry.lock")));
+        if (holdLock)
+            QVERIFY(firstCopy.tryLock(0));
+        const Result r = run(args << QStringLiteral("--config-dir") << dir.path());
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_command_line.moc"
