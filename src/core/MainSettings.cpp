@@ -116,6 +116,14 @@ bool isInteger(const QString &text)
     return ok;
 }
 
+/// A check box holds 0, 1 or 2 (greyed); anything else is not a check value.
+bool isCheckValue(const QString &text)
+{
+    bool ok = false;
+    const long long v = text.trimmed().toLongLong(&ok);
+    return ok && v >= 0 && v <= 2;
+}
+
 bool isTruth(const QString &text)
 {
     const QString t = text.trimmed();
@@ -158,7 +166,7 @@ void MainSettings::load()
             break;
         case F::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(k)))
-                controls::setCheckValue(box, controls::toInt(isInteger(value) ? value : def));
+                controls::setCheckValue(box, controls::toInt(isCheckValue(value) ? value : def));
             break;
         case F::Truth:
             if (auto *option = qobject_cast<QRadioButton *>(control(k)))

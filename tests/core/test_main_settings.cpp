@@ -95,6 +95,7 @@ private slots:
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01garbage\x00\n\x7f", 14);
         QTest::newRow("truncated") << QByteArray("[SETTINGS]\r\nTEXT3=XYZ\r\nCHECK1=0\r\nOPTIO");
         QTest::newRow("nonsense values") << QByteArray("[SETTINGS]\nTEXT3=XYZ\nCHECK1=zero\nOPTION7=maybe\nLEFT=far\n");
+        QTest::newRow("check values out of range") << QByteArray("[SETTINGS]\nTEXT3=XYZ\nCHECK4=5\nSTAYCON1=-1\n");
     }
     void badValuesFallBackKeyByKey()
     {
@@ -110,6 +111,8 @@ private slots:
         QCOMPARE(f.ui.Text3->text(), readable ? QStringLiteral("XYZ") : QStringLiteral("CCC"));
         if (!content.contains("CHECK1=0"))
             QCOMPARE(controls::checkValue(f.ui.Check1), 1);
+        QCOMPARE(controls::checkValue(f.ui.Check4), 0);
+        QCOMPARE(controls::checkValue(f.ui.StayCon1), 0);
         QVERIFY(f.ui.Option7->isChecked());
         QVERIFY(f.ui.Option1->isChecked());
         QCOMPARE(f.pos(), QPoint(20, 20));
@@ -143,6 +146,33 @@ private slots:
         QCOMPARE(rig.iniValue("vorivuzav.ini", "PASSWORD"), QStringLiteral("mixedCase"));
         QCOMPARE(rig.iniValue("vorivuzav.ini", "OPTION1"), QStringLiteral("True"));
         QCOMPARE(rig.iniValue("vorivuzav.ini", "CHECK1"), QStringLiteral("1"));
+    }
+
+    // A save into an empty folder writes every key, in file order, with its
+    // default as the load gave it to the controls.
+    void freshSaveWritesTheDefaultsInFileOrder()
+    {
+        TestRig rig;
+        rig.start();
+        rig.form6().SaveData();
+        QFile file(rig.configDir() + "/vorivuzav.ini");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList expected{"[SETTINGS]", "TEXT3=CCC", "TEXT43=**##", "TEXT39=*111*", "TEXT40=*222*",
+                             "TEXT41=*333*", "TEXT44=*444*"};
+        for (int n = 4; n <= 34; ++n)
+            expected << QStringLiteral("TEXT%1=").arg(n);
+        expected << "TEXT42=" << "CHECK1=1" << "CHECK2=1" << "CHECK3=1" << "CHECK5=1" << "OPTION7=True"
+                 << "OPTION8=False" << "PASSWORD=FrothyLantern" << "CONFERENCE=CONFERENCE 1"
+                 << "PASSWORD2=FrothyLantern2" << "CONFERENCE2=CONFERENCE 2" << "PASSWORD3=FrothyLantern3"
+                 << "CONFERENCE3=CONFERENCE 3" << "PASSWORD4=FrothyLantern4" << "CONFERENCE4=CONFERENCE 4"
+                 << "STATION3=ENTER_CALLSIGN" << "STATION4=ENTER_CALLSIGN" << "STAYCON1=0" << "AUTOENTER=0"
+                 << "BEACONPERIOD2=10" << "OPTION1=True" << "OPTION2=False" << "OPTION3=False" << "OPTION9=False"
+                 << "CHECK4=0" << "SUN2=0" << "MON2=0" << "TUE2=0" << "WED2=0" << "THUR2=0" << "FRI2=0" << "SAT2=0"
+                 << "HOUR2=24" << "MINS2=00" << "HOUR22=24" << "MINS22=00" << "SUN=0" << "MON=0" << "TUE=0"
+                 << "WED=0" << "THUR=0" << "FRI=0" << "SAT=0" << "HOUR=24" << "MINS=00" << "HOUR00=24"
+                 << "MINS00=00" << "LEFT=300" << "TOP=300";
+        const QStringList written = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(written, expected);
     }
 
     void everyKeySurvivesSaveAndReload()
