@@ -261,7 +261,10 @@ bool checkStatement(Statement &st, Context &ctx, Script &script, QString &error)
     const auto upper = [&](int i) { return st.args.value(i).toUpper(); };
     switch (st.op) {
     case Op::Clock: {
-        const QDateTime t = QDateTime::fromString(st.args[0] + u' ' + st.args[1], QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        // Virtual time has no zone: any date and time of day is a valid
+        // start, also one that a daylight-saving change skips locally.
+        const QDateTime t(QDate::fromString(st.args[0], QStringLiteral("yyyy-MM-dd")),
+                          QTime::fromString(st.args[1], QStringLiteral("HH:mm:ss")), Qt::UTC);
         if (!t.isValid()) {
             error = QStringLiteral("bad date and time '%1 %2' (use YYYY-MM-DD HH:MM:SS)").arg(st.args[0], st.args[1]);
             return false;

@@ -132,7 +132,7 @@ public:
         for (const Statement &st : std::as_const(m_script.statements)) {
             if (m_ended)
                 break;
-            if (!step(st))
+            if (!stepGuarded(st))
                 return 1;
             QCoreApplication::sendPostedEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -302,6 +302,19 @@ private:
         m_expectFailed = true;
         printError(QStringLiteral("%1:%2: expect %3 failed: no transcript line after the one the previous expect matched contains it")
                        .arg(m_options.scenario).arg(st.line).arg(quote(st.args[0])));
+    }
+
+    /// A failure that escapes the program's own handlers fails the run with
+    /// the statement that set it off, instead of ending the process.
+    bool stepGuarded(const Statement &st)
+    {
+        try {
+            return step(st);
+        } catch (const std::exception &e) {
+            printError(QStringLiteral("%1:%2: the program failed: %3")
+                           .arg(m_options.scenario).arg(st.line).arg(QString::fromLocal8Bit(e.what())));
+        }
+        return false;
     }
 
     /// Carries out one statement. False stops the run (the program could not start).

@@ -77,7 +77,8 @@ private slots:
                                       "at 01:00:00\n"),
                                   error);
         QVERIFY2(script, qPrintable(error.what));
-        QCOMPARE(script->clock, QDateTime(QDate(2026, 3, 1), QTime(8, 30)));
+        QCOMPARE(script->clock.date(), QDate(2026, 3, 1));
+        QCOMPARE(script->clock.time(), QTime(8, 30));
         QCOMPARE(script->local, QStringLiteral("W9XYZ-L"));
         const QList<Statement> &s = script->statements;
         QCOMPARE(s.size(), 9);
