@@ -82,6 +82,10 @@ private slots:
     void picturesAreDistinctAndSized()
     {
         const EmoticonArt art;
+        QCOMPARE(art.drawnCount(), 0);
+        const qint64 first = art.icon(5).cacheKey();
+        QCOMPARE(art.icon(5).cacheKey(), first); // drawn once, then kept
+        QCOMPARE(art.drawnCount(), 1);
         QSet<QString> glyphs;
         for (int i = 0; i < kIconCount; ++i) {
             QCOMPARE(art.icon(i).width(), EmoticonArt::kSize);
