@@ -1,4 +1,5 @@
 #include "Form6.h"
+#include "Form14.h"
 #include "Form99.h"
 #include "TestRig.h"
 
@@ -15,6 +16,66 @@ private slots:
         TestRig rig;
         rig.start();
         QCOMPARE(rig.form6().windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5             Gavelry"));
+    }
+
+    // Every window's caption, blanks counted: product, four blanks, the
+    // client's callsign, three blanks, the version, and the window's suffix.
+    void everyWindowCaption_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("main") << "Form6" << "Gavelry    N0CALL-R   v3.0.5             Gavelry";
+        QTest::newRow("chat") << "Messages" << "Gavelry    N0CALL-R   v3.0.5";
+        QTest::newRow("timed ban") << "Form321" << "Gavelry    N0CALL-R   v3.0.5       Timed Ban / Un-Ban";
+        QTest::newRow("canned messages") << "Form116" << "Gavelry    N0CALL-R   v3.0.5      Text Box Messages";
+        QTest::newRow("web links") << "Form99" << "Gavelry    N0CALL-R   v3.0.5   Internet Option";
+        QTest::newRow("about") << "Form14" << "Gavelry    N0CALL-R   v3.0.5";
+    }
+    void everyWindowCaption()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, caption);
+        TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(12, 0)), QStringLiteral("N0CALL-R"));
+        Program &p = rig.start();
+        Window *w = p.windows().byName(window);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), caption);
+        if (window == QLatin1String("Form14")) // the title label says the same
+            QCOMPARE(p.form14().ui.Label6->text(), caption);
+    }
+
+    // "About", "Text Chat Box" and "Text Box Messages" show their windows,
+    // "Clear" empties the listing box.
+    void buttonsOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("About") << "Command4" << "Form14";
+        QTest::newRow("Text Chat Box") << "Command3" << "Messages";
+        QTest::newRow("Text Box Messages") << "Command58" << "Form116";
+    }
+    void buttonsOpenTheirWindows()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, window);
+        TestRig rig;
+        Program &p = rig.start();
+        auto *b = rig.form6().findChild<QPushButton *>(button);
+        QVERIFY(b);
+        b->click();
+        for (Window *w : p.windows().all())
+            if (w != &rig.form6())
+                QCOMPARE(w->isVisible(), w->objectName() == window);
+    }
+
+    void clearEmptiesTheListing()
+    {
+        TestRig rig;
+        rig.start();
+        Form6 &f = rig.form6();
+        f.ui.Text2->setPlainText(QStringLiteral("1. W1AW-R\r\n"));
+        f.ui.Command6->click();
+        QCOMPARE(f.ui.Text2->toPlainText(), QString());
     }
 
     void adoptsRunningLink_data()
