@@ -6,21 +6,24 @@ namespace {
 
 const QString kCR = QStringLiteral("\r");
 const QString kCRLF = QStringLiteral("\r\n");
+constexpr QLatin1StringView kArrow("->");
 
 } // namespace
 
 std::optional<QString> talkerOf(const QString &t)
 {
-    if (!t.contains(QLatin1String("->")))
+    const qsizetype arrow = t.indexOf(kArrow);
+    if (arrow < 0)
         return std::nullopt;
     // A line break becomes two blanks, so a callsign at the end of a line
     // ends at the break.
     QString flat = t;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    // The conference writes the talker right after its arrow; the text
-    // before the arrow carries no ">" of its own.
-    const QString afterArrow = flat.mid(flat.indexOf(QLatin1Char('>')) + 1);
+    // The conference writes the talker right after its arrow. Counting from
+    // the arrow rather than from the first ">" keeps a ">" in a station's
+    // name or location on an earlier line from being taken for the talker.
+    const QString afterArrow = flat.mid(arrow + kArrow.size());
     const qsizetype blank = afterArrow.indexOf(QLatin1Char(' '));
     // No blank after the callsign: the text ends with it, so the whole
     // remainder is the talker.

@@ -21,6 +21,9 @@ private slots:
         QTest::newRow("blank right after arrow") << "Talking -> N0CALL" << true << "";
         QTest::newRow("arrow at the end") << "Talking ->" << true << "";
         QTest::newRow("only a greater-than") << "a > b" << false << "";
+        QTest::newRow("greater-than on an earlier line")
+            << "CONF *HARBOUR*\r\rW1ABC Bob >> Denver\r->N0CALL-R Lakeside\r" << true << "N0CALL-R";
+        QTest::newRow("second arrow ignored") << "a ->K1ABC x ->N0CALL-R y" << true << "K1ABC";
         QTest::newRow("empty") << "" << false << "";
     }
     void talker()
