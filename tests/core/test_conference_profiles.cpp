@@ -71,6 +71,44 @@ private slots:
         QCOMPARE(operations(rig), expected);
     }
 
+    void eachProfileShowsItsOwnFieldsAndStatus_data()
+    {
+        QTest::addColumn<int>("profile");
+        for (int n = 1; n <= 4; ++n)
+            QTest::newRow(qPrintable(QStringLiteral("profile %1").arg(n))) << n;
+    }
+    void eachProfileShowsItsOwnFieldsAndStatus()
+    {
+        QFETCH(int, profile);
+        TestRig rig;
+        fourProfiles(rig);
+        rig.start();
+        Form6 &f = rig.form6();
+        f.selectProfile(profile - 1);
+        const Ui::Form6 &ui = f.ui;
+        const QList<QList<QWidget *>> fields{
+            {ui.Conference, ui.SysopPwd, ui.Log_On_Conf, ui.Log_On, ui.Log_On_Admin, ui.LabelConference1, ui.LabelPassword1},
+            {ui.Conference2, ui.SysopPwd2, ui.Log_On_Conf2, ui.Log_On2, ui.Log_On_Admin2, ui.LabelConference2, ui.LabelPassword2},
+            {ui.Conference3, ui.SysopPwd3, ui.Log_On_Conf3, ui.Log_On3, ui.Log_On_Admin3, ui.LabelConference3, ui.LabelPassword3},
+            {ui.Conference4, ui.SysopPwd4, ui.Log_On_Conf4, ui.Log_On4, ui.Log_On_Admin4, ui.LabelConference4, ui.LabelPassword4},
+        };
+        for (int i = 0; i < 4; ++i)
+            for (QWidget *w : fields[i])
+                QVERIFY2(w->isVisibleTo(&f) == (i == profile - 1), qPrintable(w->objectName()));
+        const QList<QRadioButton *> options{ui.Option1, ui.Option2, ui.Option3, ui.Option9};
+        const QList<QRadioButton *> twins{ui.Option4, ui.Option5, ui.Option6, ui.Option10};
+        QVERIFY(options[profile - 1]->isChecked());
+        QVERIFY(twins[profile - 1]->isChecked());
+
+        const QString name = controls::caption(fields[profile - 1].first());
+        rig.client.linkUp(name);
+        rig.advance(100);
+        QCOMPARE(ui.Label9->text(), name + QStringLiteral("  Connected %1").arg(profile));
+        rig.client.linkDown(name);
+        rig.advance(100);
+        QCOMPARE(ui.Frame6->title(), QStringLiteral(" Disconnected %1").arg(profile));
+    }
+
     void conDiscOnLinkedProfileOnlyDisconnects()
     {
         TestRig rig;
