@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 
@@ -199,48 +200,48 @@ QList<EmoticonPiece> replaceEmoticons(const QString &text)
     }();
 
     // A picture takes one character's place, as it does in the display; the
-    // placeholder never matches a code. pictureAt says which member stands
-    // at each place, -1 for text (a placeholder that came in with the text
-    // stays text).
+    // placeholder never matches a code. placed lists where the pictures stand
+    // in work, in order (a placeholder that came in with the text stays text).
+    struct Placed {
+        qsizetype at;
+        int icon;
+    };
     const QChar placeholder(QChar::ObjectReplacementCharacter);
     QString work = text;
-    std::vector<int> pictureAt;
-    qsizetype pictures = 0;
+    QVarLengthArray<Placed, 16> placed;
     const ColonFollowers followers(text);
     for (int i = 0; i < kIconCount; ++i) {
         for (const QString &code : codes[static_cast<size_t>(i)]) {
             if (!followers.mayContain(code))
                 continue;
             for (qsizetype p = work.indexOf(code); p >= 0; p = work.indexOf(code, p)) {
-                if (pictureAt.empty())
-                    pictureAt.assign(static_cast<size_t>(work.size()), -1);
                 work.replace(p, code.size(), placeholder);
-                ++pictures;
-                pictureAt.erase(pictureAt.begin() + p, pictureAt.begin() + p + code.size());
-                pictureAt.insert(pictureAt.begin() + p, i);
+                // Pictures after this one move up by what the code gave away.
+                auto after = std::find_if(placed.begin(), placed.end(), [p](const Placed &x) { return x.at > p; });
+                for (auto it = after; it != placed.end(); ++it)
+                    it->at -= code.size() - 1;
+                placed.insert(after, {p, i});
             }
         }
     }
 
     QList<EmoticonPiece> pieces;
-    if (pictureAt.empty()) {
+    if (placed.isEmpty()) {
         if (!work.isEmpty())
             pieces.append({work, -1});
         return pieces;
     }
-    pieces.reserve(2 * pictures + 1);
+    pieces.reserve(2 * placed.size() + 1);
+    const QStringView all(work);
     qsizetype runStart = 0;
-    for (qsizetype k = 0; k < work.size(); ++k) {
-        const int icon = pictureAt[static_cast<size_t>(k)];
-        if (icon < 0)
-            continue;
-        if (k > runStart)
-            pieces.append({work.mid(runStart, k - runStart), -1});
-        pieces.append({QString(), icon});
-        runStart = k + 1;
+    for (const Placed &picture : placed) {
+        if (picture.at > runStart)
+            pieces.append({all.sliced(runStart, picture.at - runStart).toString(), -1});
+        pieces.append({QString(), picture.icon});
+        runStart = picture.at + 1;
     }
     if (runStart < work.size())
-        pieces.append({work.mid(runStart), -1});
+        pieces.append({all.sliced(runStart).toString(), -1});
     return pieces;
 }
 

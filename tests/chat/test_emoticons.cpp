@@ -44,6 +44,12 @@ private slots:
         QTest::newRow("markup stays text") << "<b>:)</b>" << "<b>{icon 0}</b>";
         QTest::newRow("no codes") << "plain text" << "plain text";
         QTest::newRow("empty") << "" << "";
+        QTest::newRow("later member earlier in the line") << ":beer :)" << "{icon 24} {icon 0}";
+        QTest::newRow("long codes before short ones")
+            << ":Skull :beer :) :Wrenmoor :)" << "{icon 25} {icon 24} {icon 0} {icon 29} {icon 0}";
+        QTest::newRow("replacement chars among pictures") << QString(QChar(0xFFFC)) + ":beer " + QChar(0xFFFC) + " :)"
+                                                          << QString(QChar(0xFFFC)) + "{icon 24} " + QChar(0xFFFC)
+                + " {icon 0}";
         QTest::newRow("replacement char in text stays text") << QString(QChar(0xFFFC)) + ":)"
                                                              << QString(QChar(0xFFFC)) + "{icon 0}";
     }
