@@ -1,6 +1,7 @@
 #include "ScenarioWidgets.h"
 
 #include "Controls.h"
+#include "EditStyle.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -151,10 +152,11 @@ void setText(QWidget *w, const QString &text)
 {
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
         e->selectAll();
-        if (text.isEmpty())
+        const QString typed = EditStyle::styleTyped(e, text);
+        if (typed.isEmpty())
             e->del();
         else
-            e->insert(text);
+            e->insert(typed);
     } else if (auto *t = qobject_cast<QPlainTextEdit *>(w)) {
         t->selectAll();
         t->insertPlainText(text);

@@ -15,25 +15,36 @@ class TestPlatformMisc : public QObject {
     Q_OBJECT
 
 private slots:
+    // A style acts on what is typed, where it is typed; the text the box
+    // held before keeps its letters.
     void editStyles_data()
     {
         QTest::addColumn<bool>("upper");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("caret");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("upper") << true << "n0call-r" << "N0CALL-R";
-        QTest::newRow("digits keep digits") << false << "12a3" << "123";
-        QTest::newRow("digits refuse all") << false << "abc" << "";
+        QTest::newRow("upper") << true << "" << 0 << "n0call-r" << "N0CALL-R";
+        QTest::newRow("upper after program text") << true << "Conference 1" << 12 << "2b" << "Conference 12B";
+        QTest::newRow("upper in the middle") << true << "ab" << 1 << "x" << "aXb";
+        QTest::newRow("upper among equal letters") << true << "aa" << 0 << "a" << "Aaa";
+        QTest::newRow("digits keep digits") << false << "" << 0 << "12a3" << "123";
+        QTest::newRow("digits refuse all") << false << "" << 0 << "abc" << "";
+        QTest::newRow("digits beside program text") << false << "10 min" << 2 << "5x" << "105 min";
     }
     void editStyles()
     {
         QFETCH(bool, upper);
+        QFETCH(QString, before);
+        QFETCH(int, caret);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QLineEdit edit;
         edit.setText(QStringLiteral("kept"));
         upper ? EditStyle::setUpperCase(&edit) : EditStyle::setDigitsOnly(&edit);
         QCOMPARE(edit.text(), QStringLiteral("kept")); // text set by the program keeps its case
-        edit.clear();
+        edit.setText(before);
+        edit.setCursorPosition(caret);
         QTest::keyClicks(&edit, typed);
         QCOMPARE(edit.text(), shown);
     }

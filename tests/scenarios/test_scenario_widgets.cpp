@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextEdit>
 #include <QTextImageFormat>
@@ -149,6 +150,14 @@ private slots:
         widgets::setText(&edit, QString());
         QCOMPARE(edit.text(), QString());
         QCOMPARE(edited.size(), 2);
+    }
+
+    void typeKeepsTheLettersTheBoxHeld()
+    {
+        QLineEdit edit(QStringLiteral("Conference 1"));
+        gavelry::EditStyle::setUpperCase(&edit);
+        widgets::typeText(&edit, QStringLiteral("a\r"));
+        QCOMPARE(edit.text(), QStringLiteral("Conference 1A"));
     }
 
     void typeSendsKeysAndEnter()
