@@ -40,7 +40,8 @@ Program::Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs,
 
 Program::~Program()
 {
-    // Windows go before the behaviour that works on them is dropped.
+    // Time stops first, so no tick or deferred call reaches a window or a
+    // behaviour object while they are taken down.
     m_ended = true;
     m_scheduler.halt();
 }

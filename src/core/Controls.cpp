@@ -134,6 +134,9 @@ void setCheckValue(QCheckBox *box, int value)
         box->setCheckState(Qt::PartiallyChecked);
     } else {
         box->setCheckState(value ? Qt::Checked : Qt::Unchecked);
+        // Greyed is a state only the program sets; a click goes between
+        // ticked and clear again.
+        box->setTristate(false);
     }
 }
 

@@ -181,6 +181,8 @@ private slots:
         QCOMPARE(box.checkState(), Qt::PartiallyChecked);
         widgets::check(&box, 0);
         QCOMPARE(box.checkState(), Qt::Unchecked);
+        box.click(); // once cleared, a click ticks it: greyed is not a click away
+        QCOMPARE(box.checkState(), Qt::Checked);
 
         QWidget group;
         auto *a = new QRadioButton(&group);
