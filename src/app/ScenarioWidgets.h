@@ -25,8 +25,8 @@ QString displayText(const QTextDocument *document);
 
 /// A button is clicked; anything else gets a left mouse click at its centre.
 void click(QWidget *w);
-/// Replaces a text box's text as typing would (validators and the edit
-/// handlers run).
+/// Replaces a text box's text as typing would (the box's edit style and its
+/// change handlers run).
 void setText(QWidget *w, const QString &text);
 /// Sends the text key by key; "\r" is Enter.
 void typeText(QWidget *w, const QString &text);
