@@ -473,7 +473,8 @@ std::optional<Script> parse(const QString &text, ParseError &error)
 {
     Script script;
     Context ctx;
-    const QStringList lines = text.split(u'\n');
+    // Editors on Windows start a UTF-8 file with a byte-order mark.
+    const QStringList lines = (text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text).split(u'\n');
     for (int i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
         if (line.endsWith(u'\r'))

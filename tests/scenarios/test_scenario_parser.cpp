@@ -65,6 +65,7 @@ private slots:
     {
         ParseError error;
         const auto script = parse(QStringLiteral(
+                                      "\uFEFF" // a byte-order mark before the first statement
                                       "clock 2026-03-01 08:30:00\n"
                                       "local W9XYZ-L\n"
                                       "conference \"*HARBOUR*\" admin \"a b\" sysop \"s\"\n"
