@@ -6,9 +6,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QVBoxLayout>
-#ifdef GAVELRY_HAVE_WEBENGINE
-#include <QWebEngineView>
-#endif
+#include "webview/WebView.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+
+#include <unistd.h>
 
 namespace gavelry {
 
@@ -40,10 +44,8 @@ void Form99::Form_Load()
 void Form99::navigate(const QUrl &url)
 {
     m_address = url;
-#ifdef GAVELRY_HAVE_WEBENGINE
-    if (auto *view = qobject_cast<QWebEngineView *>(m_browser))
-        view->setUrl(url);
-#endif
+    if (m_setUrl && m_browser)
+        m_setUrl(m_browser, url);
 }
 
 void Form99::SaveData2() {}
@@ -54,21 +56,47 @@ void Form99::showEvent(QShowEvent *event)
     createBrowser();
 }
 
+namespace {
+
+/// Loads the web view module from beside the executable; null when there is
+/// none (a build without the web engine).
+QLibrary *loadWebViewModule(QObject *owner)
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const QString &candidate : {here.filePath(QStringLiteral("gavelry_webview")),
+                                     here.filePath(QStringLiteral("../lib/gavelry/gavelry_webview"))}) {
+        auto *lib = new QLibrary(candidate, owner);
+        if (lib->load())
+            return lib;
+        delete lib;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 void Form99::createBrowser()
 {
     if (m_browser)
         return;
-#ifdef GAVELRY_HAVE_WEBENGINE
-    // No web engine on the offscreen platform (headless runs and tests).
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        auto *view = new QWebEngineView(ui.BrowserHost);
-        view->setObjectName(QStringLiteral("WebBrowser1"));
-        m_browser = view;
-        ui.BrowserHost->layout()->addWidget(view);
-        view->setUrl(m_address);
-        return;
+    // No web engine on the offscreen platform (headless runs and tests), and
+    // none for root: the engine ends the whole process rather than run its
+    // renderers unsandboxed as root.
+    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+    if (!offscreen && ::geteuid() != 0) {
+        if (QLibrary *module = loadWebViewModule(this)) {
+            auto create = reinterpret_cast<GavelryCreateWebView>(module->resolve(GAVELRY_WEBVIEW_CREATE));
+            m_setUrl = reinterpret_cast<GavelrySetWebViewUrl>(module->resolve(GAVELRY_WEBVIEW_SET_URL));
+            if (create && m_setUrl) {
+                m_browser = create(ui.BrowserHost);
+                m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+                ui.BrowserHost->layout()->addWidget(m_browser);
+                m_setUrl(m_browser, m_address);
+                return;
+            }
+            m_setUrl = nullptr;
+        }
     }
-#endif
     auto *label = new QLabel(ui.BrowserHost);
     label->setObjectName(QStringLiteral("WebBrowser1"));
     label->setAlignment(Qt::AlignCenter);

@@ -2,6 +2,7 @@
 
 #include "WindowRegistry.h"
 #include "ui_Form99.h"
+#include "webview/WebView.h"
 
 namespace gavelry {
 
@@ -30,6 +31,7 @@ private:
 
     QUrl m_address;
     QWidget *m_browser = nullptr;
+    GavelrySetWebViewUrl m_setUrl = nullptr;
 };
 
 } // namespace gavelry
