@@ -14,14 +14,13 @@ namespace gavelry {
 
 namespace {
 
-using chat::SettingKey;
 using F = SettingKey::Format;
 
 const QString kSettingsFile = QStringLiteral("textmessage.ini");
 
-const chat::SettingsTable &settingsTable()
+const SettingsTable &settingsTable()
 {
-    static const chat::SettingsTable table = [] {
+    static const SettingsTable table = [] {
         const QStringList defaults{
             QStringLiteral("I am running Brindlecast here on the node, the sister program of Gavelry"),
             QStringLiteral("Come and visit the Fernwick web site for news, nets and help: www.fernwick.example"),
@@ -30,7 +29,7 @@ const chat::SettingsTable &settingsTable()
             QStringLiteral("I am logged onto the *HARBOUR* conference, node 482913"),
             QStringLiteral("I will be back just now was called away"),
         };
-        chat::SettingsTable t;
+        SettingsTable t;
         for (int i = 1; i <= 20; ++i)
             t.push_back({QStringLiteral("TEXT%1").arg(i), QStringLiteral("Text%1").arg(i), F::Text,
                          i <= defaults.size() ? defaults[i - 1] : QString()});
@@ -71,7 +70,7 @@ QLineEdit *Form116::messageBox(int n) const
 void Form116::Form_Load()
 {
     setWindowTitle(windowCaption(createClient().localCallsign(), QStringLiteral("      Text Box Messages")));
-    chat::loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
     // Long messages show their beginning, not their end.
     for (int n = 1; n <= 20; ++n)
         messageBox(n)->setCursorPosition(0);
@@ -79,7 +78,7 @@ void Form116::Form_Load()
 
 void Form116::SaveData()
 {
-    const QString error = chat::saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    const QString error = saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
     if (!error.isEmpty())
         ctx.dialogs.messageBox(QStringLiteral("The text box messages could not be saved to %1.\n%2")
                                    .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),

@@ -30,15 +30,14 @@ namespace gavelry {
 
 namespace {
 
-using chat::SettingKey;
 using F = SettingKey::Format;
 
 const QString kSettingsFile = QStringLiteral("messagebox.ini");
 
-const chat::SettingsTable &settingsTable()
+const SettingsTable &settingsTable()
 {
-    static const chat::SettingsTable table = [] {
-        chat::SettingsTable t{
+    static const SettingsTable table = [] {
+        SettingsTable t{
             {QStringLiteral("CHECK1"), QStringLiteral("Check1"), F::Check, QStringLiteral("1")},
             {QStringLiteral("CHECK2"), QStringLiteral("Check2"), F::Check, QStringLiteral("1")},
             {QStringLiteral("CHECK3"), QStringLiteral("Check3"), F::Check, QStringLiteral("1")},
@@ -243,7 +242,7 @@ void Messages::Form_Load()
     m_ownSenderLabel = call + QStringLiteral("> ");
     m_ownPrivateTag = chat::privateTag(call);
 
-    chat::loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
 
     resize(controls::toPixels(kNarrowWidth), controls::toPixels(kNarrowHeight));
     ui.Command3->setText(kShowPrivate);
@@ -259,7 +258,7 @@ void Messages::changeEvent(QEvent *event)
 
 void Messages::SaveData()
 {
-    const QString error = chat::saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    const QString error = saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
     if (!error.isEmpty())
         ctx.dialogs.messageBox(QStringLiteral("The chat settings could not be saved to %1.\n%2")
                                    .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),

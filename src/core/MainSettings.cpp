@@ -1,21 +1,15 @@
 #include "MainSettings.h"
 
-#include "Controls.h"
 #include "Form6.h"
-#include "ProfileIni.h"
-
-#include <QCheckBox>
-#include <QDir>
-#include <QRadioButton>
 
 namespace gavelry {
 
-using F = MainSettings::Format;
+using F = SettingKey::Format;
 
-const std::vector<MainSettings::Key> &MainSettings::keys()
+const SettingsTable &MainSettings::keys()
 {
-    static const std::vector<Key> table = [] {
-        std::vector<Key> t{
+    static const SettingsTable table = [] {
+        SettingsTable t{
             {"TEXT3", "Text3", F::Text, "CCC"},
             {"TEXT43", "Text43", F::Text, "**##"},
             {"TEXT39", "Text39", F::Text, "*111*"},
@@ -24,21 +18,9 @@ const std::vector<MainSettings::Key> &MainSettings::keys()
             {"TEXT44", "Text44", F::Text, "*444*"},
         };
         // TEXT4 ... TEXT34: the DTMF rows.
-        static const std::vector<QByteArray> rows = [] {
-            std::vector<QByteArray> names;
-            for (int n = 4; n <= 34; ++n)
-                names.push_back("Text" + QByteArray::number(n));
-            return names;
-        }();
-        static const std::vector<QByteArray> rowKeys = [] {
-            std::vector<QByteArray> names;
-            for (int n = 4; n <= 34; ++n)
-                names.push_back("TEXT" + QByteArray::number(n));
-            return names;
-        }();
-        for (size_t i = 0; i < rows.size(); ++i)
-            t.push_back({rowKeys[i].constData(), rows[i].constData(), F::Text, ""});
-        const std::vector<Key> rest{
+        for (int n = 4; n <= 34; ++n)
+            t.push_back({QStringLiteral("TEXT%1").arg(n), QStringLiteral("Text%1").arg(n), F::Text, QString()});
+        const SettingsTable rest{
             {"TEXT42", "Text42", F::Text, ""},
             {"CHECK1", "Check1", F::Check, "1"},
             {"CHECK2", "Check2", F::Check, "1"},
@@ -97,132 +79,15 @@ const std::vector<MainSettings::Key> &MainSettings::keys()
 
 MainSettings::MainSettings(Form6 &form) : m_form(form) {}
 
-QString MainSettings::path() const
-{
-    return QDir(m_form.context().configDir).filePath(QString::fromLatin1(fileName()));
-}
-
-QWidget *MainSettings::control(const Key &k) const
-{
-    return m_form.findChild<QWidget *>(QString::fromLatin1(k.control));
-}
-
-namespace {
-
-bool isInteger(const QString &text)
-{
-    bool ok = false;
-    text.trimmed().toLongLong(&ok);
-    return ok;
-}
-
-/// A check box holds 0, 1 or 2 (greyed); anything else is not a check value.
-bool isCheckValue(const QString &text)
-{
-    bool ok = false;
-    const long long v = text.trimmed().toLongLong(&ok);
-    return ok && v >= 0 && v <= 2;
-}
-
-bool isTruth(const QString &text)
-{
-    const QString t = text.trimmed();
-    bool ok = false;
-    t.toDouble(&ok);
-    return ok || t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-        || t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0;
-}
-
-void setOption(QRadioButton *option, bool on)
-{
-    if (option->isChecked() == on)
-        return;
-    if (on) {
-        option->setChecked(true);
-        return;
-    }
-    // An exclusive option button cannot be cleared directly; a settings file
-    // may still leave every option of a group clear.
-    option->setAutoExclusive(false);
-    option->setChecked(false);
-    option->setAutoExclusive(true);
-}
-
-} // namespace
-
 void MainSettings::load()
 {
-    const ProfileIni ini(path());
-    const QString section = QStringLiteral("SETTINGS");
-    int left = 300;
-    int top = 300;
-    for (const Key &k : keys()) {
-        const QString def = QString::fromLatin1(k.def);
-        const QString value = ini.get(section, QString::fromLatin1(k.key), def);
-        switch (k.format) {
-        case F::Text:
-        case F::UpperText:
-            controls::setCaption(control(k), value);
-            break;
-        case F::Check:
-            if (auto *box = qobject_cast<QCheckBox *>(control(k)))
-                controls::setCheckValue(box, controls::toInt(isCheckValue(value) ? value : def));
-            break;
-        case F::Truth:
-            if (auto *option = qobject_cast<QRadioButton *>(control(k)))
-                setOption(option, controls::toBool(isTruth(value) ? value : def));
-            break;
-        case F::Left:
-            left = isInteger(value) ? value.trimmed().toInt() : def.toInt();
-            break;
-        case F::Top:
-            top = isInteger(value) ? value.trimmed().toInt() : def.toInt();
-            break;
-        }
-    }
-    m_form.move(controls::toPixels(left), controls::toPixels(top));
+    loadSettings(m_form, m_form.context().configDir, fileName(), keys());
 }
 
 bool MainSettings::save()
 {
-    ProfileIni ini(path());
-    const QString section = QStringLiteral("SETTINGS");
-    for (const Key &k : keys()) {
-        if (k.upperFirst) {
-            QWidget *box = m_form.findChild<QWidget *>(QString::fromLatin1(k.upperFirst));
-            controls::setCaption(box, controls::caption(box).toUpper());
-        }
-        QString value;
-        switch (k.format) {
-        case F::Text:
-            value = controls::caption(control(k));
-            break;
-        case F::UpperText: {
-            QWidget *box = control(k);
-            controls::setCaption(box, controls::caption(box).toUpper());
-            value = controls::caption(box);
-            break;
-        }
-        case F::Check:
-            if (auto *box = qobject_cast<QCheckBox *>(control(k)))
-                value = QString::number(controls::checkValue(box));
-            break;
-        case F::Truth:
-            if (auto *option = qobject_cast<QRadioButton *>(control(k)))
-                value = option->isChecked() ? QStringLiteral("True") : QStringLiteral("False");
-            break;
-        case F::Left:
-            value = QString::number(controls::toTwips(m_form.pos().x()));
-            break;
-        case F::Top:
-            value = QString::number(controls::toTwips(m_form.pos().y()));
-            break;
-        }
-        ini.set(section, QString::fromLatin1(k.key), value);
-    }
-    const bool ok = ini.save();
-    m_error = ok ? QString() : ini.error();
-    return ok;
+    m_error = saveSettings(m_form, m_form.context().configDir, fileName(), keys());
+    return m_error.isEmpty();
 }
 
 } // namespace gavelry

@@ -17,7 +17,7 @@ QString valueOf(Form6 &f, const MainSettings::Key &k)
         return QString::number(controls::toTwips(f.pos().x()));
     if (k.format == MainSettings::Format::Top)
         return QString::number(controls::toTwips(f.pos().y()));
-    QWidget *w = f.findChild<QWidget *>(QString::fromLatin1(k.control));
+    QWidget *w = f.findChild<QWidget *>(k.control);
     if (auto *c = qobject_cast<QCheckBox *>(w))
         return QString::number(controls::checkValue(c));
     if (auto *o = qobject_cast<QRadioButton *>(w))
@@ -35,8 +35,8 @@ private slots:
         TestRig rig;
         rig.build();
         for (const auto &k : MainSettings::keys())
-            if (*k.control)
-                QVERIFY2(rig.form6().findChild<QWidget *>(k.control), k.control);
+            if (!k.control.isEmpty())
+                QVERIFY2(rig.form6().findChild<QWidget *>(k.control), qPrintable(k.control));
         QCOMPARE(int(MainSettings::keys().size()), 86);
     }
 
@@ -183,14 +183,14 @@ private slots:
         // A value for every key that differs from its default.
         int n = 0;
         for (const auto &k : MainSettings::keys()) {
-            QWidget *w = *k.control ? f.findChild<QWidget *>(k.control) : nullptr;
+            QWidget *w = k.control.isEmpty() ? nullptr : f.findChild<QWidget *>(k.control);
             switch (k.format) {
             case MainSettings::Format::Text:
             case MainSettings::Format::UpperText:
                 controls::setCaption(w, QStringLiteral("V%1").arg(++n));
                 break;
             case MainSettings::Format::Check:
-                controls::setCheckValue(static_cast<QCheckBox *>(w), QByteArray(k.def) == "1" ? 0 : 1);
+                controls::setCheckValue(static_cast<QCheckBox *>(w), k.def == QLatin1String("1") ? 0 : 1);
                 break;
             default:
                 break;

@@ -6,7 +6,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
-namespace gavelry::chat {
+namespace gavelry {
 
 namespace {
 
@@ -17,6 +17,14 @@ bool isInteger(const QString &text)
     bool ok = false;
     text.trimmed().toLongLong(&ok);
     return ok;
+}
+
+/// A check box holds 0, 1 or 2 (greyed); anything else is not a check value.
+bool isCheckValue(const QString &text)
+{
+    bool ok = false;
+    const long long v = text.trimmed().toLongLong(&ok);
+    return ok && v >= 0 && v <= 2;
 }
 
 bool isTruth(const QString &text)
@@ -47,6 +55,14 @@ QWidget *control(const QWidget &form, const SettingKey &k)
     return form.findChild<QWidget *>(k.control);
 }
 
+void upperCaseInPlace(QWidget *box)
+{
+    const QString text = controls::caption(box);
+    const QString upper = text.toUpper();
+    if (upper != text)
+        controls::setCaption(box, upper);
+}
+
 } // namespace
 
 void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
@@ -58,11 +74,12 @@ void loadSettings(QWidget &form, const QString &configDir, const QString &file, 
         const QString value = ini.get(k.key, k.def);
         switch (k.format) {
         case Format::Text:
+        case Format::UpperText:
             controls::setCaption(control(form, k), value);
             break;
         case Format::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
-                controls::setCheckValue(box, controls::toInt(isInteger(value) ? value : k.def));
+                controls::setCheckValue(box, controls::toInt(isCheckValue(value) ? value : k.def));
             break;
         case Format::Truth:
             if (auto *option = qobject_cast<QRadioButton *>(control(form, k)))
@@ -82,13 +99,19 @@ void loadSettings(QWidget &form, const QString &configDir, const QString &file, 
         form.move(pos);
 }
 
-QString saveSettings(const QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+QString saveSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
 {
     SettingsFile ini(configDir, file);
     for (const SettingKey &k : table) {
+        if (!k.upperFirst.isEmpty())
+            upperCaseInPlace(form.findChild<QWidget *>(k.upperFirst));
         QString value;
         switch (k.format) {
         case Format::Text:
+            value = controls::caption(control(form, k));
+            break;
+        case Format::UpperText:
+            upperCaseInPlace(control(form, k));
             value = controls::caption(control(form, k));
             break;
         case Format::Check:
@@ -111,4 +134,4 @@ QString saveSettings(const QWidget &form, const QString &configDir, const QStrin
     return ini.save() ? QString() : ini.error();
 }
 
-} // namespace gavelry::chat
+} // namespace gavelry

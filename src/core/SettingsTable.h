@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+namespace gavelry {
+
+/// One key of a window's settings file: which control it fills and how.
+struct SettingKey {
+    enum class Format {
+        Text,      ///< the box's text, unchanged
+        UpperText, ///< the box's text; the save upper-cases the box in place first
+        Check,     ///< check box value, written "0"/"1" (2 greyed)
+        Truth,     ///< option button, written "True"/"False", read also as "1"/"0"
+        Left,      ///< the window's left edge, twips
+        Top,       ///< the window's top edge, twips
+    };
+    QString key;
+    QString control; ///< objectName of the control; empty for the window
+    Format format;
+    QString def;     ///< taken when the key is missing or unreadable
+    /// A box the save upper-cases in place just before writing this key
+    /// (the main window's conference box before its profile's password).
+    QString upperFirst = {};
+};
+
+/// A settings file's keys in file order; load and save both walk it, so they
+/// cannot drift apart.
+using SettingsTable = std::vector<SettingKey>;
+
+/// Reads every key of table from section SETTINGS of file (in the
+/// configuration folder) into form's controls, in table order. A value that
+/// cannot be read takes its key's default; nothing is reported.
+void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
+
+/// Writes every key of table. Returns an empty string on success, otherwise
+/// why the file could not be written.
+QString saveSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
+
+} // namespace gavelry
