@@ -7,5 +7,5 @@ build="${GAVELRY_BUILD_DIR:-$here/build}"
 bash "$here/scripts/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] && "$b"
+  if [ -f "$b" ] && [ -x "$b" ]; then "$b"; fi
 done
