@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include <climits>
+
 class QWidget;
 class QCheckBox;
 
@@ -12,8 +14,13 @@ class QCheckBox;
 namespace gavelry::controls {
 
 inline constexpr int kTwipsPerPixel = 15;
-inline constexpr int toPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-inline constexpr int toTwips(int pixels) { return pixels * kTwipsPerPixel; }
+// Worked in 64 bits: a position read from a settings file may be any int.
+inline constexpr int toPixels(int twips) { return int((qint64(twips) + kTwipsPerPixel / 2) / kTwipsPerPixel); }
+inline constexpr int toTwips(int pixels)
+{
+    const qint64 twips = qint64(pixels) * kTwipsPerPixel;
+    return int(qBound(qint64(INT_MIN), twips, qint64(INT_MAX)));
+}
 
 // Colours the program uses, red in the low byte.
 inline constexpr int kRed = 255;
