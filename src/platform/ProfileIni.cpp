@@ -172,6 +172,13 @@ bool ProfileIni::save()
     return true;
 }
 
+void SettingsFile::set(const QString &key, const QString &value)
+{
+    // Reading trims the value and takes one pair of enclosing quotes away.
+    const bool wrap = value.trimmed() != value || stripQuotes(value) != value;
+    m_ini.set(m_section, key, wrap ? u'"' + value + u'"' : value);
+}
+
 SettingsFile::SettingsFile(const QString &configDir, const QString &fileName, const QString &section)
     : m_ini(QDir(configDir).filePath(fileName)), m_section(section)
 {

@@ -52,7 +52,9 @@ public:
     SettingsFile(const QString &configDir, const QString &fileName,
                  const QString &section = QStringLiteral("SETTINGS"));
     QString get(const QString &key, const QString &def) const { return m_ini.get(m_section, key, def); }
-    void set(const QString &key, const QString &value) { m_ini.set(m_section, key, value); }
+    /// Writes the value so that get reads it back as it was: a value with blanks
+    /// at an end, or one in quotes, is written in a pair of quotes of its own.
+    void set(const QString &key, const QString &value);
     bool save() { return m_ini.save(); }
     QString error() const { return m_ini.error(); }
     const QString &path() const { return m_ini.path(); }
