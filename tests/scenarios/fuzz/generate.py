@@ -7,6 +7,8 @@ and without a crash.
 
     generate.py SEED [OUTPUT]      (OUTPUT defaults to standard output)
     generate.py SEED OUTPUT --statements N
+    generate.py SEED OUTPUT --lively   (a lively simulated conference, linked and
+                                        logged on as admin from the start)
 """
 import argparse
 import os
@@ -75,7 +77,8 @@ def quote(text):
 
 
 class Generator:
-    def __init__(self, seed, statements):
+    def __init__(self, seed, statements, lively=False):
+        self.lively = lively
         self.r = random.Random(seed)
         self.count = statements
         self.controls = load_controls()
@@ -308,19 +311,30 @@ class Generator:
                 r.randint(0, 59)))
         if r.random() < 0.3:
             out.append("link-delay " + self.duration())
-        for conf in r.sample(CONFERENCES, r.randint(0, len(CONFERENCES))):
+        chosen = r.sample(CONFERENCES, r.randint(0, len(CONFERENCES)))
+        if self.lively and "CONFERENCE 1" not in chosen:
+            chosen.insert(0, "CONFERENCE 1")
+        for conf in chosen:
             pw = r.choice(["FrothyLantern", "FrothyLantern2", "", "wrong"])
+            if self.lively and conf == "CONFERENCE 1":
+                pw = "FrothyLantern"
             out.append("conference %s admin %s sysop %s" % (quote(conf), quote(pw), quote(pw)))
             self.conferences.append(conf)
         if self.conferences:
             for call in r.sample(CALLS, r.randint(0, len(CALLS))):
                 out.append("member %s in %s" % (quote(call), quote(r.choice(self.conferences))))
                 self.members.append(call)
-            if r.random() < 0.3:
+            if self.lively:
+                out.append("simulate \"CONFERENCE 1\" seed %d" % r.randint(0, 2**32 - 1))
+            elif r.random() < 0.3:
                 out.append("simulate %s seed %d" % (quote(r.choice(self.conferences)), r.randint(0, 2**32 - 1)))
-        if r.random() < 0.3:
+        if self.lively:
+            out.append('linked "CONFERENCE 1"')
+        elif r.random() < 0.3:
             out.append("linked " + quote(r.choice(CONFERENCES)))
         out.append("start")
+        if self.lively:
+            out += ["wait 1s", "click Form6.Log_On_Admin", "wait 1s"]
         n = 0
         while n < self.count:
             st = self.statement()
@@ -341,8 +355,9 @@ def main():
     p.add_argument("seed", type=int)
     p.add_argument("output", nargs="?")
     p.add_argument("--statements", type=int, default=None)
+    p.add_argument("--lively", action="store_true")
     a = p.parse_args()
-    gen = Generator(a.seed, a.statements if a.statements is not None else random.Random(a.seed).randint(100, 400))
+    gen = Generator(a.seed, a.statements if a.statements is not None else random.Random(a.seed).randint(100, 400), a.lively)
     text = gen.generate()
     if a.output:
         with open(a.output, "w", encoding="utf-8") as f:
