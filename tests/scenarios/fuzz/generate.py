@@ -342,7 +342,8 @@ class Generator:
                 continue
             out.append(st)
             n += 1
-            if r.random() < 0.004:
+            # About one run in three ends early, at a random place.
+            if r.random() < 0.3 / self.count:
                 out.append(r.choice(["closing", "close Form6", "end", "click Form6.Command7"]))
             elif r.random() < 0.01:
                 out.append("close " + r.choice(["Messages", "Form116", "Form14", "Form99"]))
