@@ -41,7 +41,7 @@ public:
     using QObject::QObject;
 
     /// Local date and time now. Read its date and time of day, never its
-    /// zone: virtual time gives the local values under a UTC spec.
+    /// zone: virtual time gives the local values marked as UTC.
     virtual QDateTime now() const = 0;
     /// Milliseconds since the scheduler was created.
     virtual qint64 elapsedMs() const = 0;

@@ -18,7 +18,7 @@ class VirtualTimer;
 ///
 /// Virtual time is wall-clock time without a time zone: it starts at the
 /// date and time given (whatever zone they came in) and counts on from there
-/// in plain milliseconds. now() carries those local values under a UTC spec,
+/// in plain milliseconds. now() carries those local values marked as UTC,
 /// so asking for the time costs no zone conversion and the clock never jumps
 /// at a daylight-saving change (01:59:59 is followed by 02:00:00).
 class VirtualScheduler : public Scheduler {
@@ -66,7 +66,7 @@ private:
     Key schedule(qint64 due, Item item);
     void cancel(const Key &key) { m_queue.erase(key); }
 
-    QDateTime m_start; ///< the start's local date and time, UTC spec
+    QDateTime m_start; ///< the start's local date and time, marked as UTC
     qint64 m_now = 0;
     quint64 m_seq = 0;
     bool m_stopped = false;
