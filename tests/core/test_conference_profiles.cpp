@@ -11,15 +11,6 @@ using gavelry::test::TestRig;
 
 namespace {
 
-// The client operations since the last clearRecords(), "kind arg" each.
-QStringList operations(const TestRig &rig)
-{
-    QStringList ops;
-    for (const SimClient::Record &r : rig.client.records())
-        ops.append(r.arg.isEmpty() ? r.kind : r.kind + ' ' + r.arg);
-    return ops;
-}
-
 // Profiles *ONE*..*FOUR* with passwords pw1..pw4.
 void fourProfiles(TestRig &rig)
 {
@@ -64,11 +55,11 @@ private slots:
         rig.client.linkDown("*ONE*");
         rig.client.clearRecords();
         rig.advance(29999);
-        QCOMPARE(operations(rig), QStringList{});
+        QCOMPARE(rig.operations(), QStringList{});
         rig.advance(1); // the 60-second tick
-        QCOMPARE(operations(rig), expected);
+        QCOMPARE(rig.operations(), expected);
         rig.advance(60000); // linked again (or still not asked): nothing more
-        QCOMPARE(operations(rig), expected);
+        QCOMPARE(rig.operations(), expected);
     }
 
     void eachProfileShowsItsOwnFieldsAndStatus_data()
@@ -119,7 +110,7 @@ private slots:
         rig.client.clearRecords();
         Form6 &f = rig.form6();
         f.ConDisc();
-        QCOMPARE(operations(rig), QStringList{"disconnect-station *ONE*"});
+        QCOMPARE(rig.operations(), QStringList{"disconnect-station *ONE*"});
         QCOMPARE(f.ui.Label9->text(), QStringLiteral("*ONE*  Connected 1"));
         QCOMPARE(controls::foreColor(f.ui.Label9), controls::kGreen);
     }
@@ -135,7 +126,7 @@ private slots:
         rig.client.clearRecords();
         Form6 &f = rig.form6();
         f.ConDisc();
-        QCOMPARE(operations(rig), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
+        QCOMPARE(rig.operations(), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
         for (QWidget *w : {static_cast<QWidget *>(f.ui.Frame6), static_cast<QWidget *>(f.ui.Label9)}) {
             QCOMPARE(controls::caption(w), QStringLiteral("Connecting *harbour*"));
             QCOMPARE(controls::foreColor(w), controls::kBlue);
@@ -197,7 +188,7 @@ private slots:
         rig.client.clearRecords();
         Form6 &f = rig.form6();
         f.findChild<QPushButton *>(button)->click();
-        QCOMPARE(operations(rig), expected);
+        QCOMPARE(rig.operations(), expected);
         QCOMPARE(f.sTextSay, QString());
         QVERIFY(!f.ui.Label9->text().startsWith("Connecting")); // only ConDisc announces
     }
@@ -213,7 +204,7 @@ private slots:
             b->click();
         f.ConDisc();
         f.ResetListing();
-        QCOMPARE(operations(rig), QStringList{});
+        QCOMPARE(rig.operations(), QStringList{});
     }
 
     void adminButton_data()

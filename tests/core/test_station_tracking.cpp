@@ -9,14 +9,6 @@ using gavelry::test::TestRig;
 
 namespace {
 
-QStringList operations(const TestRig &rig)
-{
-    QStringList ops;
-    for (const SimClient::Record &r : rig.client.records())
-        ops.append(r.arg.isEmpty() ? r.kind : r.kind + ' ' + r.arg);
-    return ops;
-}
-
 QString text(QWidget *w) { return controls::caption(w); }
 
 } // namespace
@@ -73,7 +65,7 @@ private slots:
         rig.client.clearRecords();
         f.ResetListing();
         QCOMPARE(text(f.ui.Text35), QString());
-        QCOMPARE(operations(rig), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
+        QCOMPARE(rig.operations(), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
     }
 
     void resetListingGoesOnPastAFailure()

@@ -59,6 +59,14 @@ public:
 
     void advance(qint64 ms) { scheduler.advanceBy(ms); }
     QStringList sent() const { return client.sentLines(); }
+    /// The client operations since the last clearRecords(), "kind arg" each.
+    QStringList operations() const
+    {
+        QStringList ops;
+        for (const SimClient::Record &r : client.records())
+            ops.append(r.arg.isEmpty() ? r.kind : r.kind + u' ' + r.arg);
+        return ops;
+    }
 
     VirtualScheduler scheduler;
     SimClient client;
