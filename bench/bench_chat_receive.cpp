@@ -5,6 +5,7 @@
 // a bare QTextEdit in the same run. Prints the per-line costs and the ratio
 // (target: at most 3 times the floor, and the same cost empty and full).
 
+#include "ChatController.h"
 #include "Dialogs.h"
 #include "Messages.h"
 #include "Program.h"
@@ -72,7 +73,8 @@ int main(int argc, char *argv[])
     QTemporaryDir config;
     Program program(scheduler, factory, dialogs, shell, config.path());
     program.start();
-    Messages &chat = program.messages();
+    ChatController &chat = program.chatController();
+    Messages &window = program.messages();
     auto receive = [&] { chat.EchoLink_ChatTextReceived(kLine); };
 
     QTextEdit bare;
@@ -89,7 +91,7 @@ int main(int argc, char *argv[])
     for (int r = 0; r < rounds; ++r) {
         // Empty display: the first lines of a fresh window.
         bare.clear();
-        chat.ui.RTB->clear();
+        window.ui.RTB->clear();
         floorEmpty = std::min(floorEmpty, perLine(measured, floorAppend));
         chatEmpty = std::min(chatEmpty, perLine(measured, receive));
 
@@ -100,7 +102,7 @@ int main(int argc, char *argv[])
         floorFull = std::min(floorFull, perLine(measured, floorAppend));
         chatFull = std::min(chatFull, perLine(measured, receive));
         // Where the time goes: the display routine alone, and a line without codes.
-        rxFull = std::min(rxFull, perLine(measured, [&] { chat.RXText(QStringLiteral("N0CALL>"), kLine.mid(7)); }));
+        rxFull = std::min(rxFull, perLine(measured, [&] { window.RXText(QStringLiteral("N0CALL>"), kLine.mid(7)); }));
         plainFull = std::min(plainFull, perLine(measured, [&] { chat.EchoLink_ChatTextReceived(kPlainLine); }));
     }
 

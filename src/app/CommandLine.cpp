@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ClientBackends.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Form6.h"
@@ -7,9 +8,6 @@
 #include "RealScheduler.h"
 #include "ScenarioRunner.h"
 #include "Shell.h"
-#include "SimClient.h"
-#include "SimConference.h"
-#include "SimLively.h"
 #include "SingleInstance.h"
 #include "Version.h"
 
@@ -19,7 +17,6 @@
 #include <QStandardPaths>
 #include <cmath>
 #include <cstdio>
-#include <random>
 
 namespace gavelry {
 
@@ -161,21 +158,14 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     }
 
     RealScheduler scheduler;
-    SimClient simClient(scheduler, QStringLiteral("N0CALL-L"));
-    SimClientFactory simFactory(simClient);
-    // The practice conference, lively from the start; the local station is
-    // not linked until the operator links it.
-    SimConference conference(simClient, practice::callsign(), practice::password(), practice::password());
-    SimLively lively(conference, std::random_device{}());
-    lively.start();
-    if (options->client == QLatin1String("echolink")) {
-        dialogs.messageBox(QStringLiteral("The EchoLink network client is not built into this copy of %1.")
-                               .arg(QString::fromLatin1(kProductName)),
-                           QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Critical);
+    QString backendError;
+    const std::unique_ptr<ClientBackend> backend = makeClientBackend(options->client, scheduler, backendError);
+    if (!backend) {
+        dialogs.messageBox(backendError, QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Critical);
         return 1;
     }
     DesktopShell shell;
-    Program program(scheduler, simFactory, dialogs, shell, configDir);
+    Program program(scheduler, backend->factory(), dialogs, shell, configDir);
     QObject::connect(&program, &Program::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     try {
         program.start();

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QString>
+#include "Options.h"
+
 #include <functional>
 #include <optional>
 
 namespace gavelry {
-
-/// What the command line asked for.
-struct Options {
-    QString client = QStringLiteral("sim");
-    QString configDir; ///< empty: the platform's per-user folder
-    bool headless = false;
-    QString scenario;
-    QString transcript;
-    double speed = 0; ///< 0: as fast as possible
-};
 
 /// Parses argv. On a bad command line prints one line naming the option and
 /// returns exit code 2 in exitCode; for --help/--version prints and returns 0.

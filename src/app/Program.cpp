@@ -1,5 +1,8 @@
 #include "Program.h"
 
+#include "AdminGate.h"
+#include "ChatController.h"
+#include "ConferenceProfiles.h"
 #include "Form116.h"
 #include "Form14.h"
 #include "Form321.h"
@@ -7,6 +10,7 @@
 #include "Form99.h"
 #include "Messages.h"
 #include "Scheduler.h"
+#include "StationTracking.h"
 #include "TalkTimeMonitor.h"
 
 namespace gavelry {
@@ -48,9 +52,17 @@ Program::~Program()
 
 void Program::start() { m_form6->ensureLoaded(); }
 
+// Every behaviour object of the program is made here and only here, in the
+// order their handlers are connected to shared timers and events.
 void Program::attachBehaviour()
 {
-    m_behaviour.push_back(std::make_unique<TalkTimeMonitor>(*m_form6));
+    m_adminGate = std::make_unique<AdminGate>(*m_form6);
+    m_conferenceProfiles = std::make_unique<ConferenceProfiles>(*m_form6, *m_adminGate);
+    m_stationTracking = std::make_unique<StationTracking>(*m_form6, *m_conferenceProfiles);
+    m_form6->attach({m_adminGate.get(), m_conferenceProfiles.get(), m_stationTracking.get()});
+    m_talkTimeMonitor = std::make_unique<TalkTimeMonitor>(*m_form6);
+    m_chatController
+        = std::make_unique<ChatController>(*m_messages, *m_adminGate, *m_stationTracking, *m_talkTimeMonitor);
 }
 
 void Program::endProgram()

@@ -8,6 +8,11 @@
 
 namespace gavelry {
 
+class AdminGate;
+class ChatController;
+class ConferenceProfiles;
+class StationTracking;
+class TalkTimeMonitor;
 class Form6;
 class Messages;
 class Form321;
@@ -40,6 +45,13 @@ public:
     Form14 &form14() const { return *m_form14; }
     Form99 &form99() const { return *m_form99; }
 
+    // The behaviour of the subsystems, attached to the windows' controls.
+    AdminGate &adminGate() const { return *m_adminGate; }
+    ConferenceProfiles &conferenceProfiles() const { return *m_conferenceProfiles; }
+    StationTracking &stationTracking() const { return *m_stationTracking; }
+    TalkTimeMonitor &talkTimeMonitor() const { return *m_talkTimeMonitor; }
+    ChatController &chatController() const { return *m_chatController; }
+
 signals:
     /// The program ended by one of its ways out; nothing runs after this.
     void ended();
@@ -58,7 +70,11 @@ private:
     std::unique_ptr<Form116> m_form116;
     std::unique_ptr<Form14> m_form14;
     std::unique_ptr<Form99> m_form99;
-    std::vector<std::unique_ptr<QObject>> m_behaviour;
+    std::unique_ptr<AdminGate> m_adminGate;
+    std::unique_ptr<ConferenceProfiles> m_conferenceProfiles;
+    std::unique_ptr<StationTracking> m_stationTracking;
+    std::unique_ptr<TalkTimeMonitor> m_talkTimeMonitor;
+    std::unique_ptr<ChatController> m_chatController;
 };
 
 } // namespace gavelry

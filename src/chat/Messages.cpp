@@ -1,7 +1,6 @@
 #include "Messages.h"
 
 #include "Caption.h"
-#include "ChatFilter.h"
 #include "ClientLink.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -10,7 +9,6 @@
 #include "PrivateMessage.h"
 #include "Scheduler.h"
 #include "SettingsTable.h"
-#include "Version.h"
 
 #include <QDir>
 #include <QEvent>
@@ -63,9 +61,6 @@ constexpr int kWideHeight = 9700;
 constexpr int kDisplayFull = 6135;  // the private panel covered
 constexpr int kDisplayShort = 2655; // the private panel showing
 
-// A slow client gets a quarter of an hour to answer a call.
-constexpr int kClientWaitMs = 900000;
-
 const QString kShowPrivate = QStringLiteral("Show Private Message");
 const QString kHidePrivate = QStringLiteral("Hide Private Message");
 const QString kShowExtra = QStringLiteral("Show Extra");
@@ -107,21 +102,6 @@ private:
     std::function<QVariant(int)> m_picture;
 };
 
-void setCaret(QWidget *box, int position)
-{
-    if (auto *plain = qobject_cast<QPlainTextEdit *>(box)) {
-        QTextCursor c = plain->textCursor();
-        c.setPosition(qMin(position, plain->document()->characterCount() - 1));
-        plain->setTextCursor(c);
-    } else if (auto *rich = qobject_cast<QTextEdit *>(box)) {
-        QTextCursor c = rich->textCursor();
-        c.setPosition(qMin(position, rich->document()->characterCount() - 1));
-        rich->setTextCursor(c);
-    } else if (auto *line = qobject_cast<QLineEdit *>(box)) {
-        line->setCursorPosition(qMin(position, static_cast<int>(line->text().size())));
-    }
-}
-
 } // namespace
 
 Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, parent)
@@ -134,8 +114,6 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
     // the bound still holds for a single message of many lines.
     ui.RTB->document()->setMaximumBlockCount(kScrollbackLines);
     ui.RTB->document()->setUndoRedoEnabled(false);
-    m_filterBoxes = {ui.FilterText1, ui.FilterText2, ui.FilterText3, ui.FilterText4,  ui.FilterText5,  ui.FilterText6,
-                     ui.FilterText7, ui.FilterText8, ui.FilterText9, ui.FilterText10, ui.FilterText11, ui.FilterText12};
     m_ownSenderFormat.setFontWeight(QFont::Bold);
     m_ownSenderFormat.setForeground(controls::fromBgr(controls::kRed));
     m_otherSenderFormat.setFontWeight(QFont::Bold);
@@ -233,8 +211,8 @@ void Messages::wire()
 
 void Messages::Form_Load()
 {
+    // The chat controller takes the client's chat lines as the handle is made.
     ClientLink &client = createClient();
-    connect(&client, &ClientLink::ChatTextReceived, this, &Messages::EchoLink_ChatTextReceived);
     connect(&client, &ClientLink::Closing, this, [this] { ctx.endProgram(); });
 
     const QString call = client.localCallsign();
@@ -273,154 +251,7 @@ Form6 &Messages::mainWindow() const
 }
 
 // ---------------------------------------------------------------------------
-// Receiving
-
-void Messages::EchoLink_ChatTextReceived(const QString &sText)
-{
-    stopOnError(ctx, [&] {
-        const QString line = sText; // never changed below: every step sees the line as received
-        answerChatProbe(line);
-        answerVersionProbe(line);
-        const QString call = EchoLink()->localCallsign();
-        const QString upper = line.toUpper();
-        remoteTalkTimeOff(upper, call);
-        remoteTalkTimeOn(upper, call);
-        fourMinuteLimit(line);
-        adminAcknowledgement(line);
-        allowSlowClient();
-        settleExtraCall(call);
-        if (isPrivateToUs(line, call))
-            takePrivateMessage(line, call);
-        // A private line goes on to the public display like any other.
-        if (!chatShown())
-            return;
-        if (filtered(line, upper))
-            return;
-        const chat::DisplayLine shown = chat::displayLine(line, ctx.scheduler.hhmm());
-        if (mainWindow().nListWait == 3)
-            deliverStationList(shown.message);
-        else
-            showReceivedLine(shown);
-    });
-}
-
-void Messages::answerChatProbe(const QString &line)
-{
-    if (line.contains(QStringLiteral("/chat/")))
-        send(QStringLiteral("Chat-KZ v") + QString::fromLatin1(kVersionText));
-}
-
-void Messages::answerVersionProbe(const QString &line)
-{
-    if (line.contains(QStringLiteral("/ver/")))
-        send(QString::fromLatin1(kProductName) + QStringLiteral("  v") + QString::fromLatin1(kVersionText));
-}
-
-// The switches look in the upper-cased line for the callsign exactly as the
-// client reports it.
-void Messages::remoteTalkTimeOff(const QString &upperLine, const QString &call)
-{
-    if (chat::containsJoined(upperLine, u"/TIMEOUT OFF/ ", call)) {
-        controls::setCheckValue(mainWindow().ui.Check3, 0);
-        send(QStringLiteral(" OK OFF"));
-    }
-}
-
-void Messages::remoteTalkTimeOn(const QString &upperLine, const QString &call)
-{
-    if (chat::containsJoined(upperLine, u"/TIMEOUT ON/ ", call)) {
-        controls::setCheckValue(mainWindow().ui.Check3, 1);
-        send(QStringLiteral(" OK ON"));
-    }
-}
-
-void Messages::fourMinuteLimit(const QString &line)
-{
-    if (line.contains(QStringLiteral("/timeout4/")))
-        controls::setCaption(mainWindow().ui.BeaconPeriod2, QStringLiteral("4"));
-}
-
-void Messages::adminAcknowledgement(const QString &line)
-{
-    if (line.contains(QStringLiteral("By your command")) || line.contains(QStringLiteral("Your wish is my command"))) {
-        Form6 &main = mainWindow();
-        controls::setBackColor(main.ui.Text36, controls::kLightGreen);
-        controls::setCaption(main.ui.Text36, QStringLiteral("Admin Enabled"));
-    }
-}
-
-// Pending events are not run here: Qt's event loop runs them between
-// handlers anyway, and running them in the middle of a line would let the
-// next chat line re-enter this handler.
-void Messages::allowSlowClient()
-{
-    EchoLink()->setWaits(kClientWaitMs);
-}
-
-void Messages::settleExtraCall(const QString &call)
-{
-    QString extra = ui.ExtraCall->text();
-    if (extra.size() < 3)
-        extra = call;
-    extra = extra.toUpper();
-    // Setting a line edit's text costs a relayout even when nothing changes.
-    if (extra != ui.ExtraCall->text())
-        ui.ExtraCall->setText(extra);
-}
-
-QString Messages::replyTag(const QString &call) const
-{
-    return QStringLiteral(":") + call + QStringLiteral(">:") + ui.Text1->text().toUpper() + QStringLiteral("~");
-}
-
-bool Messages::isPrivateToUs(const QString &line, const QString &call) const
-{
-    // Every tag ends in "~" and must start after the first character: most
-    // lines have no "~" at all, and need no tags built.
-    if (line.indexOf(u'~', 1) < 0)
-        return false;
-    return chat::isPrivateLine(line, {chat::privateTag(ui.ExtraCall->text()), m_ownPrivateTag, replyTag(call)});
-}
-
-void Messages::takePrivateMessage(const QString &line, const QString &call)
-{
-    ui.Text1->clear();
-    appendPrivateLog(chat::receivedLogEntry(line, m_ownPrivateTag));
-    showWindow();
-    openPrivatePanel();
-    if (const auto ack = chat::acknowledgement(line, call))
-        send(*ack);
-    ui.Text3->moveCursor(QTextCursor::End);
-}
-
-bool Messages::chatShown() const { return ui.Option1->isChecked(); }
-
-bool Messages::filtered(const QString &line, const QString &upperLine) const
-{
-    QStringList words;
-    words.reserve(static_cast<qsizetype>(m_filterBoxes.size()));
-    for (const QLineEdit *box : m_filterBoxes)
-        words.append(box->text());
-    return chat::filterDrops(line, upperLine, words, controls::checkValue(ui.Check3) == 1);
-}
-
-void Messages::deliverStationList(const QString &message)
-{
-    Form6 &main = mainWindow();
-    controls::setCaption(main.ui.Text2, QStringLiteral("Updated ") + ctx.scheduler.timeOfDay() + QStringLiteral("\r\n")
-                                            + message + QStringLiteral("\r\n"));
-    main.nListWait = 0;
-    controls::setCaption(main.ui.Frame5, QStringLiteral("Connected"));
-    setCaret(main.ui.Text2, 250);
-}
-
-void Messages::showReceivedLine(const chat::DisplayLine &shown)
-{
-    RXText(shown.sender, controls::checkValue(ui.Check2) == 1 ? shown.stamped : shown.message);
-    Form6 &main = mainWindow();
-    if (main.nListWait == 1)
-        main.nListWait = 0;
-}
+// Drawing
 
 void Messages::trimScrollback()
 {
@@ -510,7 +341,7 @@ void Messages::TXText2()
 {
     Form6 &main = mainWindow();
     // No echo while the station list is awaited, nor of sysop commands.
-    if (main.nListWait != 3 && !ui.TextTX->text().startsWith(u'.')) {
+    if (main.nListWait != ListWait::StationList && !ui.TextTX->text().startsWith(u'.')) {
         if (controls::checkValue(ui.Check1) == 1)
             ui.TextTX->setText(m_stampedOut);
         if (!ui.TextTX->text().isEmpty()) {
@@ -546,6 +377,13 @@ void Messages::sendPrivateMessage()
         ui.Text2->clear();
         ui.Text2->setFocus();
     });
+}
+
+void Messages::showPrivateMessage(const QString &logEntry)
+{
+    appendPrivateLog(logEntry);
+    showWindow();
+    openPrivatePanel();
 }
 
 void Messages::appendPrivateLog(const QString &entry)

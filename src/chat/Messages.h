@@ -18,11 +18,9 @@ namespace gavelry {
 class Form6;
 
 /// The chat window: the conference chat display, the compose box, the
-/// private-message panel, the emoticon palette, the bad-word filter and the
-/// chat options (messagebox.ini). Every chat line of the conference passes
-/// through EchoLink_ChatTextReceived, which also answers the in-band probes,
-/// obeys the remote talk-time switches, opens the admin gate on the server's
-/// acknowledgement and delivers awaited station lists to the main window.
+/// private-message panel, the emoticon palette, the bad-word filter words and
+/// the chat options (messagebox.ini). It draws the lines the chat controller
+/// hands it, composes and sends the operator's lines, and keeps its layout.
 class Messages : public ChatWindow {
     Q_OBJECT
 public:
@@ -44,12 +42,14 @@ public:
     void TXText2() override;
     QLineEdit *TextTX() const override { return ui.TextTX; }
 
-    /// Handles one chat line of the conference (the client's chat event).
-    void EchoLink_ChatTextReceived(const QString &sText);
     /// Writes one line into the chat display: the sender in bold, red when it
     /// is our own sender label and blue otherwise, then the message in black
     /// with its emoticon codes turned into pictures. Always plain text.
     void RXText(const QString &sender, const QString &message);
+
+    /// A private message to us came in: its entry into the private log, the
+    /// window up with the private panel open.
+    void showPrivateMessage(const QString &logEntry);
 
     /// Writes messagebox.ini; a failure is shown in a message box.
     void SaveData();
@@ -74,23 +74,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    // The steps of a received line, in the order the handler takes them.
-    void answerChatProbe(const QString &line);
-    void answerVersionProbe(const QString &line);
-    void remoteTalkTimeOff(const QString &upperLine, const QString &call);
-    void remoteTalkTimeOn(const QString &upperLine, const QString &call);
-    void fourMinuteLimit(const QString &line);
-    void adminAcknowledgement(const QString &line);
-    void allowSlowClient();
-    void settleExtraCall(const QString &call);
-    QString replyTag(const QString &call) const;
-    bool isPrivateToUs(const QString &line, const QString &call) const;
-    void takePrivateMessage(const QString &line, const QString &call);
-    bool chatShown() const;
-    bool filtered(const QString &line, const QString &upperLine) const;
-    void deliverStationList(const QString &message);
-    void showReceivedLine(const chat::DisplayLine &shown);
-
     // Composing and the layout buttons.
     void send(const QString &text);
     void TextTX_Enter();
@@ -118,7 +101,6 @@ private:
     std::vector<QLabel *> m_imgIcon;
     std::vector<QToolButton *> m_palette;
     bool m_paletteShown = false;
-    std::vector<QLineEdit *> m_filterBoxes;
     /// Per member: its picture once drawn, and the format that places it.
     std::vector<QPixmap> m_pictures;
     std::vector<QTextImageFormat> m_pictureFormats;

@@ -165,4 +165,19 @@ int toInt(const QString &text)
     return ok ? v : 0;
 }
 
+void setCaret(QWidget *box, int position)
+{
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(box)) {
+        QTextCursor c = plain->textCursor();
+        c.setPosition(qMin(position, plain->document()->characterCount() - 1));
+        plain->setTextCursor(c);
+    } else if (auto *rich = qobject_cast<QTextEdit *>(box)) {
+        QTextCursor c = rich->textCursor();
+        c.setPosition(qMin(position, rich->document()->characterCount() - 1));
+        rich->setTextCursor(c);
+    } else if (auto *line = qobject_cast<QLineEdit *>(box)) {
+        line->setCursorPosition(qMin(position, static_cast<int>(line->text().size())));
+    }
+}
+
 } // namespace gavelry::controls

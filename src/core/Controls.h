@@ -37,6 +37,9 @@ int toBgr(const QColor &color);
 QString caption(const QWidget *w);
 void setCaption(QWidget *w, const QString &text);
 
+/// Puts a text box's caret at position (its end when the text is shorter).
+void setCaret(QWidget *box, int position);
+
 int foreColor(const QWidget *w);
 void setForeColor(QWidget *w, int bgr);
 int backColor(const QWidget *w);

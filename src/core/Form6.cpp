@@ -9,15 +9,13 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Errors.h"
+#include "Logging.h"
 #include "MainSettings.h"
 #include "Scheduler.h"
 #include "Version.h"
 
 #include <QCloseEvent>
-#include <QLoggingCategory>
 #include <QTabBar>
-
-Q_LOGGING_CATEGORY(lcMain, "gavelry.main")
 
 namespace gavelry {
 
@@ -61,9 +59,6 @@ Form6::Form6(AppContext &context, QWidget *parent) : Window(context, parent)
     Timer8 = makeTimer(1000);
 
     m_settings = std::make_unique<MainSettings>(*this);
-    m_adminGate = std::make_unique<AdminGate>(*this);
-    m_conferenceProfiles = std::make_unique<ConferenceProfiles>(*this, *m_adminGate);
-    m_stationTracking = std::make_unique<StationTracking>(*this, *m_conferenceProfiles);
     wireButtons();
 }
 
@@ -93,13 +88,13 @@ void Form6::SendAndClear(const QString &line)
 
 bool Form6::timeStampAll() const { return controls::checkValue(ui.Check1) == 1; }
 
-bool Form6::adminDisabled() const { return m_adminGate->closed(); }
+bool Form6::adminDisabled() const { return adminGate().closed(); }
 
-void Form6::noneadmin() { m_adminGate->noneadmin(); }
+void Form6::noneadmin() { adminGate().noneadmin(); }
 
-void Form6::ConDisc() { m_conferenceProfiles->ConDisc(); }
+void Form6::ConDisc() { conferenceProfiles().ConDisc(); }
 
-void Form6::ResetListing() { m_stationTracking->ResetListing(); }
+void Form6::ResetListing() { stationTracking().ResetListing(); }
 
 void Form6::SelectConf()
 {
@@ -135,7 +130,7 @@ void Form6::SaveData()
 
 void Form6::reportStatus(const QString &text)
 {
-    qCWarning(lcMain) << text;
+    qCWarning(lcCore) << text;
     ui.StatusLine->setText(ctx.scheduler.timeOfDay() + QStringLiteral("  ") + text);
 }
 
@@ -148,7 +143,6 @@ void Form6::Form_Load()
 {
     // 1. The client. Without one the program cannot run: the caller ends it.
     ClientLink &client = createClient();
-    emit clientCreated(&client);
     connect(&client, &ClientLink::Closing, this, [this] { ctx.endProgram(); });
 
     // 2. Caption: product, local callsign, version.

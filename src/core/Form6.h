@@ -13,6 +13,14 @@ class AdminGate;
 class ConferenceProfiles;
 class StationTracking;
 
+/// The values of the main window's nListWait: which listing reply the chat
+/// window awaits.
+struct ListWait {
+    static constexpr int None = 0;        ///< nothing: replies are chat like any other
+    static constexpr int Operator = 1;    ///< a listing the operator asked for: shown in the chat display
+    static constexpr int StationList = 3; ///< the delayed station list: goes to the main window's list box
+};
+
 /// The main window: the program itself. It owns the state the other windows
 /// read and write (the outgoing line, the listing wait, the admin state box,
 /// the talker boxes, the receive indicators) and it creates every other
@@ -28,9 +36,8 @@ public:
 
     /// The line about to be sent to the conference.
     QString sTextSay;
-    /// Which listing reply the chat window awaits: 0 none, 1 asked for by
-    /// the operator, 3 the delayed station list.
-    int nListWait = 0;
+    /// Which listing reply the chat window awaits (ListWait).
+    int nListWait = ListWait::None;
 
     // The window's timers, by the names of their jobs' handlers.
     Timer *Timer1 = nullptr; ///< 60 s: stay connected
@@ -84,10 +91,18 @@ public:
     /// Drops every link and links the selected conference again.
     void ResetListing();
 
-    // The behaviour of the controller core, working on these controls.
-    AdminGate &adminGate() const { return *m_adminGate; }
-    ConferenceProfiles &conferenceProfiles() const { return *m_conferenceProfiles; }
-    StationTracking &stationTracking() const { return *m_stationTracking; }
+    /// The behaviour of the controller core working on these controls, which
+    /// the window's public procedures hand on to. The program attaches them
+    /// before the window loads.
+    struct CoreBehaviour {
+        AdminGate *adminGate = nullptr;
+        ConferenceProfiles *conferenceProfiles = nullptr;
+        StationTracking *stationTracking = nullptr;
+    };
+    void attach(const CoreBehaviour &behaviour) { m_core = behaviour; }
+    AdminGate &adminGate() const { return *m_core.adminGate; }
+    ConferenceProfiles &conferenceProfiles() const { return *m_core.conferenceProfiles; }
+    StationTracking &stationTracking() const { return *m_core.stationTracking; }
 
     /// Writes vorivuzav.ini.
     void SaveData();
@@ -98,9 +113,6 @@ public:
     QString mainCaption() const;
 
 signals:
-    /// Step 1 of the load made the window's client handle; the behaviour
-    /// classes connect to its events here.
-    void clientCreated(gavelry::ClientLink *client);
     /// The window finished loading, the other windows included; the timers run.
     void loaded();
 
@@ -116,9 +128,7 @@ private:
 
     std::array<Profile, 4> m_profiles{};
     std::unique_ptr<MainSettings> m_settings;
-    std::unique_ptr<AdminGate> m_adminGate;
-    std::unique_ptr<ConferenceProfiles> m_conferenceProfiles;
-    std::unique_ptr<StationTracking> m_stationTracking;
+    CoreBehaviour m_core;
 };
 
 } // namespace gavelry

@@ -13,12 +13,11 @@ namespace gavelry {
 
 namespace {
 
-const QString kTxOn = QStringLiteral("IP TX ON");
-const QString kTxOff = QStringLiteral("IP TX OFF");
 const QString kLoading = QStringLiteral("LOADING");
+const QString kConnected = QStringLiteral("Connected");
 
-// nListWait while the delayed station list is awaited.
-constexpr int kAwaitingUsers = 3;
+// Where the caret goes in the list box once a new list is in.
+constexpr int kListCaret = 250;
 
 void setCaptionIfChanged(QWidget *w, const QString &text)
 {
@@ -59,7 +58,7 @@ void StationTracking::EchoLink_RX(bool receiving)
 void StationTracking::showReceiving(bool receiving)
 {
     const int color = receiving ? controls::kRed : controls::kGreen;
-    const QString &caption = receiving ? kTxOn : kTxOff;
+    const QString caption = receiving ? TxCaption::On : TxCaption::Off;
     Ui::Form6 &ui = m_form.ui;
     for (QWidget *indicator : {ui.PTT, ui.PTT3, ui.PTT2, ui.PTT1}) {
         controls::setForeColor(indicator, color);
@@ -81,6 +80,24 @@ void StationTracking::EchoLink_StationTextReceived(const QString &sText)
             controls::setCaption(ui.Text1, QStringLiteral(" "));
         }
     });
+}
+
+bool StationTracking::awaitsStationList() const { return m_form.nListWait == ListWait::StationList; }
+
+void StationTracking::takeStationList(const QString &message)
+{
+    AppContext &ctx = m_form.context();
+    controls::setCaption(m_form.ui.Text2, QStringLiteral("Updated ") + ctx.scheduler.timeOfDay()
+                                              + QStringLiteral("\r\n") + message + QStringLiteral("\r\n"));
+    m_form.nListWait = ListWait::None;
+    controls::setCaption(m_form.ui.Frame5, kConnected);
+    controls::setCaret(m_form.ui.Text2, kListCaret);
+}
+
+void StationTracking::chatLineShown()
+{
+    if (m_form.nListWait == ListWait::Operator)
+        m_form.nListWait = ListWait::None;
 }
 
 void StationTracking::ResetListing()
@@ -125,7 +142,7 @@ void StationTracking::emptyIdleBoxes()
 void StationTracking::Timer7_Timer()
 {
     AppContext &ctx = m_form.context();
-    m_form.nListWait = kAwaitingUsers;
+    m_form.nListWait = ListWait::StationList;
     controls::setCaption(m_form.ui.Frame5, kLoading);
     skipOnError(ctx, [&] { m_form.Send(channel::users()); });
     // One shot: a failed send is not retried.

@@ -9,6 +9,13 @@ class ClientLink;
 class ConferenceProfiles;
 class Form6;
 
+/// The captions of the receive indicators (PTT and its copies): whether audio
+/// comes in from the network now. The talk-time limit reads PTT's caption.
+struct TxCaption {
+    static constexpr QLatin1StringView On{"IP TX ON"};
+    static constexpr QLatin1StringView Off{"IP TX OFF"};
+};
+
 /// Who is on the conference and who is talking: the receive indicators, the
 /// station information and talker boxes, the clock and connection count, the
 /// idle clean-up, and the re-connect and delayed station list the moderation
@@ -24,6 +31,14 @@ public:
     /// The station information text: the listing box, the talker and the
     /// last talker.
     void EchoLink_StationTextReceived(const QString &sText);
+
+    /// Whether the chat window's next listing reply is the station list.
+    bool awaitsStationList() const;
+    /// The awaited station list arrived: into the list box, marked with the
+    /// time it was updated; nothing is awaited any more.
+    void takeStationList(const QString &message);
+    /// A chat line was shown: a listing the operator asked for has come.
+    void chatLineShown();
 
     /// Drops every link and links the selected conference again, emptying the
     /// station information box first.

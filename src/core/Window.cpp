@@ -40,6 +40,7 @@ void Window::hideWindow()
 ClientLink &Window::createClient()
 {
     m_echoLink = ctx.clients.create();
+    emit clientCreated(m_echoLink.get());
     return *m_echoLink;
 }
 

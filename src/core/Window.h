@@ -32,6 +32,11 @@ public:
     /// This window's own handle on the client (null before load).
     ClientLink *EchoLink() const { return m_echoLink.get(); }
 
+signals:
+    /// The load made this window's client handle; behaviour classes that
+    /// handle the window's client events connect to them here.
+    void clientCreated(gavelry::ClientLink *client);
+
 protected:
     virtual void Form_Load() = 0;
     /// Creates this window's client handle; the events arrive on it.

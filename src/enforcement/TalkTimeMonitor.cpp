@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "Form6.h"
 #include "Scheduler.h"
+#include "StationTracking.h"
 
 #include <charconv>
 #include <climits>
@@ -13,9 +14,6 @@
 namespace gavelry {
 
 namespace {
-
-constexpr QLatin1StringView kTxOn("IP TX ON");
-constexpr QLatin1StringView kTxOff("IP TX OFF");
 
 /// A conference's name is its callsign in asterisks; a conference that keeps
 /// the channel busy is disconnected, never muted.
@@ -50,6 +48,10 @@ TalkTimeMonitor::TalkTimeMonitor(Form6 &form) : m_form(form)
     connect(m_form.ui.BeaconPeriod2, &QLineEdit::textChanged, this, &TalkTimeMonitor::BeaconPeriod2_Change);
 }
 
+void TalkTimeMonitor::switchRemotely(bool on) { controls::setCheckValue(m_form.ui.Check3, on ? 1 : 0); }
+
+void TalkTimeMonitor::setLimitRemotely(const QString &minutes) { controls::setCaption(m_form.ui.BeaconPeriod2, minutes); }
+
 void TalkTimeMonitor::Timer5_Timer()
 {
     if (!gateOpen())
@@ -79,7 +81,7 @@ void TalkTimeMonitor::correctZeroLimit()
         m_form.ui.BeaconPeriod2->setText(QStringLiteral("1"));
 }
 
-bool TalkTimeMonitor::transmitting() const { return m_form.ui.PTT->text() != kTxOff; }
+bool TalkTimeMonitor::transmitting() const { return m_form.ui.PTT->text() != TxCaption::Off; }
 
 bool TalkTimeMonitor::countDown()
 {
@@ -163,7 +165,7 @@ void TalkTimeMonitor::Timer4_Timer()
     // countdown is not already at the full limit. It never spins a nested
     // event loop to let other events in: Qt runs them between ticks anyway,
     // and nesting would re-enter the handlers.
-    if (m_form.ui.PTT->text() == kTxOn)
+    if (m_form.ui.PTT->text() == TxCaption::On)
         return;
     int seconds = 0;
     if (!fullLimit(seconds))

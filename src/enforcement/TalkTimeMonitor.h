@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TalkTimeSwitch.h"
+
 #include <QObject>
 #include <QString>
 
@@ -13,10 +15,13 @@ class Form6;
 /// "Disconnect"). The countdown is the caption of BeaconSeconds2; it only
 /// runs while PTT reads "IP TX ON", Check3 is ticked and the admin gate is
 /// open, and any end of transmission puts it back to the full limit.
-class TalkTimeMonitor : public QObject {
+class TalkTimeMonitor : public QObject, public TalkTimeSwitch {
     Q_OBJECT
 public:
     explicit TalkTimeMonitor(Form6 &form);
+
+    void switchRemotely(bool on) override;
+    void setLimitRemotely(const QString &minutes) override;
 
     /// Every second: counts down one second of transmission, warns at 60 and
     /// acts at 0.

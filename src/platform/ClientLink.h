@@ -13,24 +13,38 @@ public:
     explicit ClientError(const QString &what) : std::runtime_error(what.toStdString()) {}
 };
 
+class ClientState;
+
+/// How long a call may wait for a busy client before it fails: a quarter of
+/// an hour, so that a client busy with its own dialogs is waited for.
+inline constexpr int kSlowClientWaitMs = 900000;
+
 /// One window's handle on the EchoLink client. Every handle of a run talks to
 /// the same underlying client and receives all of its events.
+///
+/// The operations go to the backend; the questions (connection count, is a
+/// station linked, the local callsign) are answered from the client state the
+/// backend keeps on this thread, so that asking never waits on the network.
 class ClientLink : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit ClientLink(const ClientState &state, QObject *parent = nullptr);
     ~ClientLink() override = default;
 
     virtual void connectStation(const QString &callsign, bool flag = true) = 0;
     virtual void disconnectStation(const QString &callsign) = 0;
     virtual void disconnectAll() = 0;
-    virtual int connectionCount() = 0;
-    virtual bool isConnected(const QString &callsign) = 0;
-    /// station-info, then its local-callsign.
-    virtual QString localCallsign() = 0;
     virtual void sendChatText(const QString &text) = 0;
     /// How long a call may wait for a busy client before it fails.
     virtual void setWaits(int milliseconds) { Q_UNUSED(milliseconds) }
+
+    int connectionCount() const;
+    bool isConnected(const QString &callsign) const;
+    /// station-info, then its local-callsign.
+    QString localCallsign() const;
+
+protected:
+    const ClientState &state() const { return m_state; }
 
 signals:
     void connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
@@ -39,6 +53,9 @@ signals:
     void StationTextReceived(const QString &sText);
     void ChatTextReceived(const QString &sText);
     void Closing();
+
+private:
+    const ClientState &m_state;
 };
 
 /// Creates the handles. Throws ClientError when no client can be reached.
@@ -46,6 +63,15 @@ class ClientFactory {
 public:
     virtual ~ClientFactory() = default;
     virtual std::unique_ptr<ClientLink> create() = 0;
+};
+
+/// What one run talks to: the built-in simulator or the EchoLink network. It
+/// owns the client and its state and lives as long as the program.
+class ClientBackend {
+public:
+    virtual ~ClientBackend() = default;
+    /// Hands out the windows' handles.
+    virtual ClientFactory &factory() = 0;
 };
 
 } // namespace gavelry

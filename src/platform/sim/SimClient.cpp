@@ -7,6 +7,20 @@ namespace gavelry {
 SimClient::SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent)
     : QObject(parent), m_scheduler(scheduler), m_local(std::move(localCallsign))
 {
+    m_state.setLocalCallsign(m_local);
+    connect(&m_state, &ClientState::linksChanged, this, &SimClient::linksChanged);
+}
+
+void SimClient::setLocalCallsign(const QString &call)
+{
+    m_local = call;
+    m_state.setLocalCallsign(call);
+}
+
+void SimClient::setFailing(bool failing)
+{
+    m_failing = failing;
+    m_state.setAnswering(!failing);
 }
 
 QStringList SimClient::sentLines() const
@@ -48,7 +62,7 @@ void SimClient::connectStation(const QString &callsign)
     check();
     record(QStringLiteral("connect-station"), callsign);
     const QString call = callsign.toUpper();
-    if (call.isEmpty() || m_links.contains(call) || m_pending.contains(call))
+    if (call.isEmpty() || m_state.links().contains(call) || m_pending.contains(call))
         return;
     m_pending.append(call);
     m_scheduler.callAfter(m_linkDelay, this, [this, call] {
@@ -75,34 +89,23 @@ void SimClient::disconnectAll()
     check();
     record(QStringLiteral("disconnect-all"));
     m_pending.clear();
-    const QStringList all = m_links;
+    const QStringList all = m_state.links();
     for (const QString &call : all)
         linkDown(call);
 }
 
-int SimClient::connectionCount()
-{
-    check();
-    return int(m_links.size());
-}
+int SimClient::connectionCount() { return m_state.connectionCount(); }
 
-bool SimClient::isConnected(const QString &callsign)
-{
-    check();
-    return !callsign.isEmpty() && m_links.contains(callsign.toUpper());
-}
+bool SimClient::isConnected(const QString &callsign) { return m_state.isConnected(callsign); }
 
-QString SimClient::localCallsign()
-{
-    check();
-    return m_local;
-}
+QString SimClient::localCallsign() { return m_state.localCallsign(); }
 
 void SimClient::sendChatText(const QString &text)
 {
     check();
     record(QStringLiteral("send"), text);
-    for (const QString &call : std::as_const(m_links))
+    const QStringList links = m_state.links();
+    for (const QString &call : links)
         if (SimRemote *far = remote(call))
             far->chatFromLocal(text);
 }
@@ -110,11 +113,10 @@ void SimClient::sendChatText(const QString &text)
 void SimClient::linkUp(const QString &callsign)
 {
     const QString call = callsign.toUpper();
-    if (m_links.contains(call))
+    if (m_state.links().contains(call))
         return;
-    m_links.append(call);
+    m_state.linkUp(call);
     SimRemote *far = remote(call);
-    emit linksChanged();
     emit connected(call, far ? far->name() : QStringLiteral("Station"),
                    far ? far->address() : QStringLiteral("127.0.0.3"));
     if (far)
@@ -124,14 +126,14 @@ void SimClient::linkUp(const QString &callsign)
 void SimClient::linkDown(const QString &callsign)
 {
     const QString call = callsign.toUpper();
-    if (!m_links.removeOne(call))
+    if (!m_state.links().contains(call))
         return;
-    emit linksChanged();
+    m_state.linkDown(call);
     if (SimRemote *far = remote(call))
         far->unlinked();
 }
 
-SimClientLink::SimClientLink(SimClient &client, QObject *parent) : ClientLink(parent), m_client(client)
+SimClientLink::SimClientLink(SimClient &client, QObject *parent) : ClientLink(client.state(), parent), m_client(client)
 {
     connect(&client, &SimClient::connected, this, &ClientLink::connected);
     connect(&client, &SimClient::RX, this, &ClientLink::RX);
@@ -144,9 +146,6 @@ SimClientLink::SimClientLink(SimClient &client, QObject *parent) : ClientLink(pa
 void SimClientLink::connectStation(const QString &callsign, bool) { m_client.connectStation(callsign); }
 void SimClientLink::disconnectStation(const QString &callsign) { m_client.disconnectStation(callsign); }
 void SimClientLink::disconnectAll() { m_client.disconnectAll(); }
-int SimClientLink::connectionCount() { return m_client.connectionCount(); }
-bool SimClientLink::isConnected(const QString &callsign) { return m_client.isConnected(callsign); }
-QString SimClientLink::localCallsign() { return m_client.localCallsign(); }
 void SimClientLink::sendChatText(const QString &text) { m_client.sendChatText(text); }
 
 std::unique_ptr<ClientLink> SimClientFactory::create()

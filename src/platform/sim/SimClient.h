@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClientLink.h"
+#include "ClientState.h"
 
 #include <QHash>
 #include <QList>
@@ -47,13 +48,13 @@ public:
     SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent = nullptr);
 
     Scheduler &scheduler() const { return m_scheduler; }
-    void setLocalCallsign(const QString &call) { m_local = call; }
+    void setLocalCallsign(const QString &call);
     /// The local callsign, for the simulation itself (never fails).
     const QString &localStation() const { return m_local; }
     void setLinkDelay(int ms) { m_linkDelay = ms; }
     int linkDelay() const { return m_linkDelay; }
     /// Every operation throws ClientError while failing.
-    void setFailing(bool failing) { m_failing = failing; }
+    void setFailing(bool failing);
     void setKeepRecords(bool keep) { m_keepRecords = keep; }
     const QList<Record> &records() const { return m_records; }
     /// The chat lines sent, in order.
@@ -73,7 +74,9 @@ public:
     QString localCallsign();
     void sendChatText(const QString &text);
 
-    QStringList links() const { return m_links; }
+    QStringList links() const { return m_state.links(); }
+    /// What the program's handles answer their questions from.
+    const ClientState &state() const { return m_state; }
     /// The link to callsign is up now (raises connected).
     void linkUp(const QString &callsign);
     /// The link to callsign drops (the far end went away).
@@ -106,7 +109,7 @@ private:
     int m_linkDelay = 500;
     bool m_failing = false;
     bool m_keepRecords = true;
-    QStringList m_links;
+    ClientState m_state;
     QStringList m_pending;
     QList<Record> m_records;
     std::function<void(const Record &)> m_recorder;
@@ -122,9 +125,6 @@ public:
     void connectStation(const QString &callsign, bool flag) override;
     void disconnectStation(const QString &callsign) override;
     void disconnectAll() override;
-    int connectionCount() override;
-    bool isConnected(const QString &callsign) override;
-    QString localCallsign() override;
     void sendChatText(const QString &text) override;
 
 private:

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace gavelry {
+
+/// What the command line asked for.
+struct Options {
+    QString client = QStringLiteral("sim");
+    QString configDir; ///< empty: the platform's per-user folder
+    bool headless = false;
+    QString scenario;
+    QString transcript;
+    double speed = 0; ///< 0: as fast as possible
+};
+
+} // namespace gavelry

@@ -1,0 +1,174 @@
+#include "ChatController.h"
+
+#include "AdminGate.h"
+#include "ChatFilter.h"
+#include "ChatLine.h"
+#include "ClientLink.h"
+#include "Controls.h"
+#include "Errors.h"
+#include "Messages.h"
+#include "PrivateMessage.h"
+#include "Scheduler.h"
+#include "StationTracking.h"
+#include "TalkTimeSwitch.h"
+#include "Version.h"
+
+namespace gavelry {
+
+ChatController::ChatController(Messages &window, AdminGate &gate, StationTracking &tracking,
+                               TalkTimeSwitch &talkTime)
+    : m_window(window), m_gate(gate), m_tracking(tracking), m_talkTime(talkTime)
+{
+    Ui::Messages &ui = m_window.ui;
+    m_filterBoxes = {ui.FilterText1, ui.FilterText2, ui.FilterText3, ui.FilterText4,  ui.FilterText5,  ui.FilterText6,
+                     ui.FilterText7, ui.FilterText8, ui.FilterText9, ui.FilterText10, ui.FilterText11, ui.FilterText12};
+    connect(&m_window, &Window::clientCreated, this, &ChatController::attachClient);
+}
+
+void ChatController::attachClient(ClientLink *link)
+{
+    connect(link, &ClientLink::ChatTextReceived, this, &ChatController::EchoLink_ChatTextReceived);
+}
+
+ClientLink &ChatController::client() const
+{
+    ClientLink *link = m_window.EchoLink();
+    if (!link)
+        throw ClientError(QStringLiteral("The chat window has no client"));
+    return *link;
+}
+
+// Answers go out through the chat window's own client.
+void ChatController::send(const QString &text) { client().sendChatText(text); }
+
+void ChatController::EchoLink_ChatTextReceived(const QString &sText)
+{
+    stopOnError(m_window.context(), [&] {
+        const QString line = sText; // never changed below: every step sees the line as received
+        answerChatProbe(line);
+        answerVersionProbe(line);
+        const QString call = client().localCallsign();
+        const QString upper = line.toUpper();
+        remoteTalkTimeOff(upper, call);
+        remoteTalkTimeOn(upper, call);
+        fourMinuteLimit(line);
+        adminAcknowledgement(line);
+        allowSlowClient();
+        settleExtraCall(call);
+        if (isPrivateToUs(line, call))
+            takePrivateMessage(line, call);
+        // A private line goes on to the public display like any other.
+        if (!chatShown())
+            return;
+        if (filtered(line, upper))
+            return;
+        const chat::DisplayLine shown = chat::displayLine(line, m_window.context().scheduler.hhmm());
+        if (m_tracking.awaitsStationList())
+            m_tracking.takeStationList(shown.message);
+        else
+            showReceivedLine(shown);
+    });
+}
+
+void ChatController::answerChatProbe(const QString &line)
+{
+    if (line.contains(QStringLiteral("/chat/")))
+        send(QStringLiteral("Chat-KZ v") + QString::fromLatin1(kVersionText));
+}
+
+void ChatController::answerVersionProbe(const QString &line)
+{
+    if (line.contains(QStringLiteral("/ver/")))
+        send(QString::fromLatin1(kProductName) + QStringLiteral("  v") + QString::fromLatin1(kVersionText));
+}
+
+// The switches look in the upper-cased line for the callsign exactly as the
+// client reports it.
+void ChatController::remoteTalkTimeOff(const QString &upperLine, const QString &call)
+{
+    if (chat::containsJoined(upperLine, u"/TIMEOUT OFF/ ", call)) {
+        m_talkTime.switchRemotely(false);
+        send(QStringLiteral(" OK OFF"));
+    }
+}
+
+void ChatController::remoteTalkTimeOn(const QString &upperLine, const QString &call)
+{
+    if (chat::containsJoined(upperLine, u"/TIMEOUT ON/ ", call)) {
+        m_talkTime.switchRemotely(true);
+        send(QStringLiteral(" OK ON"));
+    }
+}
+
+void ChatController::fourMinuteLimit(const QString &line)
+{
+    if (line.contains(QStringLiteral("/timeout4/")))
+        m_talkTime.setLimitRemotely(QStringLiteral("4"));
+}
+
+void ChatController::adminAcknowledgement(const QString &line)
+{
+    if (line.contains(QStringLiteral("By your command")) || line.contains(QStringLiteral("Your wish is my command")))
+        m_gate.markEnabled();
+}
+
+// Pending events are not run here: Qt's event loop runs them between
+// handlers anyway, and running them in the middle of a line would let the
+// next chat line re-enter this handler.
+void ChatController::allowSlowClient() { client().setWaits(kSlowClientWaitMs); }
+
+void ChatController::settleExtraCall(const QString &call)
+{
+    QLineEdit *box = m_window.ui.ExtraCall;
+    QString extra = box->text();
+    if (extra.size() < 3)
+        extra = call;
+    extra = extra.toUpper();
+    // Setting a line edit's text costs a relayout even when nothing changes.
+    if (extra != box->text())
+        box->setText(extra);
+}
+
+QString ChatController::replyTag(const QString &call) const
+{
+    return QStringLiteral(":") + call + QStringLiteral(">:") + m_window.ui.Text1->text().toUpper()
+        + QStringLiteral("~");
+}
+
+bool ChatController::isPrivateToUs(const QString &line, const QString &call) const
+{
+    // Every tag ends in "~" and must start after the first character: most
+    // lines have no "~" at all, and need no tags built.
+    if (line.indexOf(u'~', 1) < 0)
+        return false;
+    return chat::isPrivateLine(
+        line, {chat::privateTag(m_window.ui.ExtraCall->text()), m_window.ownPrivateTag(), replyTag(call)});
+}
+
+void ChatController::takePrivateMessage(const QString &line, const QString &call)
+{
+    m_window.ui.Text1->clear();
+    m_window.showPrivateMessage(chat::receivedLogEntry(line, m_window.ownPrivateTag()));
+    if (const auto ack = chat::acknowledgement(line, call))
+        send(*ack);
+    m_window.ui.Text3->moveCursor(QTextCursor::End);
+}
+
+bool ChatController::chatShown() const { return m_window.ui.Option1->isChecked(); }
+
+bool ChatController::filtered(const QString &line, const QString &upperLine) const
+{
+    QStringList words;
+    words.reserve(static_cast<qsizetype>(m_filterBoxes.size()));
+    for (const QLineEdit *box : m_filterBoxes)
+        words.append(box->text());
+    return chat::filterDrops(line, upperLine, words, controls::checkValue(m_window.ui.Check3) == 1);
+}
+
+void ChatController::showReceivedLine(const chat::DisplayLine &shown)
+{
+    m_window.RXText(shown.sender, controls::checkValue(m_window.ui.Check2) == 1 ? shown.stamped : shown.message);
+    m_tracking.chatLineShown();
+}
+
+} // namespace gavelry

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <vector>
+
+class QLineEdit;
+
+namespace gavelry {
+
+class AdminGate;
+class ClientLink;
+class Messages;
+class StationTracking;
+class TalkTimeSwitch;
+
+namespace chat {
+struct DisplayLine;
+}
+
+/// Every chat line of the conference passes through here, in the order of
+/// EchoLink_ChatTextReceived's steps: the in-band probes are answered, the
+/// remote talk-time switches obeyed, the server's acknowledgement of our
+/// log-on opens the admin gate, private messages to us are taken and
+/// acknowledged, and what is left is filtered and either delivered as the
+/// awaited station list or drawn in the chat display.
+///
+/// It works on the chat window's controls (options, filter words, private
+/// panel); what it changes elsewhere goes through the owner of that state.
+class ChatController : public QObject {
+    Q_OBJECT
+public:
+    ChatController(Messages &window, AdminGate &gate, StationTracking &tracking, TalkTimeSwitch &talkTime);
+
+    /// Handles one chat line of the conference (the client's chat event).
+    void EchoLink_ChatTextReceived(const QString &sText);
+
+private:
+    void attachClient(ClientLink *client);
+    ClientLink &client() const;
+    void send(const QString &text);
+
+    // The steps of a received line, in the order the handler takes them.
+    void answerChatProbe(const QString &line);
+    void answerVersionProbe(const QString &line);
+    void remoteTalkTimeOff(const QString &upperLine, const QString &call);
+    void remoteTalkTimeOn(const QString &upperLine, const QString &call);
+    void fourMinuteLimit(const QString &line);
+    void adminAcknowledgement(const QString &line);
+    void allowSlowClient();
+    void settleExtraCall(const QString &call);
+    QString replyTag(const QString &call) const;
+    bool isPrivateToUs(const QString &line, const QString &call) const;
+    void takePrivateMessage(const QString &line, const QString &call);
+    bool chatShown() const;
+    bool filtered(const QString &line, const QString &upperLine) const;
+    void showReceivedLine(const chat::DisplayLine &shown);
+
+    Messages &m_window;
+    AdminGate &m_gate;
+    StationTracking &m_tracking;
+    TalkTimeSwitch &m_talkTime;
+    std::vector<QLineEdit *> m_filterBoxes;
+};
+
+} // namespace gavelry
