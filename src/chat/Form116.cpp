@@ -16,11 +16,9 @@ namespace {
 
 using F = SettingKey::Format;
 
-const QString kSettingsFile = QStringLiteral("textmessage.ini");
-
-const SettingsTable &settingsTable()
+const SettingsLayout &fileLayout()
 {
-    static const SettingsTable table = [] {
+    static const SettingsLayout table{QStringLiteral("textmessage.ini"), [] {
         const QStringList defaults{
             QStringLiteral("I am running Brindlecast here on the node, the sister program of Gavelry"),
             QStringLiteral("Come and visit the Fernwick web site for news, nets and help: www.fernwick.example"),
@@ -36,7 +34,7 @@ const SettingsTable &settingsTable()
         t.push_back({QStringLiteral("LEFT"), QString(), F::Left, QStringLiteral("300")});
         t.push_back({QStringLiteral("TOP"), QString(), F::Top, QStringLiteral("300")});
         return t;
-    }();
+    }()};
     return table;
 }
 
@@ -62,6 +60,8 @@ Form116::Form116(AppContext &context, QWidget *parent) : Window(context, parent)
     connect(ui.Command12, &QPushButton::clicked, this, &Form116::SaveData);
 }
 
+const SettingsLayout *Form116::settingsLayout() const { return &fileLayout(); }
+
 QLineEdit *Form116::messageBox(int n) const
 {
     return findChild<QLineEdit *>(QStringLiteral("Text%1").arg(n));
@@ -70,7 +70,7 @@ QLineEdit *Form116::messageBox(int n) const
 void Form116::Form_Load()
 {
     setWindowTitle(windowCaption(createClient().localCallsign(), QStringLiteral("      Text Box Messages")));
-    loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    loadOwnSettings();
     // Long messages show their beginning, not their end.
     for (int n = 1; n <= 20; ++n)
         messageBox(n)->setCursorPosition(0);
@@ -78,11 +78,7 @@ void Form116::Form_Load()
 
 void Form116::SaveData()
 {
-    const QString error = saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
-    if (!error.isEmpty())
-        ctx.dialogs.messageBox(QStringLiteral("The text box messages could not be saved to %1.\n%2")
-                                   .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),
-                               QStringLiteral("Save"), MsgButtons::Ok, MsgIcon::Critical);
+    saveOwnSettingsOrSay(QStringLiteral("The text box messages"), QStringLiteral("Save"));
 }
 
 void Form116::sendMessage(int n)

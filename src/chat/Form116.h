@@ -20,6 +20,7 @@ public:
     QLineEdit *messageBox(int n) const;
     /// Writes textmessage.ini; a failure is shown in a message box.
     void SaveData();
+    const SettingsLayout *settingsLayout() const override;
 
 protected:
     void Form_Load() override;

@@ -30,11 +30,9 @@ namespace {
 
 using F = SettingKey::Format;
 
-const QString kSettingsFile = QStringLiteral("messagebox.ini");
-
-const SettingsTable &settingsTable()
+const SettingsLayout &fileLayout()
 {
-    static const SettingsTable table = [] {
+    static const SettingsLayout table{QStringLiteral("messagebox.ini"), [] {
         SettingsTable t{
             {QStringLiteral("CHECK1"), QStringLiteral("Check1"), F::Check, QStringLiteral("1")},
             {QStringLiteral("CHECK2"), QStringLiteral("Check2"), F::Check, QStringLiteral("1")},
@@ -49,7 +47,7 @@ const SettingsTable &settingsTable()
             t.push_back({QStringLiteral("FILTERTEXT%1").arg(i), QStringLiteral("FilterText%1").arg(i), F::Text,
                          i <= words.size() ? words[i - 1] : QString()});
         return t;
-    }();
+    }()};
     return table;
 }
 
@@ -220,7 +218,7 @@ void Messages::Form_Load()
     m_ownSenderLabel = call + QStringLiteral("> ");
     m_ownPrivateTag = chat::privateTag(call);
 
-    loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    loadOwnSettings();
 
     resize(controls::toPixels(kNarrowWidth), controls::toPixels(kNarrowHeight));
     ui.Command3->setText(kShowPrivate);
@@ -236,12 +234,10 @@ void Messages::changeEvent(QEvent *event)
 
 void Messages::SaveData()
 {
-    const QString error = saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
-    if (!error.isEmpty())
-        ctx.dialogs.messageBox(QStringLiteral("The chat settings could not be saved to %1.\n%2")
-                                   .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),
-                               QStringLiteral("Save"), MsgButtons::Ok, MsgIcon::Critical);
+    saveOwnSettingsOrSay(QStringLiteral("The chat settings"), QStringLiteral("Save"));
 }
+
+const SettingsLayout *Messages::settingsLayout() const { return &fileLayout(); }
 
 Form6 &Messages::mainWindow() const
 {

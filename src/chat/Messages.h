@@ -53,6 +53,7 @@ public:
 
     /// Writes messagebox.ini; a failure is shown in a message box.
     void SaveData();
+    const SettingsLayout *settingsLayout() const override;
 
     /// Member index (0-41) of the display table of emoticon pictures.
     QLabel *imgIcon(int index) const { return m_imgIcon.at(static_cast<size_t>(index)); }

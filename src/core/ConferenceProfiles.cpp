@@ -14,9 +14,6 @@ namespace gavelry {
 
 namespace {
 
-// A busy client gets 15 minutes before a call fails.
-constexpr int kClientWaitMs = 900000;
-
 void setCaptionIfChanged(QWidget *w, const QString &text)
 {
     if (controls::caption(w) != text)
@@ -121,7 +118,7 @@ void ConferenceProfiles::ConDisc()
 void ConferenceProfiles::Timer1_Timer()
 {
     AppContext &ctx = m_form.context();
-    skipOnError(ctx, [&] { client().setWaits(kClientWaitMs); });
+    skipOnError(ctx, [&] { client().setWaits(kSlowClientWaitMs); });
     // No nested event loop here: Qt runs other events between handlers, and
     // nesting would re-enter this one.
     const Profile *p = selectedUsable();

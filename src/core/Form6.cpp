@@ -58,7 +58,6 @@ Form6::Form6(AppContext &context, QWidget *parent) : Window(context, parent)
     Timer7 = makeTimer(1000);
     Timer8 = makeTimer(1000);
 
-    m_settings = std::make_unique<MainSettings>(*this);
     wireButtons();
 }
 
@@ -123,8 +122,9 @@ void Form6::selectProfile(int index)
 
 void Form6::SaveData()
 {
-    if (!m_settings->save())
-        ctx.dialogs.messageBox(QStringLiteral("The settings could not be saved.\n%1").arg(m_settings->error()),
+    const QString error = saveOwnSettings();
+    if (!error.isEmpty())
+        ctx.dialogs.messageBox(QStringLiteral("The settings could not be saved.\n%1").arg(error),
                                QStringLiteral("Save Settings"), MsgButtons::Ok, MsgIcon::Critical);
 }
 
@@ -133,6 +133,8 @@ void Form6::reportStatus(const QString &text)
     qCWarning(lcCore) << text;
     ui.StatusLine->setText(ctx.scheduler.timeOfDay() + QStringLiteral("  ") + text);
 }
+
+const SettingsLayout *Form6::settingsLayout() const { return &MainSettings::layout(); }
 
 QString Form6::mainCaption() const
 {
@@ -157,14 +159,14 @@ void Form6::Form_Load()
         t->setEnabled(true);
 
     // 3. Settings, ending with the window position.
-    m_settings->load();
+    loadOwnSettings();
 
     // 4.
     nListWait = 0;
     ui.Text2->setReadOnly(true);
 
     // 5. A busy client gets 15 minutes before a call fails.
-    client.setWaits(900000);
+    client.setWaits(kSlowClientWaitMs);
 
     // 6.
     adoptRunningConnection();

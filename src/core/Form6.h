@@ -8,7 +8,6 @@
 namespace gavelry {
 
 class Timer;
-class MainSettings;
 class AdminGate;
 class ConferenceProfiles;
 class StationTracking;
@@ -106,6 +105,7 @@ public:
 
     /// Writes vorivuzav.ini.
     void SaveData();
+    const SettingsLayout *settingsLayout() const override;
     /// A failure the operator should see (status line and log).
     void reportStatus(const QString &text);
 
@@ -127,7 +127,6 @@ private:
     void SSTab1_DblClick();
 
     std::array<Profile, 4> m_profiles{};
-    std::unique_ptr<MainSettings> m_settings;
     CoreBehaviour m_core;
 };
 

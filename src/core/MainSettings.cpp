@@ -1,14 +1,13 @@
 #include "MainSettings.h"
 
-#include "Form6.h"
 
 namespace gavelry {
 
 using F = SettingKey::Format;
 
-const SettingsTable &MainSettings::keys()
+const SettingsLayout &MainSettings::layout()
 {
-    static const SettingsTable table = [] {
+    static const SettingsLayout table{QStringLiteral("vorivuzav.ini"), [] {
         SettingsTable t{
             {"TEXT3", "Text3", F::Text, "CCC"},
             {"TEXT43", "Text43", F::Text, "**##"},
@@ -73,21 +72,8 @@ const SettingsTable &MainSettings::keys()
         };
         t.insert(t.end(), rest.begin(), rest.end());
         return t;
-    }();
+    }()};
     return table;
-}
-
-MainSettings::MainSettings(Form6 &form) : m_form(form) {}
-
-void MainSettings::load()
-{
-    loadSettings(m_form, m_form.context().configDir, fileName(), keys());
-}
-
-bool MainSettings::save()
-{
-    m_error = saveSettings(m_form, m_form.context().configDir, fileName(), keys());
-    return m_error.isEmpty();
 }
 
 } // namespace gavelry

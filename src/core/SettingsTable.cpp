@@ -1,6 +1,7 @@
 #include "SettingsTable.h"
 
 #include "Controls.h"
+#include "Logging.h"
 #include "ProfileIni.h"
 
 #include <QCheckBox>
@@ -63,6 +64,17 @@ void upperCaseInPlace(QWidget *box)
         controls::setCaption(box, upper);
 }
 
+/// The value itself when it can be read as its key's format; otherwise the
+/// key's default, and the log names the file, the key and both values.
+QString readable(const QString &file, const SettingKey &k, const QString &value, bool ok)
+{
+    if (ok)
+        return value;
+    qCWarning(lcSettings).noquote() << QStringLiteral("%1 [%2] %3: \"%4\" cannot be read; took \"%5\"")
+                                           .arg(file, kSettingsSection, k.key, value, k.def);
+    return k.def;
+}
+
 } // namespace
 
 void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
@@ -79,18 +91,18 @@ void loadSettings(QWidget &form, const QString &configDir, const QString &file, 
             break;
         case Format::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
-                controls::setCheckValue(box, controls::toInt(isCheckValue(value) ? value : k.def));
+                controls::setCheckValue(box, controls::toInt(readable(file, k, value, isCheckValue(value))));
             break;
         case Format::Truth:
             if (auto *option = qobject_cast<QRadioButton *>(control(form, k)))
-                setOption(option, controls::toBool(isTruth(value) ? value : k.def));
+                setOption(option, controls::toBool(readable(file, k, value, isTruth(value))));
             break;
         case Format::Left:
-            pos.setX(controls::toPixels(controls::toInt(isInteger(value) ? value : k.def)));
+            pos.setX(controls::toPixels(controls::toInt(readable(file, k, value, isInteger(value)))));
             placed = true;
             break;
         case Format::Top:
-            pos.setY(controls::toPixels(controls::toInt(isInteger(value) ? value : k.def)));
+            pos.setY(controls::toPixels(controls::toInt(readable(file, k, value, isInteger(value)))));
             placed = true;
             break;
         }

@@ -29,9 +29,20 @@ struct SettingKey {
 /// cannot drift apart.
 using SettingsTable = std::vector<SettingKey>;
 
+/// A window's settings file: its name in the configuration folder and its
+/// keys, all in section SETTINGS.
+struct SettingsLayout {
+    QString file;
+    SettingsTable keys;
+};
+
+/// The section every settings file keeps its keys in.
+inline const QString kSettingsSection = QStringLiteral("SETTINGS");
+
 /// Reads every key of table from section SETTINGS of file (in the
 /// configuration folder) into form's controls, in table order. A value that
-/// cannot be read takes its key's default; nothing is reported.
+/// cannot be read takes its key's default, and the log says so as
+/// FILE [SETTINGS] KEY with the value found and the value taken.
 void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
 
 /// Writes every key of table. Returns an empty string on success, otherwise

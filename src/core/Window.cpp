@@ -1,8 +1,10 @@
 #include "Window.h"
 
 #include "ClientLink.h"
+#include "Dialogs.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 
 namespace gavelry {
@@ -35,6 +37,28 @@ void Window::hideWindow()
 {
     ensureLoaded();
     hide();
+}
+
+void Window::loadOwnSettings()
+{
+    if (const SettingsLayout *layout = settingsLayout())
+        loadSettings(*this, ctx.configDir, layout->file, layout->keys);
+}
+
+QString Window::saveOwnSettings()
+{
+    const SettingsLayout *layout = settingsLayout();
+    return layout ? saveSettings(*this, ctx.configDir, layout->file, layout->keys) : QString();
+}
+
+void Window::saveOwnSettingsOrSay(const QString &what, const QString &title)
+{
+    const QString error = saveOwnSettings();
+    if (error.isEmpty())
+        return;
+    const QString path = QDir::toNativeSeparators(QDir(ctx.configDir).filePath(settingsLayout()->file));
+    ctx.dialogs.messageBox(QStringLiteral("%1 could not be saved to %2.\n%3").arg(what, path, error), title,
+                           MsgButtons::Ok, MsgIcon::Critical);
 }
 
 ClientLink &Window::createClient()

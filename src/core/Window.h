@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppContext.h"
+#include "SettingsTable.h"
 
 #include <QWidget>
 #include <memory>
@@ -28,6 +29,16 @@ public:
     void hideWindow();
 
     AppContext &context() const { return ctx; }
+
+    /// The window's settings file and its keys; null for a window without one.
+    virtual const SettingsLayout *settingsLayout() const { return nullptr; }
+    /// Reads the window's settings file into its controls.
+    void loadOwnSettings();
+    /// Writes the window's settings file: an empty string, or why it failed.
+    QString saveOwnSettings();
+    /// Writes the window's settings file; a failure is shown in a message box
+    /// titled title, naming what was not saved (what) and the file.
+    void saveOwnSettingsOrSay(const QString &what, const QString &title);
 
     /// This window's own handle on the client (null before load).
     ClientLink *EchoLink() const { return m_echoLink.get(); }

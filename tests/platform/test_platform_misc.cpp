@@ -2,11 +2,13 @@
 #include "EditStyle.h"
 #include "SingleInstance.h"
 #include "VirtualScheduler.h"
-#include "sim/SimClient.h"
+#include "ClientState.h"
+#include "SimClient.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace gavelry;
@@ -93,6 +95,33 @@ private slots:
         QCOMPARE(b->connectionCount(), 1);
         b->disconnectAll();
         QCOMPARE(a->connectionCount(), 0);
+    }
+
+    void clientStateAnswersFromWhatTheBackendReported()
+    {
+        ClientState state;
+        QSignalSpy changes(&state, &ClientState::linksChanged);
+        state.setLocalCallsign(QStringLiteral("N0CALL-L"));
+        state.linkUp(QStringLiteral("*harbour*"));
+        state.linkUp(QStringLiteral("*HARBOUR*")); // the same link again
+        state.linkUp(QString());
+        state.linkUp(QStringLiteral("n0call-r"));
+        QCOMPARE(state.links(), QStringList({"*HARBOUR*", "N0CALL-R"}));
+        QCOMPARE(changes.count(), 2);
+        QVERIFY(state.isConnected(QStringLiteral("*Harbour*")));
+        QVERIFY(!state.isConnected(QString()));
+        state.linkDown(QStringLiteral("*harbour*"));
+        state.linkDown(QStringLiteral("*harbour*"));
+        QCOMPARE(state.connectionCount(), 1);
+        QCOMPARE(changes.count(), 3);
+
+        // A client that does not answer fails every question, as a call would.
+        state.setAnswering(false);
+        QVERIFY_THROWS_EXCEPTION(ClientError, state.connectionCount());
+        QVERIFY_THROWS_EXCEPTION(ClientError, state.isConnected(QStringLiteral("N0CALL-R")));
+        QVERIFY_THROWS_EXCEPTION(ClientError, state.localCallsign());
+        state.setAnswering(true);
+        QCOMPARE(state.localCallsign(), QStringLiteral("N0CALL-L"));
     }
 
     void simFailsOnDemand()
