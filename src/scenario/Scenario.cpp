@@ -123,6 +123,7 @@ const QHash<QString, Syntax> &syntaxTable()
         {QStringLiteral("show"), {Op::Show, Phase::Started, "C", "show Form.Control[.Property]"}},
         {QStringLiteral("show-file"), {Op::ShowFile, Phase::Any, "W", "show-file FILE"}},
         {QStringLiteral("expect"), {Op::Expect, Phase::Any, "S", "expect \"TEXT\""}},
+        {QStringLiteral("expect-no"), {Op::ExpectNo, Phase::Any, "S", "expect-no \"TEXT\""}},
         {QStringLiteral("end"), {Op::End, Phase::Any, "", "end"}},
     };
     return table;

@@ -35,7 +35,7 @@ enum class Op {
     // before start
     Ini, Clock, Local, Conference, Member, LinkDelay, Simulate,
     // any time
-    Start, Wait, At, Linked, Key, Unkey, Say, Answer, Reply, ShowFile, Expect, End,
+    Start, Wait, At, Linked, Key, Unkey, Say, Answer, Reply, ShowFile, Expect, ExpectNo, End,
     // once started
     Unlinked, Rx, StationText, Chat, Dtmf, Connected, Closing,
     Click, Set, Type, Check, Close, Show,

@@ -39,7 +39,8 @@ void printError(const QString &text)
 
 /// Where the transcript goes: a file or standard output, a line at a time
 /// (flushed, so a paced demo shows each line as it happens). The lines after
-/// the last matched expect are kept for the next one.
+/// the last matched expect are kept for the next one, and every line is held
+/// against the texts that must not appear any more.
 class Transcript {
 public:
     bool open(const QString &path, QString &error)
@@ -61,6 +62,9 @@ public:
         if (!rest.isEmpty())
             line += u' ' + rest;
         m_sinceExpect.append(line);
+        for (Forbidden &f : m_forbidden)
+            if (f.seen.isEmpty() && line.contains(f.text))
+                f.seen = line;
         m_file.write(line.toUtf8() + '\n');
         m_file.flush();
     }
@@ -79,9 +83,28 @@ public:
         return false;
     }
 
+    /// From now on no line may contain text; statementLine names the
+    /// statement that said so.
+    void forbid(const QString &text, int statementLine) { m_forbidden.append({text, statementLine, {}}); }
+    /// The forbidden texts that appeared, with the first line holding each.
+    struct Forbidden {
+        QString text;
+        int statementLine = 0;
+        QString seen;
+    };
+    QList<Forbidden> breaches() const
+    {
+        QList<Forbidden> found;
+        for (const Forbidden &f : m_forbidden)
+            if (!f.seen.isEmpty())
+                found.append(f);
+        return found;
+    }
+
 private:
     QFile m_file;
     QStringList m_sinceExpect;
+    QList<Forbidden> m_forbidden;
 };
 
 /// One run of a scenario: the simulated world, the program on it, and the
@@ -136,6 +159,14 @@ public:
                 return 1;
             QCoreApplication::sendPostedEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        // What must not have happened is known only now, at the end.
+        for (const Transcript::Forbidden &f : m_transcript.breaches()) {
+            m_expectFailed = true;
+            printError(QStringLiteral("%1:%2: expect-no %3 failed: the transcript line %4 contains it")
+                           .arg(m_options.scenario)
+                           .arg(f.statementLine)
+                           .arg(quote(f.text), quote(f.seen)));
         }
         return m_expectFailed ? 1 : 0;
     }
@@ -375,6 +406,7 @@ private:
             break;
         case Op::ShowFile: showFile(st.args[0]); break;
         case Op::Expect: checkExpect(st); break;
+        case Op::ExpectNo: m_transcript.forbid(st.args[0], st.line); break;
         case Op::End: m_program->context().endProgram(); break;
         }
         return true;

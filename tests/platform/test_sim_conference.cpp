@@ -1,7 +1,7 @@
 #include "VirtualScheduler.h"
-#include "sim/SimClient.h"
-#include "sim/SimConference.h"
-#include "sim/SimLively.h"
+#include "SimClient.h"
+#include "SimConference.h"
+#include "SimLively.h"
 
 #include <QTest>
 
