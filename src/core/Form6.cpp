@@ -161,14 +161,15 @@ void Form6::Form_Load()
     // 3. Settings, ending with the window position.
     loadOwnSettings();
 
-    // 4.
-    nListWait = 0;
+    // 4. No listing is awaited yet; the station list box is for reading.
+    nListWait = ListWait::None;
     ui.Text2->setReadOnly(true);
 
-    // 5. A busy client gets 15 minutes before a call fails.
+    // 5. A busy client gets a quarter of an hour before a call fails.
     client.setWaits(kSlowClientWaitMs);
 
-    // 6.
+    // 6. A conference the client is already linked to becomes the selected
+    // profile, and the admin log-on is sent again when asked for.
     adoptRunningConnection();
 
     // 7. The web links window opens on the translation page; loading it
@@ -178,7 +179,7 @@ void Form6::Form_Load()
         ctx.windows.form99->navigate(kTranslatePage);
     }
 
-    // 8.
+    // 8. The narrow form, showing the selected profile's fields only.
     resize(controls::toPixels(kNarrowTwips), height());
     SelectConf();
 

@@ -12,7 +12,7 @@ namespace {
 
 QString decode(const QByteArray &bytes)
 {
-    // The Windows program wrote its files in the ANSI code page; ours are UTF-8.
+    // INI files written on Windows are in the ANSI code page; ours are UTF-8.
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
     if (utf8.hasError())

@@ -11,7 +11,7 @@ namespace gavelry {
 /// a write changes only its own key and keeps the order, the other keys and
 /// sections, and the comment lines of the file.
 ///
-/// Files written by the Windows program load unchanged: CRLF or LF line ends,
+/// INI files written on Windows load unchanged: CRLF or LF line ends,
 /// blanks around "=", values in matching quotes (the quotes are dropped).
 /// Unlike the Windows call, values are read whole (no 255-character cut).
 ///

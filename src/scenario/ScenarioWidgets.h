@@ -6,7 +6,8 @@ class QTextDocument;
 class QWidget;
 
 /// What a scenario does to the windows' controls and reads from them, the
-/// way the operator would: properties by their VB names, clicks, typing.
+/// way the operator would: properties by their names (Caption, Text, Value,
+/// BackColor, Width ...), clicks, typing.
 namespace gavelry::scenario::widgets {
 
 bool isTextBox(const QWidget *w);
