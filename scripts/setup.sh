@@ -9,7 +9,7 @@ build="${GAVELRY_BUILD_DIR:-$here/build}"
 
 packages=(
   build-essential cmake pkg-config python3
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   qt6-webengine-dev
   fonts-noto-color-emoji
 )
