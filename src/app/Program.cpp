@@ -19,9 +19,11 @@ Program::Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs,
                  const QString &configDir, QObject *parent)
     : QObject(parent),
       m_scheduler(scheduler),
+      m_log(scheduler),
       m_ctx{scheduler, clients, dialogs, shell, m_windows, configDir, {}, {}}
 {
     m_ctx.endProgram = [this] { endProgram(); };
+    m_ctx.log = &m_log;
     m_ctx.reportError = [this](const QString &what) {
         if (m_form6 && !m_ended)
             m_form6->reportStatus(what);
@@ -39,6 +41,7 @@ Program::Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs,
     m_windows.form116 = m_form116.get();
     m_windows.form14 = m_form14.get();
     m_windows.form99 = m_form99.get();
+    connect(&m_log, &ModerationLog::logged, m_form6.get(), &Form6::showLastEvent);
     attachBehaviour();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppContext.h"
+#include "ModerationLog.h"
 #include "WindowRegistry.h"
 
 #include <QObject>
@@ -37,6 +38,7 @@ public:
     bool hasEnded() const { return m_ended; }
 
     AppContext &context() { return m_ctx; }
+    ModerationLog &moderationLog() { return m_log; }
     WindowRegistry &windows() { return m_windows; }
     Form6 &form6() const { return *m_form6; }
     Messages &messages() const { return *m_messages; }
@@ -62,6 +64,7 @@ private:
 
     Scheduler &m_scheduler;
     WindowRegistry m_windows;
+    ModerationLog m_log;
     AppContext m_ctx;
     bool m_ended = false;
     std::unique_ptr<Form6> m_form6;

@@ -7,6 +7,7 @@
 #include "Controls.h"
 #include "Errors.h"
 #include "Messages.h"
+#include "ModerationLog.h"
 #include "PrivateMessage.h"
 #include "Scheduler.h"
 #include "StationTracking.h"
@@ -41,10 +42,19 @@ ClientLink &ChatController::client() const
 // Answers go out through the chat window's own client.
 void ChatController::send(const QString &text) { client().sendChatText(text); }
 
+void ChatController::remoteAction(const QString &what, const QString &probe)
+{
+    if (ModerationLog *log = m_window.context().log) {
+        ModerationLog::Cause cause(log, QStringLiteral("remote probe %1 from %2").arg(probe, m_sender));
+        log->action(what, QString());
+    }
+}
+
 void ChatController::EchoLink_ChatTextReceived(const QString &sText)
 {
     stopOnError(m_window.context(), [&] {
         const QString line = sText; // never changed below: every step sees the line as received
+        m_sender = line.section(u'>', 0, 0);
         answerChatProbe(line);
         answerVersionProbe(line);
         const QString call = client().localCallsign();
@@ -88,6 +98,7 @@ void ChatController::remoteTalkTimeOff(const QString &upperLine, const QString &
 {
     if (chat::containsJoined(upperLine, u"/TIMEOUT OFF/ ", call)) {
         m_talkTime.switchRemotely(false);
+        remoteAction(QStringLiteral("talk-time limit off"), QStringLiteral("/TIMEOUT OFF/"));
         send(QStringLiteral(" OK OFF"));
     }
 }
@@ -96,14 +107,17 @@ void ChatController::remoteTalkTimeOn(const QString &upperLine, const QString &c
 {
     if (chat::containsJoined(upperLine, u"/TIMEOUT ON/ ", call)) {
         m_talkTime.switchRemotely(true);
+        remoteAction(QStringLiteral("talk-time limit on"), QStringLiteral("/TIMEOUT ON/"));
         send(QStringLiteral(" OK ON"));
     }
 }
 
 void ChatController::fourMinuteLimit(const QString &line)
 {
-    if (line.contains(QStringLiteral("/timeout4/")))
+    if (line.contains(QStringLiteral("/timeout4/"))) {
         m_talkTime.setLimitRemotely(QStringLiteral("4"));
+        remoteAction(QStringLiteral("talk-time limit 4 minutes"), QStringLiteral("/timeout4/"));
+    }
 }
 
 void ChatController::adminAcknowledgement(const QString &line)

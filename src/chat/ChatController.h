@@ -55,12 +55,16 @@ private:
     bool chatShown() const;
     bool filtered(const QString &line, const QString &upperLine) const;
     void showReceivedLine(const chat::DisplayLine &shown);
+    /// A remote switch changed the talk-time limit: into the moderation log.
+    void remoteAction(const QString &what, const QString &probe);
 
     Messages &m_window;
     AdminGate &m_gate;
     StationTracking &m_tracking;
     TalkTimeSwitch &m_talkTime;
     std::vector<QLineEdit *> m_filterBoxes;
+    /// Who sent the line being handled (the text before its first ">").
+    QString m_sender;
 };
 
 } // namespace gavelry

@@ -5,6 +5,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Errors.h"
+#include "ModerationLog.h"
 #include "Form6.h"
 #include "PrivateMessage.h"
 #include "Scheduler.h"
@@ -317,6 +318,8 @@ void Messages::send(const QString &text)
     if (!EchoLink())
         throw ClientError(QStringLiteral("The chat window has no client"));
     EchoLink()->sendChatText(text);
+    if (ctx.log)
+        ctx.log->sent(text);
 }
 
 void Messages::TXText()

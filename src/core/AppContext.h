@@ -10,6 +10,7 @@ class ClientFactory;
 class Dialogs;
 class Shell;
 class WindowRegistry;
+class ModerationLog;
 
 /// What every window and behaviour class is given at construction: the
 /// outside world (time, client, dialogs, shell, configuration folder), the
@@ -26,6 +27,8 @@ struct AppContext {
     std::function<void()> endProgram;
     /// Shows a failure in the main window's status line (and the log).
     std::function<void(const QString &)> reportError;
+    /// Where the commands and notices sent, and their causes, are kept.
+    ModerationLog *log = nullptr;
 
     void report(const QString &what) const
     {

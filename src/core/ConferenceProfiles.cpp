@@ -6,6 +6,7 @@
 #include "Controls.h"
 #include "EditStyle.h"
 #include "Errors.h"
+#include "ModerationLog.h"
 #include "Scheduler.h"
 
 #include <optional>
@@ -223,16 +224,20 @@ void ConferenceProfiles::toggle(const Profile &p)
 void ConferenceProfiles::sysopLogOn(int index)
 {
     stopOnError(m_form.context(), [&] {
-        if (const Profile *p = usable(index))
+        if (const Profile *p = usable(index)) {
+            ModerationLog::Cause cause(m_form.context().log, buttonCause(p->sysop));
             m_form.SendAndClear(channel::sysopLogOn(p->password->text()));
+        }
     });
 }
 
 void ConferenceProfiles::adminLogOn(int index)
 {
     stopOnError(m_form.context(), [&] {
-        if (const Profile *p = usable(index))
+        if (const Profile *p = usable(index)) {
+            ModerationLog::Cause cause(m_form.context().log, buttonCause(p->admin));
             m_form.SendAndClear(channel::adminLogOn(p->password->text()));
+        }
     });
 }
 
@@ -243,6 +248,7 @@ void ConferenceProfiles::Command14_Click()
         const Profile *p = usable(index);
         if (!p)
             return;
+        ModerationLog::Cause cause(m_form.context().log, buttonCause(m_form.ui.Command14));
         m_form.Send(channel::adminLogOn(p->password->text()));
         // Profile 4's button only notes the log-on when messages are time
         // stamped; its line then stays in the outgoing buffer, which the next
@@ -263,8 +269,11 @@ void ConferenceProfiles::EchoLink_connected(const QString &sCallConnected, const
         const Profile *p = selectedUsable();
         // Exact comparison: a box typed in lower case never matches the
         // callsign the client reports.
-        if (p && p->conference->text() == sCallConnected && controls::checkValue(m_form.ui.AutoEnter) == 1)
+        if (p && p->conference->text() == sCallConnected && controls::checkValue(m_form.ui.AutoEnter) == 1) {
+            ModerationLog::Cause cause(m_form.context().log,
+                                       QStringLiteral("link to %1 up (Auto Enter Admin Password)").arg(sCallConnected));
             m_form.SendAndClear(channel::adminLogOn(p->password->text()));
+        }
     });
 }
 

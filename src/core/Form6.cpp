@@ -11,6 +11,7 @@
 #include "Errors.h"
 #include "Logging.h"
 #include "MainSettings.h"
+#include "ModerationLog.h"
 #include "Scheduler.h"
 #include "Version.h"
 
@@ -77,6 +78,8 @@ void Form6::Send(const QString &line)
     if (!EchoLink())
         throw ClientError(QStringLiteral("The main window has no client"));
     EchoLink()->sendChatText(sTextSay);
+    if (ctx.log)
+        ctx.log->sent(sTextSay);
 }
 
 void Form6::SendAndClear(const QString &line)
@@ -126,6 +129,12 @@ void Form6::SaveData()
     if (!error.isEmpty())
         ctx.dialogs.messageBox(QStringLiteral("The settings could not be saved.\n%1").arg(error),
                                QStringLiteral("Save Settings"), MsgButtons::Ok, MsgIcon::Critical);
+}
+
+void Form6::showLastEvent(const QString &entry)
+{
+    if (ui.StatusLine->text() != entry)
+        ui.StatusLine->setText(entry);
 }
 
 void Form6::reportStatus(const QString &text)
@@ -201,6 +210,7 @@ void Form6::adoptRunningConnection()
         if (!client.isConnected(p.callsign()))
             continue;
         p.option->setChecked(true);
+        ModerationLog::Cause cause(ctx.log, QStringLiteral("start-up on a linked conference (Auto Enter Admin Password)"));
         if (controls::checkValue(ui.AutoEnter) == 1 && client.connectionCount() <= 1)
             SendAndClear(channel::adminLogOn(p.password->text()));
     }

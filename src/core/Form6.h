@@ -108,6 +108,8 @@ public:
     const SettingsLayout *settingsLayout() const override;
     /// A failure the operator should see (status line and log).
     void reportStatus(const QString &text);
+    /// The moderation log's last entry, in the status line.
+    void showLastEvent(const QString &entry);
 
     /// Exactly the caption start-up gives the window.
     QString mainCaption() const;

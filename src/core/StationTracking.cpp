@@ -5,6 +5,7 @@
 #include "ConferenceProfiles.h"
 #include "Controls.h"
 #include "Errors.h"
+#include "ModerationLog.h"
 #include "Form6.h"
 #include "Scheduler.h"
 #include "TalkerParser.h"
@@ -144,6 +145,7 @@ void StationTracking::Timer7_Timer()
     AppContext &ctx = m_form.context();
     m_form.nListWait = ListWait::StationList;
     controls::setCaption(m_form.ui.Frame5, kLoading);
+    ModerationLog::Cause cause(ctx.log, QStringLiteral("station list refresh"));
     skipOnError(ctx, [&] { m_form.Send(channel::users()); });
     // One shot: a failed send is not retried.
     m_form.Timer7->setEnabled(false);

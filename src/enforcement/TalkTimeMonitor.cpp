@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "EditStyle.h"
 #include "Errors.h"
+#include "ModerationLog.h"
 #include "Form6.h"
 #include "Scheduler.h"
 #include "StationTracking.h"
@@ -99,6 +100,7 @@ void TalkTimeMonitor::warnAt60(Mode m)
     if (m == Mode::None || m_form.ui.BeaconSeconds2->text() != QLatin1String("60"))
         return;
     const QString call = talker();
+    ModerationLog::Cause cause(m_form.context().log, QStringLiteral("talk-time limit (warning)"), call);
     const bool disconnects = m == Mode::Disconnect || isConference(call);
     send(warning(call, disconnects ? QStringLiteral("Auto Disconnect") : QStringLiteral("Auto Mute")));
 }
@@ -109,6 +111,8 @@ void TalkTimeMonitor::actAt0(Mode m)
         return;
     restartCountdown();
     const QString call = talker();
+    ModerationLog::Cause cause(m_form.context().log,
+                               QStringLiteral("talk-time limit of %1 minutes").arg(minutes()), call);
     if (m == Mode::Disconnect) {
         // Tell the conference first: once disconnected the station hears nothing.
         send(autoDisconnectNotice(call, minutes()));

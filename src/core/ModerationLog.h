@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QAbstractButton;
+
+namespace gavelry {
+
+class Scheduler;
+
+/// The cause a button gives: its caption as the operator reads it, and its name.
+QString buttonCause(const QAbstractButton *button);
+
+/// The moderation log: every sysop command and notice the program sends, and
+/// every timed, scheduled or remote action, with the date and time, the
+/// command, the station it concerns and what caused it. One line an event,
+/// plain text, in a file rotated by size so that weeks of moderation never
+/// fill a disk; each entry also goes to the log category gavelry.moderation,
+/// which reaches standard error (and so journald) in headless runs.
+///
+/// Passwords never reach it: a log-on line is written ".admin ****".
+class ModerationLog : public QObject {
+    Q_OBJECT
+public:
+    /// The file's name in its folder, and how big it may grow before it is
+    /// moved aside (to NAME.1, NAME.1 to NAME.2 ...; kKeep old files kept).
+    static const QString kFileName;
+    static constexpr qint64 kRotateBytes = 1024 * 1024;
+    static constexpr int kKeep = 4;
+
+    explicit ModerationLog(Scheduler &clock, QObject *parent = nullptr);
+
+    /// Keeps the log in folder (made when missing). False, with why in
+    /// error, when it cannot be written there; the entries still go to the
+    /// log category and the status line.
+    bool setFolder(const QString &folder, QString &error);
+    /// The log file's path, empty while there is none.
+    QString path() const { return m_path; }
+
+    /// A line the program sent to the conference: a dot-command or a notice
+    /// is logged with the cause in force; ordinary chat is not.
+    void sent(const QString &line);
+    /// Something the program did besides sending a command (a remote switch,
+    /// a slot that ran out with nobody to release).
+    void action(const QString &what, const QString &station);
+
+    /// What causes the commands sent while it lives (nested causes: the
+    /// innermost one counts). station, when given, names the station where
+    /// the line itself does not (".mute ." mutes whoever talks).
+    class Cause {
+    public:
+        Cause(ModerationLog *log, const QString &cause, const QString &station = QString());
+        ~Cause();
+        Cause(const Cause &) = delete;
+        Cause &operator=(const Cause &) = delete;
+
+    private:
+        ModerationLog *m_log;
+    };
+
+    /// The last entry, as written.
+    const QString &lastEntry() const { return m_last; }
+
+    /// Whether line is a sysop command or a notice (what the log keeps).
+    static bool isModerationLine(const QString &line);
+    /// line as the log shows it: a password replaced by "****".
+    static QString masked(const QString &line);
+    /// The station a command or notice concerns, or "" when it names none.
+    static QString stationOf(const QString &line);
+
+signals:
+    /// An entry was written (the status line shows the last one).
+    void logged(const QString &entry);
+
+private:
+    struct Scope {
+        QString cause;
+        QString station;
+    };
+    void write(const QString &what, const QString &station);
+    void rotateIfFull();
+
+    Scheduler &m_clock;
+    QString m_path;
+    QFile m_file;
+    QList<Scope> m_causes;
+    QString m_last;
+};
+
+} // namespace gavelry
