@@ -5,10 +5,6 @@
 #include "Controls.h"
 #include "Form6.h"
 
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcDtmf, "gavelry.dtmf")
-
 namespace gavelry {
 
 DtmfCommands::DtmfCommands(Form6 &form) : m_form(form), m_steps(form)
@@ -57,10 +53,8 @@ void DtmfCommands::EchoLink_DTMFString(const QString &sDigits)
         // The codes are read once, before anything runs: a profile switch
         // or an upper-cased callsign box cannot change what else matches.
         const QList<dtmf::Action> actions = dtmf::match(sDigits, codes());
-        for (const dtmf::Action &action : actions) {
-            qCInfo(lcDtmf) << "DTMF" << sDigits << "->" << dtmf::describe(action);
+        for (const dtmf::Action &action : actions)
             carryOut(action);
-        }
     });
 }
 
