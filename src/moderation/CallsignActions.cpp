@@ -47,19 +47,25 @@ CallsignActions::CallsignActions(Form6 &form) : m_form(form), m_steps(form)
     wire(ui.Ban_Remove, &CallsignActions::Ban_Remove_Click);
 }
 
-template <class F>
-void CallsignActions::askThen(const QString &prompt, F &&steps)
+template <class F, class G>
+void CallsignActions::askThen(const QString &prompt, F &&steps, G &&afterAnyAnswer)
 {
     m_steps.runGated([&] {
         const std::optional<QString> call = m_steps.ask(prompt);
         if (!call)
             return;
-        if (call->isEmpty()) {
+        if (call->isEmpty())
             m_steps.clear();
-            return;
-        }
-        steps(*call);
+        else
+            steps(*call);
+        afterAnyAnswer(*call);
     });
+}
+
+template <class F>
+void CallsignActions::askThen(const QString &prompt, F &&steps)
+{
+    askThen(prompt, std::forward<F>(steps), [](const QString &) {});
 }
 
 void CallsignActions::commandWithNotice(const QString &line, Marker marker, const QString &call,
@@ -107,54 +113,41 @@ void CallsignActions::muteMessage(bool showChat)
 
 void CallsignActions::Command47_Click()
 {
-    m_steps.runGated([&] {
-        const std::optional<QString> call = m_steps.ask(kAskMuteWithMessage);
-        if (!call)
-            return;
-        if (call->isEmpty()) {
-            m_steps.clear();
-        } else {
-            commandWithNotice(channel::mute(*call), Marker::Mute, *call, notice::kMutedAdmin, false);
+    askThen(
+        kAskMuteWithMessage,
+        [&](const QString &call) {
+            commandWithNotice(channel::mute(call), Marker::Mute, call, notice::kMutedAdmin, false);
             m_steps.chat();
-        }
-        if (controls::checkValue(m_form.ui.Check6) == 1) {
-            m_steps.timedMuteHandOver(*call);
-            m_steps.timedWindow();
-        }
-    });
+        },
+        [&](const QString &call) {
+            if (controls::checkValue(m_form.ui.Check6) == 1) {
+                m_steps.timedMuteHandOver(call);
+                m_steps.timedWindow();
+            }
+        });
 }
 
 void CallsignActions::Command48_Click()
 {
-    m_steps.runGated([&] {
-        const std::optional<QString> call = m_steps.ask(kAskMute);
-        if (!call)
-            return;
-        if (call->isEmpty())
-            m_steps.clear();
-        else
-            m_steps.send(channel::mute(*call));
-        if (controls::checkValue(m_form.ui.Check7) == 1) {
-            m_steps.timedMuteHandOver(*call);
-            m_steps.chat();
-            m_steps.timedWindow();
-        }
-    });
+    askThen(
+        kAskMute, [&](const QString &call) { m_steps.send(channel::mute(call)); },
+        [&](const QString &call) {
+            if (controls::checkValue(m_form.ui.Check7) == 1) {
+                m_steps.timedMuteHandOver(call);
+                m_steps.chat();
+                m_steps.timedWindow();
+            }
+        });
 }
 
 void CallsignActions::Mute_Station_Click()
 {
-    m_steps.runGated([&] {
-        const std::optional<QString> call = m_steps.ask(kAskMutePersistent);
-        if (!call)
-            return;
-        if (call->isEmpty())
-            m_steps.clear();
-        else
-            commandWithNotice(channel::mutePersistent(*call), Marker::Mute, *call, notice::kMutedPersistentAdmin,
-                              false);
-        m_steps.timedWindow();
-    });
+    askThen(
+        kAskMutePersistent,
+        [&](const QString &call) {
+            commandWithNotice(channel::mutePersistent(call), Marker::Mute, call, notice::kMutedPersistentAdmin, false);
+        },
+        [&](const QString &) { m_steps.timedWindow(); });
 }
 
 void CallsignActions::Command45_Click()

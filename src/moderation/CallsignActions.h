@@ -64,6 +64,10 @@ private:
     /// only empties the outgoing line. Gated.
     template <class F>
     void askThen(const QString &prompt, F &&steps);
+    /// The same, then afterAnyAnswer with the answer, empty or not (not
+    /// after an answer refused for a line break).
+    template <class F, class G>
+    void askThen(const QString &prompt, F &&steps, G &&afterAnyAnswer);
 
     Form6 &m_form;
     ModerationSteps m_steps;

@@ -61,7 +61,7 @@ void ConferenceActions::unmuteAll(bool awaitReply, bool showChat)
 {
     m_steps.runGated([&] {
         if (awaitReply)
-            m_form.nListWait = ModerationSteps::kListingAsked;
+            m_form.nListWait = ListWait::Operator;
         m_steps.send(channel::unmuteAll());
         if (showChat)
             m_steps.chat();
@@ -72,7 +72,7 @@ void ConferenceActions::listing(const QString &line, bool gated, bool awaitReply
 {
     auto steps = [&] {
         if (awaitReply)
-            m_form.nListWait = ModerationSteps::kListingAsked;
+            m_form.nListWait = ListWait::Operator;
         m_steps.sendThenChat(line);
     };
     if (gated)
@@ -84,7 +84,7 @@ void ConferenceActions::listing(const QString &line, bool gated, bool awaitReply
 void ConferenceActions::Command54_Click()
 {
     m_steps.runGated([&] {
-        m_form.nListWait = ModerationSteps::kListingAsked;
+        m_form.nListWait = ListWait::Operator;
         m_steps.sendAndClear(channel::usersWithAttributes());
         m_steps.chat();
     });
@@ -97,14 +97,14 @@ void ConferenceActions::Command9_Click()
         if (selected >= 0)
             m_adminPassword = m_form.profiles()[static_cast<std::size_t>(selected)].password->text();
         if (controls::checkValue(m_form.ui.Check4) != 1) {
-            m_form.nListWait = ModerationSteps::kAwaitingUsers;
+            m_form.nListWait = ListWait::StationList;
             controls::setCaption(m_form.ui.Frame5, kLoading);
             m_steps.send(channel::users());
             return;
         }
         // The station list follows a second later (Timer7), once the log-on
         // has been answered.
-        m_form.nListWait = ModerationSteps::kListingAsked;
+        m_form.nListWait = ListWait::Operator;
         m_steps.sendAndClear(channel::adminLogOn(m_adminPassword));
         m_form.Timer7->setEnabled(true);
     });

@@ -16,10 +16,6 @@ class Form6;
 /// together in the order each button needs.
 class ModerationSteps {
 public:
-    /// nListWait values the listing actions set.
-    static constexpr int kListingAsked = 1;
-    static constexpr int kAwaitingUsers = 3;
-
     explicit ModerationSteps(Form6 &form);
 
     Form6 &form() const { return m_form; }
