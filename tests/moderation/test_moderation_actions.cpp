@@ -423,6 +423,19 @@ private slots:
         QTest::newRow("Command51") << "Command51" << ".disconnect K2XYZ-L";
         QTest::newRow("Command52") << "Command52" << ".connect K2XYZ-L";
     }
+    void stationFrameButtonsSkipThePlaceholder()
+    {
+        Linked l;
+        QCOMPARE(l.f->ui.Station3->text(), QStringLiteral("ENTER_CALLSIGN"));
+        l.click("Command49");
+        l.click("Command51");
+        QCOMPARE(l.rig.sent(), QStringList{});
+        QCOMPARE(l.rig.dialogs.shown().size(), 2);
+        l.f->ui.Station3->clear(); // an empty box goes out as it stands
+        l.click("Command50");
+        QCOMPARE(l.rig.sent(), QStringList{".disconnect "});
+    }
+
     void stationFrameButtonsSendCapitals()
     {
         QFETCH(QString, button);
