@@ -44,9 +44,10 @@ public:
     bool gate() const;
 
     /// Asks for a callsign with the modal input box. The answer comes back
-    /// without blanks at its ends (Cancel and a blank answer give ""). An
-    /// answer that holds a line break is refused with a message and gives
-    /// nothing: no callsign is two lines, and a break would end the command.
+    /// without blanks or line breaks at its ends (Cancel and a blank answer
+    /// give ""). An answer with a line break inside is refused with a
+    /// message and gives nothing: no callsign is two lines, and a break
+    /// would end the command and start another.
     std::optional<QString> ask(const QString &prompt) const;
 
     /// The send step. A line holding a line break is never sent: the action
