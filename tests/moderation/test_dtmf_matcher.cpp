@@ -19,10 +19,10 @@ Codes defaults()
 
 // Rows are written as "name=value;name=value"; names: prefix, toggle,
 // p1..p4, m1..m5 (mute), u1..u5 (unmute), all, d1..d5, c1..c5, rep.
-Codes codesFrom(const QString &spec)
+Codes codesFrom(const QString &row)
 {
     Codes c = defaults();
-    for (const QString &item : spec.split(';', Qt::SkipEmptyParts)) {
+    for (const QString &item : row.split(';', Qt::SkipEmptyParts)) {
         const QString name = item.section('=', 0, 0);
         const QString value = item.section('=', 1);
         const int n = name.mid(1).toInt() - 1;
