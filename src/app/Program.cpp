@@ -1,8 +1,11 @@
 #include "Program.h"
 
 #include "AdminGate.h"
+#include "CallsignActions.h"
 #include "ChatController.h"
+#include "ConferenceActions.h"
 #include "ConferenceProfiles.h"
+#include "DtmfCommands.h"
 #include "Form116.h"
 #include "Form14.h"
 #include "Form321.h"
@@ -12,6 +15,7 @@
 #include "Scheduler.h"
 #include "StationTracking.h"
 #include "TalkTimeMonitor.h"
+#include "TalkerActions.h"
 
 namespace gavelry {
 
@@ -66,6 +70,10 @@ void Program::attachBehaviour()
     m_talkTimeMonitor = std::make_unique<TalkTimeMonitor>(*m_form6);
     m_chatController
         = std::make_unique<ChatController>(*m_messages, *m_adminGate, *m_stationTracking, *m_talkTimeMonitor);
+    m_talkerActions = std::make_unique<TalkerActions>(*m_form6);
+    m_callsignActions = std::make_unique<CallsignActions>(*m_form6);
+    m_conferenceActions = std::make_unique<ConferenceActions>(*m_form6);
+    m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6);
 }
 
 void Program::endProgram()

@@ -10,6 +10,10 @@
 namespace gavelry {
 
 class AdminGate;
+class CallsignActions;
+class ConferenceActions;
+class DtmfCommands;
+class TalkerActions;
 class ChatController;
 class ConferenceProfiles;
 class StationTracking;
@@ -78,6 +82,10 @@ private:
     std::unique_ptr<StationTracking> m_stationTracking;
     std::unique_ptr<TalkTimeMonitor> m_talkTimeMonitor;
     std::unique_ptr<ChatController> m_chatController;
+    std::unique_ptr<TalkerActions> m_talkerActions;
+    std::unique_ptr<CallsignActions> m_callsignActions;
+    std::unique_ptr<ConferenceActions> m_conferenceActions;
+    std::unique_ptr<DtmfCommands> m_dtmfCommands;
 };
 
 } // namespace gavelry

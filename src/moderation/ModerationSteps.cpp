@@ -1,0 +1,130 @@
+#include "ModerationSteps.h"
+
+#include "AdminGate.h"
+#include "Dialogs.h"
+#include "Form6.h"
+#include "Scheduler.h"
+#include "Version.h"
+
+#include <QLineEdit>
+#include <stdexcept>
+
+namespace gavelry {
+
+bool hasLineBreak(const QString &text)
+{
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+ModerationSteps::ModerationSteps(Form6 &form) : m_form(form) {}
+
+AppContext &ModerationSteps::context() const { return m_form.context(); }
+
+bool ModerationSteps::gate() const { return m_form.adminGate().allows(); }
+
+std::optional<QString> ModerationSteps::ask(const QString &prompt) const
+{
+    const QString answer = context().dialogs.inputBox(prompt).trimmed();
+    if (hasLineBreak(answer)) {
+        tell(QString::fromLatin1(kProductName),
+             QStringLiteral("A callsign is one line without line breaks; nothing was sent. Please enter it again."));
+        return std::nullopt;
+    }
+    return answer;
+}
+
+void ModerationSteps::send(const QString &line) const
+{
+    // A line break would end the line early and let the rest reach the
+    // server as a second line of its own.
+    if (hasLineBreak(line))
+        throw std::runtime_error(
+            QStringLiteral("Not sent, it holds a line break: %1").arg(QString(line).replace(u'\r', u' ').replace(u'\n', u' '))
+                .toStdString());
+    m_form.Send(line);
+}
+
+void ModerationSteps::clear() const { m_form.sTextSay.clear(); }
+
+QString ModerationSteps::quotedNotice(channel::Marker marker, const QString &call, const QString &text) const
+{
+    return channel::quotedNotice(context().scheduler.hhmm(), marker, call, text);
+}
+
+QString ModerationSteps::plainNotice(channel::Marker marker, const QString &call, const QString &text) const
+{
+    return channel::plainNotice(m_form.timeStampAll(), context().scheduler.hhmm(), marker, call, text);
+}
+
+QString ModerationSteps::bareNotice(channel::Marker marker, const QString &call, const QString &text)
+{
+    return channel::bareNotice(marker, call, text);
+}
+
+void ModerationSteps::echo() const
+{
+    ChatWindow *chatWindow = context().windows.messages;
+    if (!chatWindow)
+        return;
+    QLineEdit *box = chatWindow->TextTX();
+    const QString typed = box->text();
+    if (typed.isEmpty()) {
+        chatWindow->TXText2();
+        return;
+    }
+    // The echo shows and empties the compose box; the operator's unsent
+    // text is neither shown as if it had been sent nor lost.
+    const int caret = box->cursorPosition();
+    const int selectionStart = box->selectionStart();
+    const int selectionLength = static_cast<int>(box->selectedText().size());
+    auto putBack = [&] {
+        box->setText(typed);
+        if (selectionLength == 0)
+            box->setCursorPosition(caret);
+        else if (caret == selectionStart) // selected backwards: the caret at its start
+            box->setSelection(selectionStart + selectionLength, -selectionLength);
+        else
+            box->setSelection(selectionStart, selectionLength);
+    };
+    box->clear();
+    try {
+        chatWindow->TXText2();
+    } catch (...) {
+        putBack();
+        throw;
+    }
+    putBack();
+}
+
+void ModerationSteps::chat() const
+{
+    if (ChatWindow *w = context().windows.messages)
+        w->showWindow();
+}
+
+void ModerationSteps::timedWindow() const
+{
+    if (TimedBanWindow *w = context().windows.form321)
+        w->showWindow();
+}
+
+void ModerationSteps::timedMuteHandOver(const QString &call) const
+{
+    TimedBanWindow *w = context().windows.form321;
+    if (w && !call.isEmpty())
+        w->timedMuteHandOver(call);
+}
+
+void ModerationSteps::timedBanHandOver(const QString &call) const
+{
+    TimedBanWindow *w = context().windows.form321;
+    if (w && !call.isEmpty())
+        w->timedBanHandOver(call);
+}
+
+void ModerationSteps::tell(const QString &title, const QString &text) const
+{
+    context().dialogs.messageBox(text, title, MsgButtons::Ok, MsgIcon::Information);
+}
+
+} // namespace gavelry
