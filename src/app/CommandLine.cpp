@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ClientBackends.h"
+#include "ModerationLog.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Form6.h"
@@ -35,6 +36,8 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("sim|echolink"), QStringLiteral("sim")});
     parser.addOption({QStringLiteral("config-dir"), QStringLiteral("Folder of the settings files."), QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("headless"), QStringLiteral("Show no window; timers and client events run as usual.")});
+    parser.addOption({QStringLiteral("log-dir"), QStringLiteral("Folder of the moderation log."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Print the moderation log's path and exit.")});
     parser.addOption({QStringLiteral("scenario"), QStringLiteral("Run the scenario FILE on virtual time (implies --headless)."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("transcript"), QStringLiteral("Write the scenario transcript to FILE (default: standard output)."),
@@ -86,6 +89,16 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
         return std::nullopt;
     }
     o.headless = parser.isSet(QStringLiteral("headless"));
+    o.logDir = parser.value(QStringLiteral("log-dir"));
+    if (parser.isSet(QStringLiteral("log-dir")) && o.logDir.isEmpty()) {
+        printLine(stderr, QStringLiteral("gavelry: --log-dir: the folder name is empty"));
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("log"))) {
+        printLine(stdout, QDir(logFolder(o)).filePath(ModerationLog::kFileName));
+        exitCode = 0;
+        return std::nullopt;
+    }
     o.scenario = parser.value(QStringLiteral("scenario"));
     o.transcript = parser.value(QStringLiteral("transcript"));
     if (parser.isSet(QStringLiteral("speed"))) {
@@ -108,6 +121,17 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
         o.headless = true;
     exitCode = 0;
     return o;
+}
+
+QString logFolder(const Options &options)
+{
+    if (!options.logDir.isEmpty())
+        return QDir(options.logDir).absolutePath();
+    // No application object yet when --log asks: name the folder ourselves.
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + u'/' + QString::fromLatin1(kProductName);
 }
 
 QString configFolder(const Options &options)
@@ -166,6 +190,10 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     }
     DesktopShell shell;
     Program program(scheduler, backend->factory(), dialogs, shell, configDir);
+    program.moderationLog().setEcho(options->headless);
+    QString logError;
+    if (!program.moderationLog().setFolder(logFolder(*options), logError))
+        program.context().report(QStringLiteral("The moderation log cannot be written: %1").arg(logError));
     QObject::connect(&program, &Program::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     try {
         program.start();

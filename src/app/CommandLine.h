@@ -17,6 +17,9 @@ class Program;
 /// given, runs once every window has loaded (the start-up benchmark uses it).
 int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterStart = {});
 
+/// The folder of the moderation log for options.
+QString logFolder(const Options &options);
+
 /// The configuration folder to use for options.
 QString configFolder(const Options &options);
 

@@ -12,6 +12,7 @@ struct Options {
     QString scenario;
     QString transcript;
     double speed = 0; ///< 0: as fast as possible
+    QString logDir;   ///< empty: the platform's per-user data folder
 };
 
 } // namespace gavelry

@@ -74,6 +74,9 @@ void Program::attachBehaviour()
     m_callsignActions = std::make_unique<CallsignActions>(*m_form6);
     m_conferenceActions = std::make_unique<ConferenceActions>(*m_form6);
     m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6);
+    // Last, once every button handler is connected.
+    for (Window *w : m_windows.all())
+        m_log.followButtons(w);
 }
 
 void Program::endProgram()

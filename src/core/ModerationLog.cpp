@@ -95,6 +95,8 @@ QString ModerationLog::stationOf(const QString &line)
         words.removeFirst();
         if (!words.isEmpty() && (words.first() == QLatin1String("add") || words.first() == QLatin1String("delete")))
             words.removeFirst();
+        else if (!words.isEmpty() && words.first() == QLatin1String("list"))
+            return QString();
         if (words.isEmpty() || words.first() == QLatin1String("?"))
             return QString();
         if (words.first() == QLatin1String("-a"))
@@ -125,15 +127,31 @@ void ModerationLog::sent(const QString &line)
 
 void ModerationLog::action(const QString &what, const QString &station) { write(what, station); }
 
+void ModerationLog::followButtons(QWidget *window)
+{
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        // A click runs released, then clicked: the cause is set before the
+        // handlers run and cleared after the last of them (connected here,
+        // after all of them). A press that ends off the button gets no
+        // clicked; the queued clear ends its cause once the event is done.
+        connect(button, &QAbstractButton::released, this, [this, button] {
+            m_button = buttonCause(button);
+            QMetaObject::invokeMethod(this, [this] { m_button.clear(); }, Qt::QueuedConnection);
+        });
+        connect(button, &QAbstractButton::clicked, this, [this] { m_button.clear(); });
+    }
+}
+
 void ModerationLog::write(const QString &what, const QString &station)
 {
-    const QString cause = m_causes.isEmpty() ? kNoCause : m_causes.last().cause;
+    const QString cause = !m_causes.isEmpty() ? m_causes.last().cause : !m_button.isEmpty() ? m_button : kNoCause;
     // One line an event, whatever the command held.
     QString flat = what;
     flat.replace(u'\r', u' ').replace(u'\n', u' ');
     m_last = m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" | ") + flat
         + QStringLiteral(" | ") + (station.isEmpty() ? QStringLiteral("-") : station) + QStringLiteral(" | ") + cause;
-    qCInfo(lcModeration).noquote() << m_last;
+    if (m_echo)
+        qCInfo(lcModeration).noquote() << m_last;
     if (m_file.isOpen()) {
         rotateIfFull();
         m_file.write(m_last.toUtf8() + '\n');

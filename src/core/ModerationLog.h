@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QAbstractButton;
+class QWidget;
 
 namespace gavelry {
 
@@ -37,6 +38,10 @@ public:
     /// error, when it cannot be written there; the entries still go to the
     /// log category and the status line.
     bool setFolder(const QString &folder, QString &error);
+    /// Each entry also to the log category gavelry.moderation (standard
+    /// error, journald): for runs without a window.
+    void setEcho(bool echo) { m_echo = echo; }
+
     /// The log file's path, empty while there is none.
     QString path() const { return m_path; }
 
@@ -60,6 +65,11 @@ public:
     private:
         ModerationLog *m_log;
     };
+
+    /// A click on any button of window counts as the cause of what its
+    /// handlers send, unless they name a cause of their own. Call it once
+    /// every handler of the window's buttons is connected.
+    void followButtons(QWidget *window);
 
     /// The last entry, as written.
     const QString &lastEntry() const { return m_last; }
@@ -87,6 +97,9 @@ private:
     QString m_path;
     QFile m_file;
     QList<Scope> m_causes;
+    /// The button whose click is being handled, if any.
+    QString m_button;
+    bool m_echo = false;
     QString m_last;
 };
 

@@ -1,5 +1,6 @@
 #include "DtmfCommands.h"
 
+#include "ModerationLog.h"
 #include "ClientLink.h"
 #include "CommandChannel.h"
 #include "Controls.h"
@@ -53,8 +54,11 @@ void DtmfCommands::EchoLink_DTMFString(const QString &sDigits)
         // The codes are read once, before anything runs: a profile switch
         // or an upper-cased callsign box cannot change what else matches.
         const QList<dtmf::Action> actions = dtmf::match(sDigits, codes());
-        for (const dtmf::Action &action : actions)
+        for (const dtmf::Action &action : actions) {
+            ModerationLog::Cause cause(m_form.context().log,
+                                       QStringLiteral("DTMF %1 (sequence %2)").arg(dtmf::describe(action), sDigits));
             carryOut(action);
+        }
     });
 }
 
@@ -89,11 +93,17 @@ void DtmfCommands::toggleStayConnected()
 {
     QCheckBox *box = m_form.ui.StayCon1;
     controls::setCheckValue(box, controls::checkValue(box) == 1 ? 0 : 1);
+    if (ModerationLog *log = m_form.context().log)
+        log->action(controls::checkValue(box) == 1 ? QStringLiteral("Stay Connected on") : QStringLiteral("Stay Connected off"),
+                    QString());
 }
 
 void DtmfCommands::selectProfile(int index)
 {
     controls::setCaption(m_form.ui.Text35, QString());
+    if (ModerationLog *log = m_form.context().log)
+        log->action(QStringLiteral("conference profile %1 selected and relinked").arg(index + 1),
+                    m_form.profiles()[static_cast<std::size_t>(index)].callsign());
     m_form.selectProfile(index);
     m_form.ResetListing();
 }
