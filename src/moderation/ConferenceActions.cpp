@@ -12,7 +12,6 @@ namespace {
 
 const QString kLoading = QStringLiteral("LOADING");
 // What a scheduled station's box holds until a callsign is entered.
-const QString kNoStationEntered = QStringLiteral("ENTER_CALLSIGN");
 
 } // namespace
 
@@ -126,11 +125,6 @@ void ConferenceActions::stationLink(const QLineEdit *callBox, bool connectIt)
 {
     m_steps.runGated([&] {
         const QString call = callBox->text().toUpper();
-        if (call == kNoStationEntered) {
-            m_steps.tell(connectIt ? QStringLiteral("Connect") : QStringLiteral("Disconnect"),
-                         QStringLiteral("Enter the station's callsign first; nothing was sent."));
-            return;
-        }
         m_steps.send(connectIt ? channel::connect(call) : channel::disconnect(call));
     });
 }

@@ -110,15 +110,14 @@ void ModerationSteps::timedWindow() const
 
 void ModerationSteps::timedMuteHandOver(const QString &call) const
 {
-    TimedBanWindow *w = context().windows.form321;
-    if (w && !call.isEmpty())
+    // An empty callsign takes a slot too; the slot runs out without sending.
+    if (TimedBanWindow *w = context().windows.form321)
         w->timedMuteHandOver(call);
 }
 
 void ModerationSteps::timedBanHandOver(const QString &call) const
 {
-    TimedBanWindow *w = context().windows.form321;
-    if (w && !call.isEmpty())
+    if (TimedBanWindow *w = context().windows.form321)
         w->timedBanHandOver(call);
 }
 

@@ -83,8 +83,7 @@ public:
     void chat() const;
     /// Shows the timed ban window.
     void timedWindow() const;
-    /// Hands call to a free timed un-mute (un-ban) slot. An empty callsign
-    /// takes no slot: it would hold one for nothing until it runs out.
+    /// Hands call to a free timed un-mute (un-ban) slot.
     void timedMuteHandOver(const QString &call) const;
     void timedBanHandOver(const QString &call) const;
 

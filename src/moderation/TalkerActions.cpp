@@ -8,7 +8,6 @@ namespace gavelry {
 
 using channel::Marker;
 
-const QString TalkerActions::kNoLastTalker = QStringLiteral("The Last Station to Talk Shown Here");
 
 TalkerActions::TalkerActions(Form6 &form) : m_form(form), m_steps(form)
 {
@@ -19,16 +18,6 @@ TalkerActions::TalkerActions(Form6 &form) : m_form(form), m_steps(form)
     connect(ui.Command55, &QPushButton::clicked, this, &TalkerActions::Command55_Click);
     connect(ui.Command57, &QPushButton::clicked, this, &TalkerActions::Command57_Click);
     connect(ui.Command56, &QPushButton::clicked, this, &TalkerActions::Command56_Click);
-}
-
-std::optional<QString> TalkerActions::lastTalker(const QString &what) const
-{
-    const QString call = m_form.ui.Text37->text();
-    if (call == kNoLastTalker) {
-        m_steps.tell(what, QStringLiteral("No station has talked yet, so there is no last station to talk; nothing was sent."));
-        return std::nullopt;
-    }
-    return call;
 }
 
 void TalkerActions::Mute_Click()
@@ -52,10 +41,9 @@ void TalkerActions::Command1_Click()
 void TalkerActions::Command41_Click()
 {
     m_steps.runGated([&] {
-        const std::optional<QString> last = lastTalker(QStringLiteral("Mute Last Talking Station"));
-        if (!last)
-            return;
-        const QString &call = *last;
+        // Before anyone has talked the box still holds its initial text,
+        // which goes out as it stands.
+        const QString call = m_form.ui.Text37->text();
         if (controls::checkValue(m_form.ui.Check5) != 1) {
             m_steps.sendThenChat(channel::mute(call));
             return;
@@ -86,10 +74,7 @@ void TalkerActions::disconnectTalking()
 void TalkerActions::Command56_Click()
 {
     m_steps.runGated([&] {
-        const std::optional<QString> last = lastTalker(QStringLiteral("Disconnect Last Talking Station"));
-        if (!last)
-            return;
-        m_steps.sendThenChat(channel::disconnect(*last));
+        m_steps.sendThenChat(channel::disconnect(m_form.ui.Text37->text()));
     });
 }
 

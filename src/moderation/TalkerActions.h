@@ -16,9 +16,6 @@ class TalkerActions : public QObject {
 public:
     explicit TalkerActions(Form6 &form);
 
-    /// What the last-talker box shows until a station has talked.
-    static const QString kNoLastTalker;
-
     /// "Mute Talking Station".
     void Mute_Click();
     /// "Mute Talking Station (Persistent)", with the conference told why.
@@ -36,7 +33,6 @@ private:
     void disconnectTalking();
     /// The last talker, or nothing (with a message) before any station has
     /// talked: the box then holds its placeholder, not a callsign.
-    std::optional<QString> lastTalker(const QString &what) const;
 
     Form6 &m_form;
     ModerationSteps m_steps;

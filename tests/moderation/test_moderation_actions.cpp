@@ -115,18 +115,21 @@ private slots:
         QTest::newRow("Command41 untimed, empty box sends as it stands")
             << "Command41" << QStringList{} << "Check5=0" << "" << QStringList{".mute "} << QStringList{} << ".mute "
             << true << false;
-        QTest::newRow("Command41 before any station talked")
-            << "Command41" << QStringList{} << "Check5=1" << "The Last Station to Talk Shown Here" << QStringList{}
-            << QStringList{} << "" << false << false;
+        QTest::newRow("Command41 before any station talked: the box's text goes out")
+            << "Command41" << QStringList{} << "Check5=1" << "The Last Station to Talk Shown Here"
+            << QStringList{".mute The Last Station to Talk Shown Here",
+                           q + "The Last Station to Talk Shown Here" + kTimeMutedReconnect}
+            << QStringList{"mute-slot The Last Station to Talk Shown Here after 2"} << "" << true << true;
         QTest::newRow("Command55") << "Command55" << QStringList{} << "" << "" << QStringList{".disconnect ."}
                                    << QStringList{} << ".disconnect ." << true << false;
         QTest::newRow("Command57") << "Command57" << QStringList{} << "" << "" << QStringList{".disconnect ."}
                                    << QStringList{} << ".disconnect ." << true << false;
         QTest::newRow("Command56") << "Command56" << QStringList{} << "" << "K2XYZ" << QStringList{".disconnect K2XYZ"}
                                    << QStringList{} << ".disconnect K2XYZ" << true << false;
-        QTest::newRow("Command56 before any station talked")
-            << "Command56" << QStringList{} << "" << "The Last Station to Talk Shown Here" << QStringList{}
-            << QStringList{} << "" << false << false;
+        QTest::newRow("Command56 before any station talked: the box's text goes out")
+            << "Command56" << QStringList{} << "" << "The Last Station to Talk Shown Here"
+            << QStringList{".disconnect The Last Station to Talk Shown Here"} << QStringList{}
+            << ".disconnect The Last Station to Talk Shown Here" << true << false;
 
         QTest::newRow("Command43") << "Command43" << QStringList{"n0call"} << "" << "" << QStringList{".disconnect n0call"}
                                    << QStringList{} << "" << true << false;
@@ -152,8 +155,9 @@ private slots:
             << "Command47" << QStringList{"N0CALL"} << "Check1=0;Check6=1" << ""
             << QStringList{".mute N0CALL", "** N0CALL" + kMutedAdmin} << QStringList{"mute-slot N0CALL after 2"} << ""
             << true << true;
-        QTest::newRow("Command47 timed, cancelled: window only")
-            << "Command47" << QStringList{} << "Check6=1" << "" << QStringList{} << QStringList{} << "" << false << true;
+        QTest::newRow("Command47 timed, cancelled: an empty slot and the window")
+            << "Command47" << QStringList{} << "Check6=1" << "" << QStringList{} << QStringList{"mute-slot  after 0"}
+            << "" << false << true;
         QTest::newRow("Command48") << "Command48" << QStringList{"N0CALL"} << "Check7=0" << ""
                                    << QStringList{".mute N0CALL"} << QStringList{} << ".mute N0CALL" << false << false;
         QTest::newRow("Command48 timed")
@@ -423,14 +427,9 @@ private slots:
         QTest::newRow("Command51") << "Command51" << ".disconnect K2XYZ-L";
         QTest::newRow("Command52") << "Command52" << ".connect K2XYZ-L";
     }
-    void stationFrameButtonsSkipThePlaceholder()
+    void stationFrameButtonsSendTheBoxAsItStands()
     {
         Linked l;
-        QCOMPARE(l.f->ui.Station3->text(), QStringLiteral("ENTER_CALLSIGN"));
-        l.click("Command49");
-        l.click("Command51");
-        QCOMPARE(l.rig.sent(), QStringList{});
-        QCOMPARE(l.rig.dialogs.shown().size(), 2);
         l.f->ui.Station3->clear(); // an empty box goes out as it stands
         l.click("Command50");
         QCOMPARE(l.rig.sent(), QStringList{".disconnect "});
