@@ -38,8 +38,7 @@ public:
     void Command32_Click();
     void Command33_Click();
     /// "Connect" and "Disconnect" of the two scheduled stations; the
-    /// callsign always goes out in capitals. A box still showing its
-    /// "ENTER_CALLSIGN" placeholder sends nothing.
+    /// callsign always goes out in capitals, as the box holds it.
     void Command49_Click();
     void Command50_Click();
     void Command51_Click();

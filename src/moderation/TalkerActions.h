@@ -31,8 +31,6 @@ public:
 
 private:
     void disconnectTalking();
-    /// The last talker, or nothing (with a message) before any station has
-    /// talked: the box then holds its placeholder, not a callsign.
 
     Form6 &m_form;
     ModerationSteps m_steps;
