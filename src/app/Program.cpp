@@ -2,10 +2,12 @@
 
 #include "AdminGate.h"
 #include "CallsignActions.h"
+#include "AutoBanSchedule.h"
 #include "ChatController.h"
 #include "ConferenceActions.h"
 #include "ConferenceProfiles.h"
 #include "DtmfCommands.h"
+#include "ConnectSchedule.h"
 #include "Form116.h"
 #include "Form14.h"
 #include "Form321.h"
@@ -16,6 +18,7 @@
 #include "StationTracking.h"
 #include "TalkTimeMonitor.h"
 #include "TalkerActions.h"
+#include "TimedSlots.h"
 
 namespace gavelry {
 
@@ -54,7 +57,8 @@ Program::~Program()
     // Time stops first, so no tick or deferred call reaches a window or a
     // behaviour object while they are taken down.
     m_ended = true;
-    m_scheduler.halt();
+    if (!m_timeGoesOn)
+        m_scheduler.halt();
 }
 
 void Program::start() { m_form6->ensureLoaded(); }
@@ -74,9 +78,28 @@ void Program::attachBehaviour()
     m_callsignActions = std::make_unique<CallsignActions>(*m_form6);
     m_conferenceActions = std::make_unique<ConferenceActions>(*m_form6);
     m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6);
+    m_connectSchedule = std::make_unique<ConnectSchedule>(*m_form6);
+    m_autoBanSchedule = std::make_unique<AutoBanSchedule>(*m_form321);
+    // Both schedules count from the moment the program has loaded: times
+    // that passed before are never made up for.
+    connect(m_form6.get(), &Form6::loaded, m_connectSchedule.get(), &ConnectSchedule::begin);
+    connect(m_form6.get(), &Form6::loaded, m_autoBanSchedule.get(), &AutoBanSchedule::begin);
+    m_timedSlots = std::make_unique<TimedSlots>(*m_form6, *m_form321);
     // Last, once every button handler is connected.
     for (Window *w : m_windows.all())
         m_log.followButtons(w);
+}
+
+void Program::endForRestart()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_timeGoesOn = true;
+    // Its timers are the windows' own and go with them when it is
+    // destroyed; nothing else of it is waiting on the scheduler.
+    for (Window *w : m_windows.all())
+        w->hide();
 }
 
 void Program::endProgram()

@@ -14,6 +14,9 @@ class CallsignActions;
 class ConferenceActions;
 class DtmfCommands;
 class TalkerActions;
+class AutoBanSchedule;
+class ConnectSchedule;
+class TimedSlots;
 class ChatController;
 class ConferenceProfiles;
 class StationTracking;
@@ -40,6 +43,10 @@ public:
     /// ClientError when there is no client.
     void start();
     bool hasEnded() const { return m_ended; }
+    /// Ends the program as closing it does, but leaves time running: the
+    /// world outside goes on, and a new Program can start on the same
+    /// scheduler and settings folder (a restart). Destroy it next.
+    void endForRestart();
 
     AppContext &context() { return m_ctx; }
     ModerationLog &moderationLog() { return m_log; }
@@ -57,6 +64,9 @@ public:
     StationTracking &stationTracking() const { return *m_stationTracking; }
     TalkTimeMonitor &talkTimeMonitor() const { return *m_talkTimeMonitor; }
     ChatController &chatController() const { return *m_chatController; }
+    ConnectSchedule &connectSchedule() const { return *m_connectSchedule; }
+    AutoBanSchedule &autoBanSchedule() const { return *m_autoBanSchedule; }
+    TimedSlots &timedSlots() const { return *m_timedSlots; }
 
 signals:
     /// The program ended by one of its ways out; nothing runs after this.
@@ -71,6 +81,7 @@ private:
     ModerationLog m_log;
     AppContext m_ctx;
     bool m_ended = false;
+    bool m_timeGoesOn = false;
     std::unique_ptr<Form6> m_form6;
     std::unique_ptr<Messages> m_messages;
     std::unique_ptr<Form321> m_form321;
@@ -86,6 +97,9 @@ private:
     std::unique_ptr<CallsignActions> m_callsignActions;
     std::unique_ptr<ConferenceActions> m_conferenceActions;
     std::unique_ptr<DtmfCommands> m_dtmfCommands;
+    std::unique_ptr<ConnectSchedule> m_connectSchedule;
+    std::unique_ptr<AutoBanSchedule> m_autoBanSchedule;
+    std::unique_ptr<TimedSlots> m_timedSlots;
 };
 
 } // namespace gavelry

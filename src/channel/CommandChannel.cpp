@@ -2,6 +2,17 @@
 
 namespace gavelry::channel {
 
+QString oneLine(const QString &line)
+{
+    QString out = line;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n' || u == 0x0085 || u == 0x2028 || u == 0x2029)
+            c = u' ';
+    }
+    return out;
+}
+
 QString quotedNotice(const QString &hhmm, Marker marker, const QString &call, const QString &text)
 {
     return quote(stamp(hhmm) + markerText(marker) + call + text);

@@ -35,6 +35,11 @@ inline QString lurk() { return QStringLiteral(".lurk"); }
 inline QString delurk() { return QStringLiteral(".delurk"); }
 inline QString quote(const QString &text) { return QStringLiteral(".quote ") + text; }
 
+/// The line as one line: every line break (CR, LF and the Unicode line and
+/// paragraph separators) becomes a blank, so a callsign read from a box or a
+/// file can never carry a second command to a server that splits lines.
+QString oneLine(const QString &line);
+
 /// The marker that stands before the callsign of a notice.
 enum class Marker { Mute, Unmute };
 inline QString markerText(Marker m) { return m == Marker::Mute ? QStringLiteral("** ") : QStringLiteral("**** "); }
@@ -68,6 +73,7 @@ inline const QString kMutedPersistentAdmin = QStringLiteral(
     " ** You have been Muted from the server due to your link or a link connected to you causing a problem. Contact the Admin to remove the Mute <<Admin>>");
 inline const QString kUnmutedBot = QStringLiteral(" **** You have been UnMuted. <<Admin Bot>>");
 inline const QString kUnmutedAdmin = QStringLiteral(" **** You have been UnMuted. <<Admin>>");
+inline const QString kUnbannedBot = QStringLiteral(" **** Re-Connect Restriction has been removed. <<Admin Bot>>");
 } // namespace notice
 
 } // namespace gavelry::channel

@@ -13,18 +13,7 @@ const QString AdminGate::kEnabled = QStringLiteral("Admin Enabled");
 const QString AdminGate::kOverride = QStringLiteral("Admin Override");
 const QString AdminGate::kNoConference = QStringLiteral(".Admin Disabled.");
 
-namespace {
-
-const QString kFunctionsDisabled = QStringLiteral("Gavelry Functions Disabled");
-
-} // namespace
-
-AdminGate::AdminGate(Form6 &form) : m_form(form)
-{
-    // The weekly schedule will share this tick; until then it only keeps
-    // the label in step with the gate.
-    connect(m_form.Timer8, &Timer::timeout, this, &AdminGate::Timer8_Timer);
-}
+AdminGate::AdminGate(Form6 &form) : m_form(form) {}
 
 bool AdminGate::closed() const { return m_form.ui.Text36->text() == kDisabled; }
 
@@ -59,15 +48,6 @@ void AdminGate::setState(const QString &text, int backColor)
         controls::setBackColor(box, backColor);
     if (box->text() != text)
         box->setText(text);
-}
-
-void AdminGate::Timer8_Timer()
-{
-    skipOnError(m_form.context(), [&] {
-        const QString wanted = closed() ? kFunctionsDisabled : QString();
-        if (m_form.ui.Label31->text() != wanted)
-            m_form.ui.Label31->setText(wanted);
-    });
 }
 
 } // namespace gavelry

@@ -36,9 +36,6 @@ public:
     /// The client is linked to none of the profile conferences: red, and open.
     void markNoConference();
 
-    /// Once a second: the "functions disabled" label follows the gate.
-    void Timer8_Timer();
-
 private:
     void setState(const QString &text, int backColor);
 

@@ -4,7 +4,10 @@
 #include "Logging.h"
 #include "ProfileIni.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QRadioButton>
 
 namespace gavelry {
@@ -35,6 +38,17 @@ bool isTruth(const QString &text)
     t.toDouble(&ok);
     return ok || t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
         || t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0;
+}
+
+/// Digits only, and no more of them than the box holds: a value the box
+/// would cut ("123" in a two-digit hour box becoming "12") means something
+/// else than what was stored, so it is not taken at all.
+bool fitsDigitsBox(const QString &text, const QWidget *box)
+{
+    const auto *edit = qobject_cast<const QLineEdit *>(box);
+    if (text.isEmpty() || (edit && text.size() > edit->maxLength()))
+        return false;
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 void setOption(QRadioButton *option, bool on)
@@ -89,6 +103,9 @@ void loadSettings(QWidget &form, const QString &configDir, const QString &file, 
         case Format::UpperText:
             controls::setCaption(control(form, k), value);
             break;
+        case Format::Digits:
+            controls::setCaption(control(form, k), readable(file, k, value, fitsDigitsBox(value, control(form, k))));
+            break;
         case Format::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
                 controls::setCheckValue(box, controls::toInt(readable(file, k, value, isCheckValue(value))));
@@ -120,6 +137,7 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
         QString value;
         switch (k.format) {
         case Format::Text:
+        case Format::Digits:
             value = controls::caption(control(form, k));
             break;
         case Format::UpperText:

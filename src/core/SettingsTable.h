@@ -10,6 +10,8 @@ namespace gavelry {
 struct SettingKey {
     enum class Format {
         Text,      ///< the box's text, unchanged
+        Digits,    ///< a digits-only box's text; a value that is not all digits,
+                   ///< or longer than the box holds, takes the default whole
         UpperText, ///< the box's text; the save upper-cases the box in place first
         Check,     ///< check box value, written "0"/"1" (2 greyed)
         Truth,     ///< option button, written "True"/"False", read also as "1"/"0"

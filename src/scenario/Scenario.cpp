@@ -110,6 +110,7 @@ const QHash<QString, Syntax> &syntaxTable()
         {QStringLiteral("connected"),
          {Op::Connected, Phase::Started, "SSS", "connected \"CALL\" \"NAME\" \"ADDR\""}},
         {QStringLiteral("closing"), {Op::Closing, Phase::Started, "", "closing"}},
+        {QStringLiteral("restart"), {Op::Restart, Phase::Started, "", "restart [after DURATION]"}},
         {QStringLiteral("key"), {Op::Key, Phase::Any, "S", "key CALL"}},
         {QStringLiteral("unkey"), {Op::Unkey, Phase::Any, "S", "unkey CALL"}},
         {QStringLiteral("say"), {Op::Say, Phase::Any, "SS", "say CALL \"TEXT\""}},
@@ -170,6 +171,8 @@ public:
 
     bool run(QString &error)
     {
+        if (m_syntax.op == Op::Restart)
+            return restart(error);
         const QString pattern = QString::fromLatin1(m_syntax.pattern);
         const QStringList keywords = keywordsOf(m_syntax);
         if (m_tokens.size() - 1 != pattern.size()) {
@@ -198,6 +201,19 @@ public:
     }
 
 private:
+    /// "restart" alone, or "restart after DURATION".
+    bool restart(QString &error)
+    {
+        if (m_tokens.size() == 1)
+            return true;
+        if (m_tokens.size() != 3 || m_tokens[1].quoted || m_tokens[1].text != QLatin1String("after")
+            || m_tokens[2].quoted) {
+            error = QStringLiteral("expected: %1").arg(QString::fromLatin1(m_syntax.usage));
+            return false;
+        }
+        return argument(u'D', m_tokens[2].text, error);
+    }
+
     bool argument(QChar kind, const QString &text, QString &error)
     {
         switch (kind.unicode()) {
@@ -347,6 +363,7 @@ bool checkStatement(Statement &st, Context &ctx, Script &script, QString &error)
         ctx.started = true;
         return true;
     case Op::Wait:
+    case Op::Restart:
         ctx.time += st.ms;
         return true;
     case Op::At:

@@ -37,7 +37,7 @@ enum class Op {
     // any time
     Start, Wait, At, Linked, Key, Unkey, Say, Answer, Reply, ShowFile, Expect, ExpectNo, End,
     // once started
-    Unlinked, Rx, StationText, Chat, Dtmf, Connected, Closing,
+    Unlinked, Rx, StationText, Chat, Dtmf, Connected, Closing, Restart,
     Click, Set, Type, Check, Close, Show,
 };
 
@@ -46,7 +46,7 @@ struct Statement {
     int line = 0;
     QStringList args; ///< the words and strings after the keyword, keywords of the syntax left out
     ControlName control;
-    qint64 ms = 0;    ///< wait, at, link-delay
+    qint64 ms = 0;    ///< wait, at, link-delay, restart (time spent down)
     qint64 number = 0; ///< seed, check value
     bool flag = false; ///< rx on
     QDateTime clock;

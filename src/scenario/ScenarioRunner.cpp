@@ -130,16 +130,13 @@ public:
             return 1;
         }
         m_program = std::make_unique<Program>(m_scheduler, m_factory, m_dialogs, m_shell, m_dir.path());
-        for (Statement &st : m_script.statements) {
-            QString error;
-            if (!resolveControl(st, error)) {
-                printError(QStringLiteral("%1:%2: %3").arg(m_options.scenario).arg(st.line).arg(error));
-                return 2;
-            }
+        QString error;
+        if (!resolveControls(error)) {
+            printError(error);
+            return 2;
         }
         if (!m_options.configDir.isEmpty() && !copyConfiguration())
             return 1;
-        QString error;
         if (!m_transcript.open(m_options.transcript, error)) {
             printError(error);
             return 2;
@@ -172,6 +169,21 @@ public:
     }
 
 private:
+    /// Finds the widget of every statement that names a control, in the
+    /// windows of the program now running.
+    bool resolveControls(QString &error)
+    {
+        m_widgets.clear();
+        for (Statement &st : m_script.statements) {
+            QString why;
+            if (!resolveControl(st, why)) {
+                error = QStringLiteral("%1:%2: %3").arg(m_options.scenario).arg(st.line).arg(why);
+                return false;
+            }
+        }
+        return true;
+    }
+
     bool resolveControl(Statement &st, QString &error)
     {
         if (st.control.form.isEmpty())
@@ -257,10 +269,37 @@ private:
             else
                 write(QStringLiteral("input"), quote(shown.text));
         });
+        hookProgram();
+    }
+
+    void hookProgram()
+    {
         QObject::connect(m_program.get(), &Program::ended, m_program.get(), [this] {
             m_ended = true;
             write(QStringLiteral("exit"));
         });
+    }
+
+    /// The program ends as if closed, time runs on for the time spent down
+    /// (the simulated world with it), and the program starts again on the
+    /// same settings folder.
+    bool restart(const Statement &st)
+    {
+        write(QStringLiteral("restart"));
+        m_program->endForRestart();
+        m_program.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (st.ms > 0)
+            advanceTo(m_scheduler.elapsedMs() + st.ms);
+        m_program = std::make_unique<Program>(m_scheduler, m_factory, m_dialogs, m_shell, m_dir.path());
+        QString error;
+        if (!resolveControls(error)) { // the same build: cannot happen, but never a stale widget
+            printError(error);
+            return false;
+        }
+        hookProgram();
+        write(QStringLiteral("start"));
+        return start();
     }
 
     void write(const QString &kind, const QString &rest = QString())
@@ -386,6 +425,7 @@ private:
         case Op::Dtmf: m_client.raiseDTMF(st.args[0]); break;
         case Op::Connected: m_client.raiseConnected(st.args[0], st.args[1], st.args[2]); break;
         case Op::Closing: m_client.raiseClosing(); break;
+        case Op::Restart: return restart(st);
         case Op::Key: conferenceOf(st.args[0])->key(st.args[0]); break;
         case Op::Unkey: conferenceOf(st.args[0])->unkey(st.args[0]); break;
         case Op::Say: conferenceOf(st.args[0])->say(st.args[0], st.args[1]); break;

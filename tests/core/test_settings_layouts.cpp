@@ -71,6 +71,8 @@ bool fits(const SettingKey &k, QWidget *c)
     case Format::UpperText:
         return qobject_cast<QLineEdit *>(c) || qobject_cast<QPlainTextEdit *>(c) || qobject_cast<QTextEdit *>(c)
             || qobject_cast<QLabel *>(c);
+    case Format::Digits:
+        return qobject_cast<QLineEdit *>(c);
     case Format::Check:
         return qobject_cast<QCheckBox *>(c);
     case Format::Truth:
@@ -111,7 +113,7 @@ private slots:
         // Each window owns its own file.
         QCOMPARE(int(files.removeDuplicates()), 0);
         for (const QString &file : {QStringLiteral("vorivuzav.ini"), QStringLiteral("messagebox.ini"),
-                                    QStringLiteral("textmessage.ini")})
+                                    QStringLiteral("textmessage.ini"), QStringLiteral("ban.ini")})
             QVERIFY2(files.contains(file), qPrintable(file));
     }
 

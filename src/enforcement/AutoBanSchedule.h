@@ -1,0 +1,35 @@
+#pragma once
+
+#include "WeeklySchedule.h"
+
+#include <QObject>
+
+namespace gavelry {
+
+class Form321;
+
+/// The timed ban window's weekly auto-ban: at second 30 of an entry's ban
+/// time, on its ticked days, the station is disconnected and banned; at its
+/// un-ban time the ban is lifted. Entry 2 is handled before entry 1. The
+/// commands go straight to the conference as commands, whatever the chat
+/// window's time-stamp option, and never through the chat compose box. The
+/// same tick keeps the window's clock label.
+class AutoBanSchedule : public QObject {
+    Q_OBJECT
+public:
+    explicit AutoBanSchedule(Form321 &form);
+
+    /// Every second: the clock, then what fell due.
+    void Timer2_Timer();
+    /// Starts the schedule's count (the window has loaded).
+    void begin() { m_schedule.begin(); }
+
+private:
+    void act(int entry, schedule::Action action, const QString &call);
+    void send(const QString &line);
+
+    Form321 &m_form;
+    WeeklySchedule m_schedule;
+};
+
+} // namespace gavelry

@@ -1,0 +1,226 @@
+#include "TimedSlot.h"
+
+#include "ClientLink.h"
+#include "CommandChannel.h"
+#include "Controls.h"
+#include "Dialogs.h"
+#include "EditStyle.h"
+#include "Errors.h"
+#include "Form321.h"
+#include "Form6.h"
+#include "Scheduler.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace gavelry {
+
+namespace {
+
+/// The longest duration box that is read as minutes: nine digits, close to
+/// two thousand years, far from any overflow.
+constexpr int kMostDurationDigits = 9;
+
+QDateTime wallClock(const QDateTime &t) { return QDateTime(t.date(), t.time(), Qt::UTC); }
+
+} // namespace
+
+TimedSlot::TimedSlot(Form321 &form, int number, Controls controls, bool twoBlankPlainNotice)
+    : QObject(&form),
+      m_form(form),
+      m_number(number),
+      m_kind(slotstate::kindOf(number)),
+      m_c(controls),
+      m_twoBlankPlainNotice(twoBlankPlainNotice)
+{
+    EditStyle::setDigitsOnly(m_c.duration);
+    connect(m_c.timer, &Timer::timeout, this, &TimedSlot::Timer_Timer);
+    connect(m_c.release, &QPushButton::clicked, this, &TimedSlot::Command_Click);
+    connect(m_c.duration, &QLineEdit::textChanged, this, &TimedSlot::BeaconPeriod_Change);
+    connect(m_c.use, &QCheckBox::toggled, this, [this] {
+        m_toldWaiting = false;
+        emit changed();
+    });
+    connect(m_c.call, &QLineEdit::textChanged, this, [this] {
+        if (counting())
+            emit changed();
+    });
+}
+
+bool TimedSlot::counting() const { return controls::checkValue(m_c.use) == 1; }
+
+bool TimedSlot::held() const
+{
+    const std::optional<qint64> full = fullSeconds();
+    return !full || *full == 0;
+}
+
+std::optional<qint64> TimedSlot::fullSeconds() const
+{
+    const QString text = m_c.duration->text();
+    if (text.isEmpty() || text.size() > kMostDurationDigits)
+        return std::nullopt;
+    qint64 minutes = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        minutes = minutes * 10 + (c.unicode() - u'0');
+    }
+    return minutes * 60;
+}
+
+void TimedSlot::setSeconds(qint64 seconds) { m_c.seconds->setText(QString::number(seconds)); }
+
+void TimedSlot::Timer_Timer()
+{
+    skipOnError(m_form.context(), [&] {
+        if (!counting() || held())
+            return;
+        bool ok = false;
+        qint64 left = m_c.seconds->text().toLongLong(&ok);
+        if (!ok)
+            left = 0;
+        if (left > 0)
+            setSeconds(--left);
+        if (left <= 0)
+            release();
+    });
+}
+
+void TimedSlot::release()
+{
+    const QString call = m_c.call->text();
+    if (call.isEmpty()) {
+        // Nobody to release: the slot runs out quietly.
+        backToIdle();
+        return;
+    }
+    if (!m_form.linked()) {
+        reportDueOnce(call);
+        return;
+    }
+    try {
+        m_form.sendLine(command(call));
+    } catch (const std::exception &e) {
+        // Not released: the slot stays due and tries again next second.
+        if (!m_toldWaiting)
+            m_form.context().report(QString::fromLocal8Bit(e.what()));
+        m_toldWaiting = true;
+        return;
+    }
+    skipOnError(m_form.context(), [&] { m_form.sendLine(notice(call)); });
+    backToIdle();
+}
+
+void TimedSlot::backToIdle()
+{
+    if (const std::optional<qint64> full = fullSeconds())
+        setSeconds(*full);
+    controls::setCheckValue(m_c.use, 0);
+}
+
+void TimedSlot::reportDueOnce(const QString &call)
+{
+    if (m_toldWaiting)
+        return;
+    m_toldWaiting = true;
+    QString name = slotName();
+    name[0] = name[0].toUpper();
+    m_form.context().report(QStringLiteral("%1 is due, but no conference is linked: %2 is %3 as soon as a link is up")
+                                .arg(name, call, releaseWord()));
+}
+
+void TimedSlot::Command_Click()
+{
+    stopOnError(m_form.context(), [&] {
+        const QString call = m_c.call->text();
+        if (call.isEmpty())
+            return;
+        if (!m_form.linked()) {
+            m_form.context().dialogs.messageBox(
+                QStringLiteral("No conference is linked, so %1 cannot be %2 now. The slot is left as it is.")
+                    .arg(call, releaseWord()),
+                QStringLiteral("Timed Ban / Un-Ban"), MsgButtons::Ok, MsgIcon::Warning);
+            return;
+        }
+        m_form.sendLine(command(call));
+        m_form.sendLine(notice(call));
+        if (ChatWindow *chat = m_form.context().windows.messages)
+            chat->showWindow();
+        backToIdle();
+    });
+}
+
+void TimedSlot::BeaconPeriod_Change()
+{
+    QLineEdit *box = m_c.duration;
+    skipOnError(m_form.context(), [&] { EditStyle::setDigitsOnly(box); });
+    if (box->text().isEmpty()) {
+        box->setText(QStringLiteral("0")); // the change runs again with it
+        return;
+    }
+    skipOnError(m_form.context(), [&] {
+        if (const std::optional<qint64> full = fullSeconds())
+            setSeconds(*full);
+        else
+            m_form.context().report(
+                QStringLiteral("The minutes of %1 are not a number of minutes: the slot waits").arg(slotName()));
+    });
+    if (counting())
+        emit changed();
+}
+
+QString TimedSlot::command(const QString &call) const
+{
+    return m_kind == SlotKind::UnMute ? channel::unmute(call) : channel::banDelete(call);
+}
+
+QString TimedSlot::notice(const QString &call) const
+{
+    const QString &text = m_kind == SlotKind::UnMute ? channel::notice::kUnmutedBot : channel::notice::kUnbannedBot;
+    const Form6 *main = m_form.context().windows.form6;
+    if (!main || main->timeStampAll())
+        return channel::quotedNotice(m_form.context().scheduler.hhmm(), channel::Marker::Unmute, call, text);
+    return channel::quotedNoticeUnstamped(channel::Marker::Unmute, call,
+                                          m_twoBlankPlainNotice ? QLatin1Char(' ') + text : text);
+}
+
+std::optional<SlotRecord> TimedSlot::record() const
+{
+    if (!counting())
+        return std::nullopt;
+    SlotRecord r{m_number, m_kind, m_c.call->text(), std::nullopt};
+    if (!held()) {
+        bool ok = false;
+        const qint64 left = m_c.seconds->text().toLongLong(&ok);
+        r.due = wallClock(m_form.context().scheduler.now()).addSecs(ok && left > 0 ? left : 0);
+    }
+    return r;
+}
+
+void TimedSlot::restore(const SlotRecord &record)
+{
+    if (!record.due)
+        m_c.duration->setText(QStringLiteral("0"));
+    else
+        setSeconds(slotstate::secondsUntil(m_form.context().scheduler.now(), *record.due));
+    m_c.call->setText(record.call);
+    controls::setCheckValue(m_c.use, 1);
+    if (record.due && m_c.seconds->text() == QLatin1String("0"))
+        release();
+}
+
+QString TimedSlot::slotName() const
+{
+    return m_kind == SlotKind::UnMute ? QStringLiteral("un-mute slot %1").arg(m_number)
+                                      : QStringLiteral("un-ban slot %1").arg(m_number - 3);
+}
+
+QString TimedSlot::releaseWord() const
+{
+    return m_kind == SlotKind::UnMute ? QStringLiteral("un-muted") : QStringLiteral("un-banned");
+}
+
+} // namespace gavelry

@@ -1,0 +1,73 @@
+#include "TimedSlots.h"
+
+#include "AdminGate.h"
+#include "Form321.h"
+#include "Form6.h"
+#include "SlotState.h"
+#include "TimedSlot.h"
+
+namespace gavelry {
+
+TimedSlots::TimedSlots(Form6 &main, Form321 &form) : m_main(main), m_form(form)
+{
+    auto &ui = form.ui;
+    m_slots = {
+        new TimedSlot(form, 1, {ui.Text4, ui.StopClock1, ui.BeaconPeriod1, ui.BeaconSeconds1, ui.Command3, form.Timer1}),
+        new TimedSlot(form, 2, {ui.Text6, ui.StopClock2, ui.BeaconPeriod2, ui.BeaconSeconds2, ui.Command4, form.Timer3}),
+        new TimedSlot(form, 3, {ui.Text8, ui.StopClock3, ui.BeaconPeriod3, ui.BeaconSeconds3, ui.Command6, form.Timer4}),
+        // Un-ban slot 1's unstamped notice has always had two blanks before
+        // its text; stations may recognise it by that.
+        new TimedSlot(form, 4, {ui.Text9, ui.StopClock4, ui.BeaconPeriod4, ui.BeaconSeconds4, ui.Command1, form.Timer6},
+                      true),
+        new TimedSlot(form, 5, {ui.Text5, ui.StopClock5, ui.BeaconPeriod5, ui.BeaconSeconds5, ui.Command2, form.Timer5}),
+    };
+    for (TimedSlot *s : m_slots)
+        connect(s, &TimedSlot::changed, this, [this] {
+            if (!m_restoring)
+                save();
+        });
+    connect(&main, &Form6::loaded, this, &TimedSlots::restore);
+    connect(main.ui.TimedBanMute, &QPushButton::clicked, this, &TimedSlots::TimedBanMute_Click);
+}
+
+TimedSlots::~TimedSlots() = default;
+
+void TimedSlots::restore()
+{
+    QStringList problems;
+    const QList<SlotRecord> records = slotstate::read(m_form.context().configDir, problems);
+    for (const QString &p : problems)
+        m_form.context().report(QStringLiteral("Timed slots from before the restart: %1; what could not be read is left out").arg(p));
+    m_restoring = true;
+    for (const SlotRecord &r : records)
+        slot(r.slot).restore(r);
+    m_restoring = false;
+    // The file now says what runs: what was released, and nothing unreadable.
+    if (!records.isEmpty() || !problems.isEmpty())
+        save();
+}
+
+void TimedSlots::save()
+{
+    QList<SlotRecord> records;
+    for (const TimedSlot *s : m_slots)
+        if (const std::optional<SlotRecord> r = s->record())
+            records.append(*r);
+    const QString error = slotstate::write(m_form.context().configDir, records);
+    if (error.isEmpty()) {
+        m_toldWriteFailed = false;
+        return;
+    }
+    if (!m_toldWriteFailed)
+        m_form.context().report(
+            QStringLiteral("The running timed slots could not be kept for a restart: %1").arg(error));
+    m_toldWriteFailed = true;
+}
+
+void TimedSlots::TimedBanMute_Click()
+{
+    if (m_main.adminGate().allows())
+        m_form.showWindow();
+}
+
+} // namespace gavelry

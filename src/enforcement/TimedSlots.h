@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+namespace gavelry {
+
+class Form6;
+class Form321;
+class TimedSlot;
+
+/// The timed ban window's five slots together: it makes them, keeps the
+/// running ones in their state file so that a restart takes them up again,
+/// and opens the window from the main window's "Timed Ban / Mute" button.
+class TimedSlots : public QObject {
+    Q_OBJECT
+public:
+    TimedSlots(Form6 &main, Form321 &form);
+    ~TimedSlots() override;
+
+    /// Slot n, 1-3 un-mute, 4-5 un-ban.
+    TimedSlot &slot(int n) const { return *m_slots.at(size_t(n - 1)); }
+
+    /// Takes up the slots kept in the state file (when the program has loaded).
+    void restore();
+    /// Writes the running slots to the state file.
+    void save();
+
+    /// "Timed Ban / Mute": shows the window when admin is enabled.
+    void TimedBanMute_Click();
+
+private:
+    Form6 &m_main;
+    Form321 &m_form;
+    std::vector<TimedSlot *> m_slots;
+    bool m_restoring = false;
+    /// The last failure to write the state file has been reported.
+    bool m_toldWriteFailed = false;
+};
+
+} // namespace gavelry
