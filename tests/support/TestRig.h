@@ -56,6 +56,16 @@ public:
         return *program;
     }
     Form6 &form6() { return program->form6(); }
+    /// Ends the program as closing it does, lets downMs pass with the
+    /// client still running, and starts it again on the same folder.
+    Program &restart(qint64 downMs = 0)
+    {
+        program->endForRestart();
+        program.reset();
+        advance(downMs);
+        build();
+        return start();
+    }
 
     void advance(qint64 ms) { scheduler.advanceBy(ms); }
     QStringList sent() const { return client.sentLines(); }

@@ -1,0 +1,393 @@
+#include "Controls.h"
+#include "Form321.h"
+#include "Form6.h"
+#include "Messages.h"
+#include "SlotState.h"
+#include "TestRig.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+namespace {
+
+const QString kUnmuted = QStringLiteral(" **** You have been UnMuted. <<Admin Bot>>");
+const QString kUnbanned = QStringLiteral(" **** Re-Connect Restriction has been removed. <<Admin Bot>>");
+
+/// One slot's controls, slot 1-5 as the window numbers them (4, 5: un-ban 1, 2).
+struct Slot {
+    QLineEdit *call;
+    QCheckBox *use;
+    QLineEdit *duration;
+    QLabel *seconds;
+    QPushButton *release;
+};
+
+Slot slotOf(Form321 &f, int n)
+{
+    auto &u = f.ui;
+    switch (n) {
+    case 1: return {u.Text4, u.StopClock1, u.BeaconPeriod1, u.BeaconSeconds1, u.Command3};
+    case 2: return {u.Text6, u.StopClock2, u.BeaconPeriod2, u.BeaconSeconds2, u.Command4};
+    case 3: return {u.Text8, u.StopClock3, u.BeaconPeriod3, u.BeaconSeconds3, u.Command6};
+    case 4: return {u.Text9, u.StopClock4, u.BeaconPeriod4, u.BeaconSeconds4, u.Command1};
+    default: return {u.Text5, u.StopClock5, u.BeaconPeriod5, u.BeaconSeconds5, u.Command2};
+    }
+}
+
+// Linked to the conference. Start-up happens at 12:00:00; the slot ticks at
+// every whole second after it.
+Form321 &startLinked(TestRig &rig, bool timeStampAll = true)
+{
+    rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+    rig.ini("vorivuzav.ini", "CHECK1", timeStampAll ? "1" : "0");
+    rig.client.linkUp("*HARBOUR*");
+    rig.start();
+    rig.advance(500); // between two ticks
+    rig.client.clearRecords();
+    return rig.program->form321();
+}
+
+void fill(Form321 &f, int n, const QString &call)
+{
+    const Slot s = slotOf(f, n);
+    s.call->setText(call);
+    controls::setCheckValue(s.use, 1);
+}
+
+QString state(Form321 &f, int n)
+{
+    const Slot s = slotOf(f, n);
+    return QStringLiteral("%1 %2 %3").arg(s.call->text(), QString::number(controls::checkValue(s.use)), s.seconds->text());
+}
+
+QByteArray stateFile(const TestRig &rig)
+{
+    QFile f(QDir(rig.configDir()).filePath(slotstate::kFileName));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+} // namespace
+
+class TestTimedSlots : public QObject {
+    Q_OBJECT
+private slots:
+    void releaseWhenTheCountRunsOut_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<bool>("stamped");
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<QStringList>("sent");
+        const QStringList stampedMute{".unmute W1ABC", ".quote (12:15) **** W1ABC" + kUnmuted};
+        const QStringList plainMute{".unmute W1ABC", ".quote **** W1ABC" + kUnmuted};
+        QTest::newRow("un-mute 1, stamped") << 1 << true << false << stampedMute;
+        QTest::newRow("un-mute 1, plain") << 1 << false << false << plainMute;
+        QTest::newRow("un-mute 2") << 2 << false << false << plainMute;
+        QTest::newRow("un-mute 3") << 3 << true << false << stampedMute;
+        QTest::newRow("un-ban 1, plain: two blanks")
+            << 4 << false << false << QStringList{".ban delete W1ABC", ".quote **** W1ABC " + kUnbanned};
+        QTest::newRow("un-ban 1, stamped: one blank")
+            << 4 << true << false << QStringList{".ban delete W1ABC", ".quote (12:15) **** W1ABC" + kUnbanned};
+        QTest::newRow("un-ban 2, plain: one blank")
+            << 5 << false << false << QStringList{".ban delete W1ABC", ".quote **** W1ABC" + kUnbanned};
+        QTest::newRow("button un-mute 2") << 2 << false << true << plainMute;
+        QTest::newRow("button un-ban 1, plain: two blanks")
+            << 4 << false << true << QStringList{".ban delete W1ABC", ".quote **** W1ABC " + kUnbanned};
+        QTest::newRow("button un-ban 2, stamped")
+            << 5 << true << true << QStringList{".ban delete W1ABC", ".quote (12:15) **** W1ABC" + kUnbanned};
+    }
+    void releaseWhenTheCountRunsOut()
+    {
+        QFETCH(int, slot);
+        QFETCH(bool, stamped);
+        QFETCH(bool, byButton);
+        QFETCH(QStringList, sent);
+        TestRig rig;
+        Form321 &f = startLinked(rig, stamped);
+        fill(f, slot, "W1ABC");
+        if (byButton) {
+            rig.advance(30000);
+            sent.replaceInStrings("(12:15)", "(12:00)");
+            slotOf(f, slot).release->click();
+            QVERIFY(rig.program->messages().isVisible());
+        } else {
+            rig.advance(899000);
+            QCOMPARE(state(f, slot), QStringLiteral("W1ABC 1 1"));
+            QVERIFY(rig.sent().isEmpty());
+            rig.advance(1000);
+        }
+        QCOMPARE(rig.sent(), sent);
+        QCOMPARE(state(f, slot), QStringLiteral("W1ABC 0 900"));
+        for (int other = 1; other <= 5; ++other)
+            if (other != slot)
+                QCOMPARE(state(f, other), QStringLiteral(" 0 900"));
+        rig.advance(3600000);
+        QCOMPARE(rig.sent(), sent); // idle: once only
+    }
+
+    void handOverTakesTheFirstFreeSlot()
+    {
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        fill(f, 2, "K2XYZ");
+        QVERIFY(f.timedMuteHandOver("A1"));
+        QVERIFY(f.timedMuteHandOver("A3"));
+        QVERIFY(!f.timedMuteHandOver("A4")); // all three count: nothing changes
+        QCOMPARE(state(f, 1), QStringLiteral("A1 1 900"));
+        QCOMPARE(state(f, 2), QStringLiteral("K2XYZ 1 900"));
+        QCOMPARE(state(f, 3), QStringLiteral("A3 1 900"));
+        QVERIFY(f.timedBanHandOver("B1"));
+        QVERIFY(f.timedBanHandOver("B2"));
+        QVERIFY(!f.timedBanHandOver("B3"));
+        QCOMPARE(state(f, 4), QStringLiteral("B1 1 900"));
+        QCOMPARE(state(f, 5), QStringLiteral("B2 1 900"));
+        // A slot stopped half-way is free again; its count is not touched.
+        rig.advance(100000);
+        controls::setCheckValue(slotOf(f, 1).use, 0);
+        QVERIFY(f.timedMuteHandOver("A5"));
+        QCOMPARE(state(f, 1), QStringLiteral("A5 1 800"));
+    }
+
+    void emptiedCallsignRunsOutQuietly()
+    {
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        fill(f, 3, "W1ABC");
+        rig.advance(10000);
+        slotOf(f, 3).call->clear();
+        rig.advance(890000);
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(state(f, 3), QStringLiteral(" 0 900"));
+        slotOf(f, 3).release->click(); // nothing to release either
+        QVERIFY(rig.sent().isEmpty());
+    }
+
+    void countChanges_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<qint64>("firesAfter"); // ms after the change
+        QTest::newRow("duration 2 restarts at 120") << "duration 2" << qint64(120000);
+        QTest::newRow("duration 30 restarts at 1800") << "duration 30" << qint64(1800000);
+        QTest::newRow("stopped and started again") << "stop" << qint64(800000);
+    }
+    void countChanges()
+    {
+        QFETCH(QString, what);
+        QFETCH(qint64, firesAfter);
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        const Slot s = slotOf(f, 1);
+        fill(f, 1, "W1ABC");
+        rig.advance(100000);
+        if (what == "stop") {
+            controls::setCheckValue(s.use, 0);
+            rig.advance(3600000);
+            QCOMPARE(s.seconds->text(), QStringLiteral("800")); // kept where it stood
+            controls::setCheckValue(s.use, 1);
+        } else {
+            s.duration->setText(what.section(' ', 1));
+        }
+        rig.advance(firesAfter - 1000);
+        QVERIFY(rig.sent().isEmpty());
+        rig.advance(1000);
+        QCOMPARE(rig.sent().size(), 2);
+    }
+
+    void zeroMinutesHoldsTheStation()
+    {
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        const Slot s = slotOf(f, 4);
+        fill(f, 4, "W1ABC");
+        s.duration->clear(); // the emptied box reads "0"
+        QCOMPARE(s.duration->text(), QStringLiteral("0"));
+        rig.advance(24 * 3600000);
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(state(f, 4), QStringLiteral("W1ABC 1 0"));
+        s.duration->setText("1");
+        rig.advance(60000);
+        QCOMPARE(rig.sent().value(0), QStringLiteral(".ban delete W1ABC"));
+    }
+
+    void dueWithoutALinkWaitsForOne()
+    {
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        fill(f, 2, "W1ABC");
+        rig.advance(100000);
+        rig.client.linkDown("*HARBOUR*");
+        rig.advance(3600000);
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(state(f, 2), QStringLiteral("W1ABC 1 0"));
+        QVERIFY2(rig.form6().ui.StatusLine->text().contains(
+                     "Un-mute slot 2 is due, but no conference is linked: W1ABC is un-muted as soon as a link is up"),
+                 qPrintable(rig.form6().ui.StatusLine->text()));
+        rig.client.linkUp("*HARBOUR*");
+        rig.advance(1000);
+        QCOMPARE(rig.sent(), (QStringList{".unmute W1ABC", ".quote (13:01) **** W1ABC" + kUnmuted}));
+        QCOMPARE(state(f, 2), QStringLiteral("W1ABC 0 900"));
+    }
+
+    void releaseButtonWithoutALinkChangesNothing()
+    {
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        fill(f, 5, "W1ABC");
+        rig.advance(10000);
+        rig.client.linkDown("*HARBOUR*");
+        slotOf(f, 5).release->click();
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        QCOMPARE(rig.dialogs.shown().first().text,
+                 QStringLiteral("No conference is linked, so W1ABC cannot be un-banned now. The slot is left as it is."));
+        QCOMPARE(state(f, 5), QStringLiteral("W1ABC 1 890"));
+    }
+
+    void composeBoxKeepsTheOperatorsText_data()
+    {
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<bool>("chatStamp");
+        QTest::newRow("count runs out") << false << false;
+        QTest::newRow("count runs out, chat stamps") << false << true;
+        QTest::newRow("release button") << true << false;
+    }
+    void composeBoxKeepsTheOperatorsText()
+    {
+        QFETCH(bool, byButton);
+        QFETCH(bool, chatStamp);
+        TestRig rig;
+        rig.ini("messagebox.ini", "CHECK1", chatStamp ? "1" : "0");
+        Form321 &f = startLinked(rig, false);
+        fill(f, 1, "W1ABC");
+        rig.program->messages().ui.TextTX->setText("half a sentence");
+        if (byButton)
+            slotOf(f, 1).release->click();
+        else
+            rig.advance(900000);
+        QCOMPARE(rig.sent(), (QStringList{".unmute W1ABC", ".quote **** W1ABC" + kUnmuted}));
+        QCOMPARE(rig.program->messages().ui.TextTX->text(), QStringLiteral("half a sentence"));
+    }
+
+    void runningSlotsOutliveARestart_data()
+    {
+        QTest::addColumn<qint64>("down");
+        QTest::addColumn<qint64>("thenFiresAfter"); // ms after the restart; 0: at once
+        QTest::newRow("down 5 minutes of 15 left") << qint64(300000) << qint64(600000);
+        QTest::newRow("down 20 minutes of 15 left: at once") << qint64(1200000) << qint64(0);
+        QTest::newRow("down a year") << qint64(365) * 86400000 << qint64(0);
+    }
+    void runningSlotsOutliveARestart()
+    {
+        QFETCH(qint64, down);
+        QFETCH(qint64, thenFiresAfter);
+        TestRig rig;
+        Form321 &first = startLinked(rig);
+        fill(first, 4, "W1ABC");
+        fill(first, 2, "K2XYZ");
+        controls::setCheckValue(slotOf(first, 2).use, 0); // stopped: not running
+        QVERIFY(stateFile(rig).contains("W1ABC"));
+        QVERIFY(!stateFile(rig).contains("K2XYZ"));
+
+        rig.restart(down);
+        Form321 &f = rig.program->form321();
+        if (thenFiresAfter == 0) {
+            QCOMPARE(rig.sent(), (QStringList{".ban delete W1ABC", ".quote (" + rig.scheduler.hhmm() + ") **** W1ABC" + kUnbanned}));
+            QCOMPARE(state(f, 4), QStringLiteral("W1ABC 0 900"));
+        } else {
+            QCOMPARE(state(f, 4), QStringLiteral("W1ABC 1 %1").arg(thenFiresAfter / 1000));
+            rig.advance(thenFiresAfter - 1000);
+            QVERIFY(rig.sent().isEmpty());
+            rig.advance(1000);
+            QCOMPARE(rig.sent().value(0), QStringLiteral(".ban delete W1ABC"));
+        }
+        QCOMPARE(state(f, 2), QStringLiteral(" 0 900"));
+        QVERIFY(!stateFile(rig).contains("W1ABC"));
+        rig.restart(); // released means released: nothing comes back
+        QCOMPARE(rig.sent().count(".ban delete W1ABC"), 1);
+        QCOMPARE(state(rig.program->form321(), 4), QStringLiteral(" 0 900"));
+    }
+
+    void heldAndWaitingSlotsOutliveARestart()
+    {
+        TestRig rig;
+        Form321 &first = startLinked(rig);
+        fill(first, 1, "HELD");
+        slotOf(first, 1).duration->setText("0");
+        fill(first, 3, "WAITING");
+        rig.client.linkDown("*HARBOUR*");
+        rig.advance(900000);
+        QCOMPARE(state(first, 3), QStringLiteral("WAITING 1 0"));
+
+        rig.restart(60000);
+        Form321 &f = rig.program->form321();
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(state(f, 1), QStringLiteral("HELD 1 0"));
+        QCOMPARE(slotOf(f, 1).duration->text(), QStringLiteral("0"));
+        QCOMPARE(state(f, 3), QStringLiteral("WAITING 1 0"));
+        rig.client.linkUp("*HARBOUR*");
+        rig.advance(1000);
+        QCOMPARE(rig.sent().value(0), QStringLiteral(".unmute WAITING"));
+        QCOMPARE(state(f, 1), QStringLiteral("HELD 1 0"));
+    }
+
+    void unreadableStateFileNeverStopsTheStart_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("restored"); // slot 1 after the start
+        QTest::newRow("empty") << QByteArray() << " 0 900";
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10) << " 0 900";
+        QTest::newRow("cut short") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"W1") << " 0 900";
+        QTest::newRow("line break in the callsign")
+            << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"A\\r\\n.ban add B\",\"due\":\"2020-01-01T00:00:00\"}]}")
+            << "0 900";
+        QTest::newRow("long ago") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"OLD\",\"due\":\"1990-01-01T00:00:00\"}]}")
+                                  << "OLD 0 900";
+        QTest::newRow("years away")
+            << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"LATER\",\"due\":\"2036-01-05T12:00:00\"}]}")
+            << "LATER 1 " + QString::number(qint64(3652) * 86400);
+    }
+    void unreadableStateFileNeverStopsTheStart()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, restored);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+        rig.client.linkUp("*HARBOUR*");
+        {
+            QFile file(QDir(rig.configDir()).filePath(slotstate::kFileName));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(data);
+        }
+        rig.start();
+        QVERIFY2(state(rig.program->form321(), 1).endsWith(restored), qPrintable(state(rig.program->form321(), 1)));
+        for (const QString &line : rig.sent())
+            QVERIFY2(!line.contains(u'\r') && !line.contains(u'\n'), qPrintable(line));
+        if (restored == " 0 900")
+            QVERIFY(rig.form6().ui.StatusLine->text().contains("Timed slots from before the restart"));
+        QStringList problems;
+        slotstate::read(rig.configDir(), problems);
+        QVERIFY(problems.isEmpty()); // rewritten with what runs
+    }
+
+    void windowOpensThroughTheGate()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        Form6 &main = rig.form6();
+        main.ui.TimedBanMute->click();
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        QCOMPARE(rig.dialogs.shown().first().title, QStringLiteral("Admin Authorization Required"));
+        QVERIFY(!rig.program->form321().isVisible());
+        main.ui.Text36->setText("Admin Enabled");
+        main.ui.TimedBanMute->click();
+        QVERIFY(rig.program->form321().isVisible());
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestTimedSlots)
+#include "test_timed_slots.moc"
