@@ -48,6 +48,14 @@ private slots:
         QTest::newRow("file outside the folder") << "ini ../x.ini K \"v\"" << 1 << "is not a file name";
         QTest::newRow("bad seed") << "conference \"*A*\" admin \"a\" sysop \"s\"\nsimulate \"*A*\" seed -1" << 2
                                   << "bad seed '-1'";
+        QTest::newRow("restart before start") << "restart" << 1 << "restart needs the program started";
+        QTest::newRow("restart without a duration") << "start\nrestart after" << 2
+                                                    << "expected: restart [after DURATION]";
+        QTest::newRow("restart with another word") << "start\nrestart in 5m" << 2
+                                                   << "expected: restart [after DURATION]";
+        QTest::newRow("restart bad duration") << "start\nrestart after soon" << 2 << "bad duration 'soon'";
+        QTest::newRow("at before the time spent down") << "start\nrestart after 20m\nat 00:10:00" << 3
+                                                       << "at 00:10:00 is earlier than the time already reached (00:20:00)";
         QTest::newRow("unquoted control as text") << "start\nclose \"Form6\"" << 2 << "must not be quoted";
     }
     void badInputNamesTheLine()
@@ -90,6 +98,18 @@ private slots:
         QCOMPARE(s[6].control.text(), QStringLiteral("Messages.imgIcon(7).Visible"));
         QVERIFY(s[7].control.ambiguous); // a control named Caption, or the window's caption
         QCOMPARE(s[8].ms, 3600000);
+    }
+
+    void restartTakesAnOptionalTimeDown()
+    {
+        ParseError error;
+        const auto script = parse(QStringLiteral("start\nrestart\nrestart after 20m\nat 00:20:00\n"), error);
+        QVERIFY2(script, qPrintable(error.what));
+        const QList<Statement> &s = script->statements;
+        QCOMPARE(s[1].op, Op::Restart);
+        QCOMPARE(s[1].ms, 0);
+        QCOMPARE(s[2].op, Op::Restart);
+        QCOMPARE(s[2].ms, 1200000);
     }
 
     void durations_data()
