@@ -1,6 +1,7 @@
 #include "TimedSlots.h"
 
 #include "AdminGate.h"
+#include "Errors.h"
 #include "Form321.h"
 #include "Form6.h"
 #include "SlotState.h"
@@ -66,8 +67,10 @@ void TimedSlots::save()
 
 void TimedSlots::TimedBanMute_Click()
 {
-    if (m_main.adminGate().allows())
-        m_form.showWindow();
+    stopOnError(m_form.context(), [&] {
+        if (m_main.adminGate().allows())
+            m_form.showWindow();
+    });
 }
 
 } // namespace gavelry
