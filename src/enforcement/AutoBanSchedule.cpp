@@ -1,5 +1,6 @@
 #include "AutoBanSchedule.h"
 
+#include "ModerationLog.h"
 #include "CommandChannel.h"
 #include "EditStyle.h"
 #include "Errors.h"
@@ -40,11 +41,16 @@ void AutoBanSchedule::Timer2_Timer()
     skipOnError(m_form.context(), [&] { m_schedule.tick(); });
 }
 
-void AutoBanSchedule::act(int, schedule::Action action, const QString &call)
+void AutoBanSchedule::act(int index, schedule::Action action, const QString &call)
 {
     // An entry without a station does nothing.
     if (call.isEmpty())
         return;
+    // The entries are kept in the order they run: "Auto Ban 2" first.
+    ModerationLog::Cause cause(m_form.context().log, QStringLiteral("weekly Auto Ban %1 (%2)")
+                                                          .arg(index == 0 ? 2 : 1)
+                                                          .arg(action == schedule::Action::On ? QStringLiteral("ban time")
+                                                                                              : QStringLiteral("un-ban time")));
     if (action == schedule::Action::On) {
         send(channel::disconnect(call));
         send(channel::banAdd(call));

@@ -1,5 +1,6 @@
 #include "ConnectSchedule.h"
 
+#include "ModerationLog.h"
 #include "CommandChannel.h"
 #include "EditStyle.h"
 #include "Errors.h"
@@ -54,9 +55,14 @@ void ConnectSchedule::Timer8_Timer()
     skipOnError(m_form.context(), [&] { m_schedule.tick(); });
 }
 
-void ConnectSchedule::act(int, schedule::Action action, const QString &call)
+void ConnectSchedule::act(int index, schedule::Action action, const QString &call)
 {
     const QString station = call.toUpper();
+    ModerationLog::Cause cause(m_form.context().log,
+                               QStringLiteral("connect schedule %1 (%2)")
+                                   .arg(index == 0 ? QStringLiteral("A") : QStringLiteral("B"))
+                                   .arg(action == schedule::Action::On ? QStringLiteral("connect time")
+                                                                       : QStringLiteral("disconnect time")));
     if (action == schedule::Action::On) {
         skipOnError(m_form.context(), [&] { m_form.Send(channel::oneLine(channel::connect(station))); });
         return;

@@ -1,5 +1,6 @@
 #include "Form321.h"
 
+#include "ModerationLog.h"
 #include "Caption.h"
 #include "ClientLink.h"
 #include "CommandChannel.h"
@@ -91,7 +92,10 @@ void Form321::sendLine(const QString &line)
 {
     if (!EchoLink())
         throw ClientError(QStringLiteral("The timed ban window has no client"));
-    EchoLink()->sendChatText(channel::oneLine(line));
+    const QString one = channel::oneLine(line);
+    EchoLink()->sendChatText(one);
+    if (ctx.log)
+        ctx.log->sent(one);
 }
 
 bool Form321::linked() const

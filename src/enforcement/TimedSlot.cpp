@@ -1,5 +1,6 @@
 #include "TimedSlot.h"
 
+#include "ModerationLog.h"
 #include "ClientLink.h"
 #include "CommandChannel.h"
 #include "Controls.h"
@@ -101,6 +102,10 @@ void TimedSlot::release()
         reportDueOnce(call);
         return;
     }
+    ModerationLog::Cause cause(m_form.context().log,
+                               QStringLiteral("timed %1 slot %2 ran out")
+                                   .arg(m_kind == SlotKind::UnBan ? QStringLiteral("un-ban") : QStringLiteral("un-mute"))
+                                   .arg(m_kind == SlotKind::UnBan ? m_number - 3 : m_number));
     try {
         m_form.sendLine(command(call));
     } catch (const std::exception &e) {

@@ -1,6 +1,7 @@
 // The moderation log: which lines it keeps, the station each concerns, the
 // cause it names for a button, a DTMF code, the talk-time limit and a log-on,
 // passwords masked, and a file that is moved aside before it grows too big.
+#include "Form321.h"
 #include "ModerationLog.h"
 #include "TestRig.h"
 
@@ -147,6 +148,17 @@ private slots:
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 1);
         QVERIFY2(entries[0].endsWith(QStringLiteral("| talk-time limit off | - | remote probe /TIMEOUT OFF/ from K2XYZ")),
+                 qPrintable(entries[0]));
+    }
+
+    void aTimedSlotIsTheCauseOfItsRelease()
+    {
+        Logged l;
+        QVERIFY(l.rig.program->form321().timedMuteHandOver(QStringLiteral("W1ABC")));
+        l.rig.advance(15 * 60 * 1000 + 1000);
+        const QStringList entries = l.entries();
+        QVERIFY(!entries.isEmpty());
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .unmute W1ABC | W1ABC | timed un-mute slot 1 ran out")),
                  qPrintable(entries[0]));
     }
 
