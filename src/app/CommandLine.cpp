@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ClientBackends.h"
+#include "Errors.h"
 #include "ModerationLog.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -10,6 +11,7 @@
 #include "ScenarioRunner.h"
 #include "Shell.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "Version.h"
 
 #include <QApplication>
@@ -174,6 +176,10 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
                                           "default settings and cannot save them.").arg(configDir),
                            QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Warning);
 
+    // Taken over before the settings folder is locked: once the lock is
+    // there, a stop request is never lost.
+    TerminationSignals termination;
+
     // One copy per settings folder, checked before anything is sent or linked.
     SingleInstance instance(configDir);
     if (!instance.acquire()) {
@@ -204,6 +210,11 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     }
     if (program.hasEnded())
         return 0;
+    // A service manager's stop (SIGTERM) or Ctrl+C ends the program the
+    // way the client closing does. One that came during start-up waits in
+    // the pipe until the event loop runs.
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &program,
+                     [&backend, &program](int) { skipOnError(program.context(), [&] { backend->close(); }); });
     if (!options->headless)
         program.form6().show();
     if (afterStart)

@@ -72,6 +72,10 @@ public:
     virtual ~ClientBackend() = default;
     /// Hands out the windows' handles.
     virtual ClientFactory &factory() = 0;
+    /// The program is asked to end from outside (SIGTERM, Ctrl+C): the
+    /// backend drops its links and logs off, then closes as the client does
+    /// when it goes away, so every window ends the way it ends then.
+    virtual void close() = 0;
 };
 
 } // namespace gavelry

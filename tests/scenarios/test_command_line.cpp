@@ -3,7 +3,11 @@
 // --version answer and end; a copy without a display never waits on a box
 // that nobody can see.
 
+#include <QFile>
 #include <QLockFile>
+#include <QThread>
+
+#include <csignal>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +40,36 @@ Result run(const QStringList &args)
 class TestCommandLine : public QObject {
     Q_OBJECT
 private slots:
+    // A service manager stops the bot with SIGTERM, a terminal with Ctrl+C:
+    // either ends it the way the client closing does, with exit code 0.
+    void stopSignalsEndTheProgramCleanly_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopSignalsEndTheProgramCleanly()
+    {
+        QFETCH(int, signalNumber);
+        QTemporaryDir config;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.warning=false"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(GAVELRY_EXE), {"--headless", "--config-dir", config.path(), "--log-dir", config.path()});
+        QVERIFY(p.waitForStarted());
+        // The settings folder's lock shows the program is past taking over the signals.
+        const QString lock = config.filePath(QStringLiteral("gavelry.lock"));
+        for (int i = 0; i < 600 && !QFile::exists(lock) && p.state() == QProcess::Running; ++i)
+            QThread::msleep(50);
+        QVERIFY(QFile::exists(lock));
+        ::kill(pid_t(p.processId()), signalNumber);
+        QVERIFY(p.waitForFinished(-1));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+    }
+
     void badOptionsNameThemselves_data()
     {
         QTest::addColumn<QStringList>("args");

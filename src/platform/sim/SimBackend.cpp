@@ -11,4 +11,15 @@ SimBackend::SimBackend(Scheduler &scheduler, quint32 seed)
     m_lively.start();
 }
 
+void SimBackend::close()
+{
+    // A client that does not answer still closes.
+    try {
+        if (!m_client.links().isEmpty())
+            m_client.disconnectAll();
+    } catch (const ClientError &) {
+    }
+    m_client.raiseClosing();
+}
+
 } // namespace gavelry

@@ -16,6 +16,7 @@ class SimBackend : public ClientBackend {
 public:
     SimBackend(Scheduler &scheduler, quint32 seed);
     ClientFactory &factory() override { return m_factory; }
+    void close() override;
 
 private:
     SimClient m_client;
