@@ -93,19 +93,23 @@ void TimedSlot::Timer_Timer()
 void TimedSlot::release()
 {
     const QString call = m_c.call->text();
+    ModerationLog *log = m_form.context().log;
+    ModerationLog::Cause cause(log, QStringLiteral("timed %1 slot %2 ran out")
+                                        .arg(m_kind == SlotKind::UnBan ? QStringLiteral("un-ban") : QStringLiteral("un-mute"))
+                                        .arg(m_kind == SlotKind::UnBan ? m_number - 3 : m_number));
     if (call.isEmpty()) {
         // Nobody to release: the slot runs out quietly.
+        if (log)
+            log->action(QStringLiteral("slot back to idle, no station in it"), QString());
         backToIdle();
         return;
     }
     if (!m_form.linked()) {
+        if (log && !m_toldWaiting)
+            log->action(QStringLiteral("release waits for a linked conference"), call);
         reportDueOnce(call);
         return;
     }
-    ModerationLog::Cause cause(m_form.context().log,
-                               QStringLiteral("timed %1 slot %2 ran out")
-                                   .arg(m_kind == SlotKind::UnBan ? QStringLiteral("un-ban") : QStringLiteral("un-mute"))
-                                   .arg(m_kind == SlotKind::UnBan ? m_number - 3 : m_number));
     try {
         m_form.sendLine(command(call));
     } catch (const std::exception &e) {
