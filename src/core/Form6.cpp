@@ -229,6 +229,10 @@ void Form6::wireButtons()
         if (ctx.windows.messages)
             ctx.windows.messages->showWindow();
     });
+    connect(ui.Command8, &QPushButton::clicked, this, [this] {
+        if (ctx.windows.form99)
+            ctx.windows.form99->showWindow();
+    });
     connect(ui.Command58, &QPushButton::clicked, this, [this] {
         if (ctx.windows.form116)
             ctx.windows.form116->showWindow();

@@ -2,61 +2,81 @@
 
 #include "Caption.h"
 #include "ClientLink.h"
+#include "Dialogs.h"
+#include "EditStyle.h"
+#include "SettingsTable.h"
+#include "Shell.h"
+#include "Version.h"
+#include "WebSites.h"
 
-#include <QGuiApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include "webview/WebView.h"
-
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLibrary>
+#include <QVBoxLayout>
 
 #include <unistd.h>
 
 namespace gavelry {
 
 namespace {
-// A page about the sister program Brindlecast.
-const QUrl kStartPage(QStringLiteral("https://brindlecast.example.org/"));
-} // namespace
 
-Form99::Form99(AppContext &context, QWidget *parent) : WebLinksWindow(context, parent)
+using F = SettingKey::Format;
+
+const QString kSettingsFile = QStringLiteral("zurazod2.ini");
+
+/// TEXT2..TEXT11 the addresses, TEXT12..TEXT21 their comments.
+const SettingsTable &settingsTable()
 {
-    ui.setupUi(this);
-    auto *layout = new QVBoxLayout(ui.BrowserHost);
-    layout->setContentsMargins(0, 0, 0, 0);
+    static const SettingsTable table = [] {
+        SettingsTable t;
+        for (int n = 2; n <= 21; ++n) {
+            QString def;
+            if (n == 2)
+                def = websites::fernwickSite();
+            else if (n == 3)
+                def = websites::brindlecastSite();
+            else if (n <= 11)
+                def = QStringLiteral("http://");
+            else if (n == 12)
+                def = QStringLiteral("Fernwick");
+            else if (n == 13)
+                def = QStringLiteral("Brindlecast");
+            t.push_back({QStringLiteral("TEXT%1").arg(n), QStringLiteral("Text%1").arg(n), F::Text, def});
+        }
+        return t;
+    }();
+    return table;
 }
 
-Form99::~Form99() = default;
+/// The "/" buttons in the order of the address boxes Text2..Text11.
+const char *const kOpenButtons[] = {"Command6",  "Command7",  "Command8",  "Command12", "Command13",
+                                    "Command14", "Command15", "Command16", "Command17", "Command18"};
 
-void Form99::Form_Load()
+/// What the engine is handed for an address: as it stands when it names its
+/// scheme, otherwise read the way an address bar reads it ("www.qrz.com").
+QUrl engineUrl(const QString &address)
 {
-    ClientLink &client = createClient();
-    setWindowTitle(windowCaption(client.localCallsign(), QStringLiteral("   Internet Option")));
-    connect(&client, &ClientLink::Closing, this, [this] {
-        SaveData2();
-        ctx.endProgram();
-    });
-    navigate(kStartPage);
+    const QUrl url(address, QUrl::TolerantMode);
+    if (url.isValid() && !url.scheme().isEmpty())
+        return url;
+    const QUrl guessed = QUrl::fromUserInput(address);
+    return guessed.isValid() ? guessed : url;
 }
 
-void Form99::navigate(const QUrl &url)
+/// Why no web engine can run in this process, or empty when one can.
+QString whyNoEngine()
 {
-    m_address = url;
-    if (m_setUrl && m_browser)
-        m_setUrl(m_browser, url);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return QStringLiteral("There is no display to show web pages on.");
+    // The engine ends the whole process rather than run its page renderers
+    // unsandboxed as root, unless the sandbox was switched off on purpose.
+    if (::geteuid() == 0 && qEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX") != QLatin1String("1")
+        && !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox")))
+        return QStringLiteral("The web browser does not run for the root user.");
+    return QString();
 }
-
-void Form99::SaveData2() {}
-
-void Form99::showEvent(QShowEvent *event)
-{
-    WebLinksWindow::showEvent(event);
-    createBrowser();
-}
-
-namespace {
 
 /// Loads the web view module from beside the executable; null when there is
 /// none (a build without the web engine).
@@ -75,35 +95,146 @@ QLibrary *loadWebViewModule(QObject *owner)
 
 } // namespace
 
+Form99::Form99(AppContext &context, QWidget *parent) : WebLinksWindow(context, parent)
+{
+    ui.setupUi(this);
+    setObjectName(QStringLiteral("Form99"));
+
+    connect(ui.Text1, &QLineEdit::textChanged, this, &Form99::Text1_Change);
+    connect(ui.Command1, &QPushButton::clicked, this, &Form99::Command1_Click);
+    connect(ui.Command9, &QPushButton::clicked, this, [this] { browse(websites::echoLinkHome()); });
+    connect(ui.Command10, &QPushButton::clicked, this, [this] { browse(websites::echoLinkLogins()); });
+    connect(ui.Command11, &QPushButton::clicked, this, [this] { browse(websites::echoLinkProxies()); });
+    connect(ui.Command2, &QPushButton::clicked, this, [this] { browse(websites::eqslHome()); });
+    for (int i = 0; i < 10; ++i) {
+        auto *button = findChild<QPushButton *>(QLatin1String(kOpenButtons[i]));
+        auto *box = findChild<QLineEdit *>(QStringLiteral("Text%1").arg(i + 2));
+        Q_ASSERT(button && box);
+        connect(button, &QPushButton::clicked, this, [this, box] { browse(box->text()); });
+    }
+    connect(ui.Command4, &QPushButton::clicked, this, &Form99::SaveData2);
+    connect(ui.Command5, &QPushButton::clicked, this, &Window::hideWindow);
+    connect(ui.OpenInDesktop, &QPushButton::clicked, this, &Form99::OpenInDesktop_Click);
+
+    m_resize = std::make_unique<clsResize>();
+    m_resize->FormInitialize(this);
+}
+
+Form99::~Form99() = default;
+
+void Form99::Form_Load()
+{
+    loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    ClientLink &client = createClient();
+    setWindowTitle(windowCaption(client.localCallsign(), QStringLiteral("   Internet Option")));
+    connect(&client, &ClientLink::Closing, this, [this] {
+        SaveData2();
+        ctx.endProgram();
+    });
+    browse(websites::startPage());
+}
+
+QString Form99::lookupAddress(const QString &callsign)
+{
+    // The callsign is a name on the look-up site: blanks around it are
+    // dropped and the characters that would end the path ("?", "#", blanks)
+    // are escaped, so it can only ever name a page of that site.
+    return websites::qrzLookup()
+        + QString::fromLatin1(QUrl::toPercentEncoding(callsign.trimmed(), QByteArrayLiteral("/")));
+}
+
+void Form99::Text1_Change()
+{
+    // The first change switches the box to capitals for whatever follows:
+    // the first letter stays as it was typed.
+    if (m_text1Changed)
+        return;
+    m_text1Changed = true;
+    EditStyle::setUpperCase(ui.Text1);
+}
+
+void Form99::Command1_Click() { browse(lookupAddress(ui.Text1->text())); }
+
+void Form99::navigate(const QUrl &url) { browse(url.toString()); }
+
+QUrl Form99::currentAddress() const { return engineUrl(m_address); }
+
+void Form99::browse(const QString &address)
+{
+    m_address = address;
+    emit browsing(address);
+    if (m_setUrl && m_browser)
+        m_setUrl(m_browser, engineUrl(address));
+    else if (!m_noBrowserReason.isEmpty())
+        showPlaceholder(m_noBrowserReason);
+}
+
+void Form99::OpenInDesktop_Click()
+{
+    ctx.shell.OpenURL(m_address, ctx.dialogs, QString::fromLatin1(kProductName));
+}
+
+void Form99::SaveData2()
+{
+    const QString error = saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    if (!error.isEmpty())
+        ctx.dialogs.messageBox(QStringLiteral("The web addresses could not be saved to %1.\n%2")
+                                   .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),
+                               QStringLiteral("Save Data"), MsgButtons::Ok, MsgIcon::Critical);
+}
+
+void Form99::showEvent(QShowEvent *event)
+{
+    WebLinksWindow::showEvent(event);
+    createBrowser();
+}
+
+void Form99::resizeEvent(QResizeEvent *event)
+{
+    WebLinksWindow::resizeEvent(event);
+    m_resize->FormResize();
+}
+
+void Form99::closeEvent(QCloseEvent *event)
+{
+    // The title-bar close: the window goes away (hidden, it keeps its
+    // boxes) and its addresses are written, like "Save Data".
+    SaveData2();
+    WebLinksWindow::closeEvent(event);
+}
+
 void Form99::createBrowser()
 {
     if (m_browser)
         return;
-    // No web engine on the offscreen platform (headless runs and tests), and
-    // none for root: the engine ends the whole process rather than run its
-    // renderers unsandboxed as root.
-    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
-    if (!offscreen && ::geteuid() != 0) {
+    QString why = whyNoEngine();
+    if (why.isEmpty()) {
         if (QLibrary *module = loadWebViewModule(this)) {
             auto create = reinterpret_cast<GavelryCreateWebView>(module->resolve(GAVELRY_WEBVIEW_CREATE));
-            m_setUrl = reinterpret_cast<GavelrySetWebViewUrl>(module->resolve(GAVELRY_WEBVIEW_SET_URL));
-            if (create && m_setUrl) {
+            auto setUrl = reinterpret_cast<GavelrySetWebViewUrl>(module->resolve(GAVELRY_WEBVIEW_SET_URL));
+            if (create && setUrl) {
+                ui.NoBrowser->hide();
                 m_browser = create(ui.BrowserHost);
                 m_browser->setObjectName(QStringLiteral("WebBrowser1"));
                 ui.BrowserHost->layout()->addWidget(m_browser);
-                m_setUrl(m_browser, m_address);
+                m_setUrl = setUrl;
+                m_setUrl(m_browser, engineUrl(m_address));
                 return;
             }
-            m_setUrl = nullptr;
+            why = QStringLiteral("The web browser module of this copy is damaged.");
+        } else {
+            why = QStringLiteral("This copy was built without a web browser.");
         }
     }
-    auto *label = new QLabel(ui.BrowserHost);
-    label->setObjectName(QStringLiteral("WebBrowser1"));
-    label->setAlignment(Qt::AlignCenter);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setText(tr("No web browser is available here.\n%1").arg(m_address.toString()));
-    m_browser = label;
-    ui.BrowserHost->layout()->addWidget(label);
+    m_browser = ui.NoBrowser;
+    showPlaceholder(why);
+}
+
+void Form99::showPlaceholder(const QString &why)
+{
+    m_noBrowserReason = why;
+    ui.NoBrowserText->setText(why + QStringLiteral("\n\n") + m_address);
+    ui.OpenInDesktop->setEnabled(!m_address.isEmpty());
 }
 
 } // namespace gavelry

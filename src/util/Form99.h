@@ -1,14 +1,24 @@
 #pragma once
 
 #include "WindowRegistry.h"
+#include "clsResize.h"
 #include "ui_Form99.h"
 #include "webview/WebView.h"
 
+#include <memory>
+
 namespace gavelry {
 
-/// The web links window. Its browser is made only when the window is first
-/// shown, so that start-up never pays for a web engine; until then it keeps
-/// the address it was pointed at.
+/// The web links window: a callsign look-up, the EchoLink and eQSL sites and
+/// ten addresses of the operator's own with a comment each (zurazod2.ini),
+/// all shown in the window's own browser.
+///
+/// The browser is made only when the window is first shown, so a session
+/// that never opens the window never loads a web engine (nor, through it,
+/// OpenGL); until then the window keeps the address it was last pointed at.
+/// Where no engine can run (no display, a build without one, root without
+/// the engine's sandbox switched off) the window shows the address with a
+/// button that hands it to the desktop's own browser instead.
 class Form99 : public WebLinksWindow {
     Q_OBJECT
 public:
@@ -17,21 +27,45 @@ public:
     Ui::Form99 ui;
 
     void navigate(const QUrl &url) override;
-    QUrl currentAddress() const override { return m_address; }
+    QUrl currentAddress() const override;
     void SaveData2() override;
-    /// The browser widget, null until the window was first shown.
+
+    /// Shows address in the browser; the address goes to it as it stands.
+    void browse(const QString &address);
+    /// The last address the window was asked to show, as it was given.
+    const QString &address() const { return m_address; }
+    /// The lookup page of callsign.
+    static QString lookupAddress(const QString &callsign);
+
+    /// The browser widget, null until the window was first shown; the
+    /// placeholder page where no engine runs.
     QWidget *WebBrowser1() const { return m_browser; }
+
+    void Command1_Click();
+    /// Opens the shown address with the desktop's own browser.
+    void OpenInDesktop_Click();
+
+signals:
+    /// The window was asked to show address.
+    void browsing(const QString &address);
 
 protected:
     void Form_Load() override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void Text1_Change();
     void createBrowser();
+    void showPlaceholder(const QString &why);
 
-    QUrl m_address;
+    QString m_address;
+    QString m_noBrowserReason;
     QWidget *m_browser = nullptr;
     GavelrySetWebViewUrl m_setUrl = nullptr;
+    std::unique_ptr<clsResize> m_resize;
+    bool m_text1Changed = false;
 };
 
 } // namespace gavelry

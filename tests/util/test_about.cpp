@@ -1,0 +1,48 @@
+// The About window: caption and title label name product, station and
+// version alike; "Hide" hides it.
+
+#include "Form14.h"
+#include "TestRig.h"
+
+#include <QTest>
+
+using namespace gavelry;
+using gavelry::test::TestRig;
+
+class TestAbout : public QObject {
+    Q_OBJECT
+private slots:
+    void captionAndLabelAgree_data()
+    {
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("repeater") << "N0CALL-R" << "Gavelry    N0CALL-R   v3.0.5";
+        QTest::newRow("link") << "G4ABC-L" << "Gavelry    G4ABC-L   v3.0.5";
+        QTest::newRow("conference") << "*HARBOUR*" << "Gavelry    *HARBOUR*   v3.0.5";
+    }
+    void captionAndLabelAgree()
+    {
+        QFETCH(QString, local);
+        QFETCH(QString, caption);
+        TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(12, 0, 0)), local);
+        rig.start();
+        Form14 &f = rig.program->form14();
+        QCOMPARE(f.windowTitle(), caption);
+        QCOMPARE(f.ui.Label6->text(), caption);
+    }
+
+    void aboutButtonShowsAndHideHides()
+    {
+        TestRig rig;
+        rig.start();
+        Form14 &f = rig.program->form14();
+        QVERIFY(f.isHidden());
+        rig.form6().ui.Command4->click();
+        QVERIFY(f.isVisible());
+        f.ui.Command1->click();
+        QVERIFY(f.isHidden());
+    }
+};
+
+QTEST_MAIN(TestAbout)
+#include "test_about.moc"
