@@ -122,6 +122,8 @@ const QHash<QString, Syntax> &syntaxTable()
         {QStringLiteral("reply"), {Op::Reply, Phase::Any, "W", "reply yes|no|ok"}},
         {QStringLiteral("close"), {Op::Close, Phase::Started, "F", "close Form"}},
         {QStringLiteral("show"), {Op::Show, Phase::Started, "C", "show Form.Control[.Property]"}},
+        {QStringLiteral("resize"), {Op::Resize, Phase::Started, "FWW", "resize Form WIDTH HEIGHT"}},
+        {QStringLiteral("shell-result"), {Op::ShellResult, Phase::Any, "W", "shell-result N"}},
         {QStringLiteral("show-file"), {Op::ShowFile, Phase::Any, "W", "show-file FILE"}},
         {QStringLiteral("expect"), {Op::Expect, Phase::Any, "S", "expect \"TEXT\""}},
         {QStringLiteral("expect-no"), {Op::ExpectNo, Phase::Any, "S", "expect-no \"TEXT\""}},
@@ -386,6 +388,27 @@ bool checkStatement(Statement &st, Context &ctx, Script &script, QString &error)
             return false;
         }
         return true;
+    case Op::ShellResult: {
+        bool ok = false;
+        st.number = st.args[0].toInt(&ok);
+        if (!ok) {
+            error = QStringLiteral("bad result code '%1' (a whole number, above 32 for success)").arg(st.args[0]);
+            return false;
+        }
+        return true;
+    }
+    case Op::Resize: {
+        // Twips, as the window's own sizes are given; a window is at least a
+        // pixel and at most what a screen could hold.
+        bool okW = false, okH = false;
+        st.width = st.args[0].toInt(&okW);
+        st.height = st.args[1].toInt(&okH);
+        if (!okW || !okH || st.width < 15 || st.height < 15 || st.width > 300000 || st.height > 300000) {
+            error = QStringLiteral("bad size '%1 %2' (width and height in twips, 15 to 300000)").arg(st.args[0], st.args[1]);
+            return false;
+        }
+        return true;
+    }
     case Op::Check:
         if (st.args[0] != QLatin1String("0") && st.args[0] != QLatin1String("1") && st.args[0] != QLatin1String("2")) {
             error = QStringLiteral("check takes 0, 1 or 2, not '%1'").arg(st.args[0]);

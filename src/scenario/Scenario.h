@@ -38,7 +38,9 @@ enum class Op {
     Start, Wait, At, Linked, Key, Unkey, Say, Answer, Reply, ShowFile, Expect, ExpectNo, End,
     // once started
     Unlinked, Rx, StationText, Chat, Dtmf, Connected, Closing, Restart,
-    Click, Set, Type, Check, Close, Show,
+    Click, Set, Type, Check, Close, Show, Resize,
+    // any time
+    ShellResult,
 };
 
 struct Statement {
@@ -47,7 +49,8 @@ struct Statement {
     QStringList args; ///< the words and strings after the keyword, keywords of the syntax left out
     ControlName control;
     qint64 ms = 0;    ///< wait, at, link-delay, restart (time spent down)
-    qint64 number = 0; ///< seed, check value
+    qint64 number = 0; ///< seed, check value, shell result
+    int width = 0, height = 0; ///< resize, twips
     bool flag = false; ///< rx on
     QDateTime clock;
 };

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "Form99.h"
 #include "Program.h"
 #include "ProfileIni.h"
 #include "Scenario.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QResizeEvent>
 #include <QHash>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -203,7 +205,7 @@ private:
     bool checkControl(Window *window, Statement &st, QWidget *&widget, QString &error)
     {
         ControlName &name = st.control;
-        if (st.op == Op::Close) {
+        if (st.op == Op::Close || st.op == Op::Resize) {
             widget = window;
             return true;
         }
@@ -269,11 +271,14 @@ private:
             else
                 write(QStringLiteral("input"), quote(shown.text));
         });
+        m_shell.setObserver([this](const QString &target) { write(QStringLiteral("open"), quote(target)); });
         hookProgram();
     }
 
     void hookProgram()
     {
+        QObject::connect(&m_program->form99(), &Form99::browsing, m_program.get(),
+                         [this](const QString &address) { write(QStringLiteral("browse"), quote(address)); });
         QObject::connect(m_program.get(), &Program::ended, m_program.get(), [this] {
             m_ended = true;
             write(QStringLiteral("exit"));
@@ -305,6 +310,18 @@ private:
     void write(const QString &kind, const QString &rest = QString())
     {
         m_transcript.write(m_scheduler.elapsedMs(), kind, rest);
+    }
+
+    /// The operator drags the window to a new size. A hidden window takes the
+    /// size at once and hears of it as a shown one does.
+    static void resizeWindow(QWidget *window, int widthTwips, int heightTwips)
+    {
+        const QSize old = window->size();
+        window->resize(controls::toPixels(widthTwips), controls::toPixels(heightTwips));
+        if (!window->isVisible() && window->size() != old) {
+            QResizeEvent event(window->size(), old);
+            QCoreApplication::sendEvent(window, &event);
+        }
     }
 
     /// Virtual time runs at speed times the wall clock.
@@ -440,6 +457,8 @@ private:
                                                                      : MsgAnswer::Ok);
             break;
         case Op::Close: widget->close(); break;
+        case Op::Resize: resizeWindow(widget, st.width, st.height); break;
+        case Op::ShellResult: m_shell.setNextResult(int(st.number)); break;
         case Op::Show:
             write(QStringLiteral("show"), st.control.text() + u' '
                       + quote(widgets::property(widget, st.control.control.isEmpty(), st.control.property)));
