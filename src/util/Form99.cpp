@@ -14,9 +14,16 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLibrary>
+#include <QOpenGLContext>
 #include <QVBoxLayout>
 
 #include <unistd.h>
+
+// Qt's context that every OpenGL context of the application shares with;
+// Qt makes it at start-up only when asked to before the application object
+// exists, which would load the GL driver for every session.
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 
 namespace gavelry {
 
@@ -76,6 +83,31 @@ QString whyNoEngine()
         && !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox")))
         return QStringLiteral("The web browser does not run for the root user.");
     return QString();
+}
+
+/// The web engine hands its pages to the window through OpenGL textures,
+/// which needs the shared context the program did not make at start-up: it
+/// is made here, the first time a page is shown. Without one (no OpenGL at
+/// all) the engine draws in software.
+QtMessageHandler g_previousHandler = nullptr;
+
+void prepareSharedOpenGL()
+{
+    // Qt warns that the switch comes after the application object; here
+    // that is the point, so that one warning is not passed on.
+    g_previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &where, const QString &text) {
+        if (!text.contains(QLatin1String("AA_ShareOpenGLContexts")) && g_previousHandler)
+            g_previousHandler(type, where, text);
+    });
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    qInstallMessageHandler(g_previousHandler);
+    if (qt_gl_global_share_context())
+        return;
+    auto *context = new QOpenGLContext(qApp);
+    if (context->create())
+        qt_gl_set_global_share_context(context);
+    else
+        delete context;
 }
 
 /// Loads the web view module from beside the executable; null when there is
@@ -209,6 +241,7 @@ void Form99::createBrowser()
         return;
     QString why = whyNoEngine();
     if (why.isEmpty()) {
+        prepareSharedOpenGL();
         if (QLibrary *module = loadWebViewModule(this)) {
             auto create = reinterpret_cast<GavelryCreateWebView>(module->resolve(GAVELRY_WEBVIEW_CREATE));
             auto setUrl = reinterpret_cast<GavelrySetWebViewUrl>(module->resolve(GAVELRY_WEBVIEW_SET_URL));
