@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "EditStyle.h"
 #include "Errors.h"
+#include "ClientLink.h"
 #include "ModerationLog.h"
 #include "Form6.h"
 #include "Scheduler.h"
@@ -47,14 +48,22 @@ TalkTimeMonitor::TalkTimeMonitor(Form6 &form) : m_form(form)
     connect(m_form.Timer4, &Timer::timeout, this, &TalkTimeMonitor::Timer4_Timer);
     connect(m_form.Timer5, &Timer::timeout, this, &TalkTimeMonitor::Timer5_Timer);
     connect(m_form.ui.BeaconPeriod2, &QLineEdit::textChanged, this, &TalkTimeMonitor::BeaconPeriod2_Change);
+    // A transmission starting or ending is what the reset job waits for.
+    connect(&m_form, &Form6::clientCreated, this,
+            [this](ClientLink *link) { connect(link, &ClientLink::RX, this, &TalkTimeMonitor::wakeResetJob); });
 }
 
 void TalkTimeMonitor::switchRemotely(bool on) { controls::setCheckValue(m_form.ui.Check3, on ? 1 : 0); }
 
 void TalkTimeMonitor::setLimitRemotely(const QString &minutes) { controls::setCaption(m_form.ui.BeaconPeriod2, minutes); }
 
+void TalkTimeMonitor::wakeResetJob() { m_form.Timer4->setDormant(false); }
+
 void TalkTimeMonitor::Timer5_Timer()
 {
+    // Once a second the reset job looks again whatever happened, so even a
+    // change it was not told of is caught.
+    wakeResetJob();
     if (!gateOpen())
         return;
     correctZeroLimit();
@@ -90,8 +99,10 @@ bool TalkTimeMonitor::countDown()
         return false;
     bool ok = false;
     const int left = m_form.ui.BeaconSeconds2->text().toInt(&ok);
-    if (ok)
+    if (ok) {
         m_form.ui.BeaconSeconds2->setText(QString::number(left - 1));
+        wakeResetJob();
+    }
     return true;
 }
 
@@ -152,9 +163,10 @@ bool TalkTimeMonitor::fullLimit(int &seconds) const
 void TalkTimeMonitor::restartCountdown()
 {
     int seconds = 0;
-    if (fullLimit(seconds))
+    if (fullLimit(seconds)) {
         m_form.ui.BeaconSeconds2->setText(QString::number(seconds));
-    else
+        wakeResetJob();
+    } else
         m_form.context().report(QStringLiteral("The talk-time limit is not a number of minutes"));
 }
 
@@ -165,7 +177,16 @@ void TalkTimeMonitor::send(const QString &line)
 
 void TalkTimeMonitor::Timer4_Timer()
 {
-    // Runs a hundred times a second: read, compare, and write only when the
+    resetCountdown();
+    // Its next run would find the same and change nothing until a
+    // transmission starts or ends, the limit or the countdown changes: the
+    // job rests till one of them wakes it, and the process sleeps meanwhile.
+    m_form.Timer4->setDormant(true);
+}
+
+void TalkTimeMonitor::resetCountdown()
+{
+    // Runs every 10 ms while awake: read, compare, and write only when the
     // countdown is not already at the full limit. It never spins a nested
     // event loop to let other events in: Qt runs them between ticks anyway,
     // and nesting would re-enter the handlers.
@@ -182,6 +203,7 @@ void TalkTimeMonitor::Timer4_Timer()
 
 void TalkTimeMonitor::BeaconPeriod2_Change()
 {
+    wakeResetJob();
     QLineEdit *box = m_form.ui.BeaconPeriod2;
     EditStyle::setDigitsOnly(box);
     if (box->text().isEmpty()) {

@@ -32,6 +32,11 @@ public:
     void BeaconPeriod2_Change();
 
 private:
+    /// Timer4's job: the full limit back on the countdown unless someone transmits.
+    void resetCountdown();
+    /// The reset job runs again from its next tick.
+    void wakeResetJob();
+
     enum class Mode { None, Mute, Disconnect };
 
     bool gateOpen();

@@ -23,11 +23,13 @@ public:
 protected:
     void rearm() override
     {
-        if (running())
+        if (running() && !isDormant())
             m_timer.start(interval());
         else
             m_timer.stop();
     }
+
+    void dormancyChanged() override { rearm(); }
 
 private:
     QPointer<const Scheduler> m_sched;

@@ -18,4 +18,12 @@ void Timer::setEnabled(bool enabled)
     rearm();
 }
 
+void Timer::setDormant(bool dormant)
+{
+    if (dormant == m_dormant)
+        return;
+    m_dormant = dormant;
+    dormancyChanged();
+}
+
 } // namespace gavelry

@@ -18,6 +18,12 @@ public:
     int interval() const { return m_interval; }
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
+    /// A dormant timer stays enabled with its interval, but its ticks are
+    /// not delivered: for a job that knows its next run cannot change
+    /// anything until something wakes it. On real time the process then
+    /// stops waking up for it; on virtual time its ticks keep their times.
+    void setDormant(bool dormant);
+    bool isDormant() const { return m_dormant; }
 
 signals:
     void timeout();
@@ -26,10 +32,13 @@ protected:
     /// Called whenever enabled/interval changed: (re)arm or disarm.
     virtual void rearm() = 0;
     bool running() const { return m_enabled && m_interval > 0; }
+    /// Called when the timer fell dormant or woke up.
+    virtual void dormancyChanged() {}
 
 private:
     int m_interval = 0;
     bool m_enabled = false;
+    bool m_dormant = false;
 };
 
 /// The only source of "now" and of timers in the program. Two drivers exist:

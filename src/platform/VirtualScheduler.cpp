@@ -15,7 +15,8 @@ public:
         // Fixed-rate: the next tick is one interval after this one was due.
         if (running())
             arm(m_key.first + interval());
-        emit timeout();
+        if (!isDormant())
+            emit timeout();
     }
 
 protected:

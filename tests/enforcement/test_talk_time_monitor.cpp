@@ -4,6 +4,7 @@
 #include "TestRig.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace gavelry;
@@ -185,6 +186,61 @@ private slots:
         rig.advance(1000);
         QCOMPARE(box->text(), QStringLiteral("1")); // the next tick
         QVERIFY(rig.sent().isEmpty());
+    }
+
+    // The 10 ms reset job rests while its next run could change nothing and
+    // wakes for whatever could: the countdown still shows the full limit
+    // within one tick of the change, as when it ran all the time.
+    void resetJobRestsUntilSomethingChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("transmission ends") << "unkey" << "600";
+        QTest::newRow("limit typed") << "limit" << "300";
+        QTest::newRow("limit set to nothing") << "empty" << "597";
+        QTest::newRow("transmission starts") << "key" << "597";
+    }
+    void resetJobRestsUntilSomethingChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, shown);
+        TestRig rig;
+        Form6 &f = startLinked(rig);
+        rig.advance(kKeyAt);
+        QVERIFY(f.Timer4->isDormant());
+        QVERIFY(f.Timer4->isEnabled()); // resting is not switched off
+        if (change == "limit") {
+            QCOMPARE(countdown(f), QStringLiteral("600"));
+        } else if (change != "key") {
+            keyUp(rig, "N0CALL-R");
+            rig.advance(3000);
+            QCOMPARE(countdown(f), QStringLiteral("597"));
+            QVERIFY(f.Timer4->isDormant());
+        } else {
+            f.ui.BeaconSeconds2->setText("597"); // as a countdown left over
+        }
+        if (change == "unkey")
+            unkey(rig);
+        else if (change == "limit")
+            f.ui.BeaconPeriod2->setText("5");
+        else if (change == "empty")
+            f.ui.BeaconPeriod2->setText("");
+        else
+            keyUp(rig, "N0CALL-R");
+        QVERIFY(!f.Timer4->isDormant());
+        rig.advance(10);
+        QCOMPARE(countdown(f), shown);
+        QVERIFY(f.Timer4->isDormant());
+    }
+
+    void idleResetJobRunsOnceASecond()
+    {
+        TestRig rig;
+        Form6 &f = startLinked(rig);
+        QSignalSpy runs(f.Timer4, &Timer::timeout);
+        rig.advance(60000);
+        QVERIFY2(runs.size() <= 61, qPrintable(QString::number(runs.size())));
+        QCOMPARE(countdown(f), QStringLiteral("600"));
     }
 
     void anEmptyLimitInTheSettingsStopsTheTick()

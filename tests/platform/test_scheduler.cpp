@@ -32,6 +32,26 @@ private slots:
         delete b;
     }
 
+    // A resting timer's ticks are not delivered; on waking it goes on at
+    // its old times, as if its job had run all along and found nothing.
+    void dormantTimerKeepsItsTimes()
+    {
+        VirtualScheduler s(kStart);
+        Timer *t = s.createTimer(this);
+        t->setInterval(10);
+        QList<qint64> ticks;
+        connect(t, &Timer::timeout, this, [&] { ticks << s.elapsedMs(); });
+        t->setEnabled(true);
+        s.advanceTo(25);
+        t->setDormant(true);
+        s.advanceTo(55);
+        QVERIFY(t->isEnabled());
+        t->setDormant(false);
+        s.advanceTo(75);
+        QCOMPARE(ticks, QList<qint64>({10, 20, 60, 70}));
+        delete t;
+    }
+
     void enablingStartsAFreshPeriod()
     {
         VirtualScheduler s(kStart);
