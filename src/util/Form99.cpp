@@ -31,12 +31,10 @@ namespace {
 
 using F = SettingKey::Format;
 
-const QString kSettingsFile = QStringLiteral("zurazod2.ini");
-
 /// TEXT2..TEXT11 the addresses, TEXT12..TEXT21 their comments.
-const SettingsTable &settingsTable()
+const SettingsLayout &fileLayout()
 {
-    static const SettingsTable table = [] {
+    static const SettingsLayout layout{QStringLiteral("zurazod2.ini"), [] {
         SettingsTable t;
         for (int n = 2; n <= 21; ++n) {
             QString def;
@@ -53,8 +51,8 @@ const SettingsTable &settingsTable()
             t.push_back({QStringLiteral("TEXT%1").arg(n), QStringLiteral("Text%1").arg(n), F::Text, def});
         }
         return t;
-    }();
-    return table;
+    }()};
+    return layout;
 }
 
 /// The "/" buttons in the order of the address boxes Text2..Text11.
@@ -156,7 +154,7 @@ Form99::~Form99() = default;
 
 void Form99::Form_Load()
 {
-    loadSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
+    loadOwnSettings();
     ClientLink &client = createClient();
     setWindowTitle(windowCaption(client.localCallsign(), QStringLiteral("   Internet Option")));
     connect(&client, &ClientLink::Closing, this, [this] {
@@ -206,14 +204,9 @@ void Form99::OpenInDesktop_Click()
     ctx.shell.OpenURL(m_address, ctx.dialogs, QString::fromLatin1(kProductName));
 }
 
-void Form99::SaveData2()
-{
-    const QString error = saveSettings(*this, ctx.configDir, kSettingsFile, settingsTable());
-    if (!error.isEmpty())
-        ctx.dialogs.messageBox(QStringLiteral("The web addresses could not be saved to %1.\n%2")
-                                   .arg(QDir::toNativeSeparators(QDir(ctx.configDir).filePath(kSettingsFile)), error),
-                               QStringLiteral("Save Data"), MsgButtons::Ok, MsgIcon::Critical);
-}
+const SettingsLayout *Form99::settingsLayout() const { return &fileLayout(); }
+
+void Form99::SaveData2() { saveOwnSettingsOrSay(QStringLiteral("The web addresses"), QStringLiteral("Save Data")); }
 
 void Form99::showEvent(QShowEvent *event)
 {

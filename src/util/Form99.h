@@ -28,7 +28,9 @@ public:
 
     void navigate(const QUrl &url) override;
     QUrl currentAddress() const override;
+    /// Writes zurazod2.ini; a failure is shown in a message box.
     void SaveData2() override;
+    const SettingsLayout *settingsLayout() const override;
 
     /// Shows address in the browser; the address goes to it as it stands.
     void browse(const QString &address);
