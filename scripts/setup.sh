@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   qt6-webengine-dev
   fonts-noto-color-emoji
+  libspandsp-dev
 )
 
 missing=()

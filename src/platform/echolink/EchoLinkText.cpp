@@ -1,0 +1,60 @@
+#include "EchoLinkText.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace gavelry::echolink {
+
+namespace {
+
+bool isLineEnd(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+} // namespace
+
+ReceivedText classifyReceivedText(const std::string &text)
+{
+    ReceivedText result;
+    const std::string_view whole(text.data(), std::min(text.size(), text.find('\0')));
+    if (whole.empty())
+        return result;
+    if (isLineEnd(whole.front()) || whole.substr(0, 4) == "CONF") {
+        // Station lists carry their own layout; only CR is normalised.
+        std::string list(whole);
+        for (char &c : list)
+            if (c == '\r')
+                c = '\n';
+        if (list.find_first_not_of('\n') == std::string::npos)
+            return result;
+        result.kind = TextKind::StationList;
+        result.text = std::move(list);
+        return result;
+    }
+    std::size_t start = 0;
+    while (start < whole.size()) {
+        std::size_t end = whole.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = whole.size();
+        if (end > start)
+            result.lines.emplace_back(whole.substr(start, end - start));
+        start = end + 1;
+    }
+    if (!result.lines.empty())
+        result.kind = TextKind::Chat;
+    return result;
+}
+
+std::string outgoingChatLine(const std::string &text)
+{
+    std::string line = text;
+    for (char &c : line)
+        if (isLineEnd(c))
+            c = ' ';
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+} // namespace gavelry::echolink

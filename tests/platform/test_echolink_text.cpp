@@ -1,0 +1,85 @@
+#include "EchoLinkText.h"
+
+#include <QTest>
+
+using namespace gavelry::echolink;
+
+Q_DECLARE_METATYPE(gavelry::echolink::TextKind)
+
+namespace {
+
+QByteArray bytes(const std::string &s)
+{
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
+
+std::string text(const QByteArray &b)
+{
+    return std::string(b.constData(), std::size_t(b.size()));
+}
+
+} // namespace
+
+class TestEchoLinkText : public QObject {
+    Q_OBJECT
+
+private slots:
+    // What arrives as text becomes chat lines, the station list, or
+    // nothing; line ends never leak into a chat line (lines joined by | here).
+    void received_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<TextKind>("kind");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("chat from a station") << QByteArray("N0CALL>hello\n\n") << TextKind::Chat << QByteArray("N0CALL>hello");
+        QTest::newRow("chat from a server") << QByteArray("*CONF*>hi all\n") << TextKind::Chat << QByteArray("*CONF*>hi all");
+        QTest::newRow("CR endings") << QByteArray("N0CALL>x\r\r") << TextKind::Chat << QByteArray("N0CALL>x");
+        QTest::newRow("two lines") << QByteArray("N0CALL>a\nFAKE>b\n") << TextKind::Chat << QByteArray("N0CALL>a|FAKE>b");
+        QTest::newRow("station list") << QByteArray("CONF *TEST* [2/10]\n\n->N0CALL Ann\nK1ABC (Muted)\n")
+                                      << TextKind::StationList
+                                      << QByteArray("CONF *TEST* [2/10]\n\n->N0CALL Ann\nK1ABC (Muted)\n");
+        QTest::newRow("station info with CR") << QByteArray("\rN0CALL Ann\r") << TextKind::StationList << QByteArray("\nN0CALL Ann\n");
+        QTest::newRow("lower conf is chat") << QByteArray("conf>x") << TextKind::Chat << QByteArray("conf>x");
+        QTest::newRow("empty") << QByteArray() << TextKind::Nothing << QByteArray();
+        QTest::newRow("only line ends") << QByteArray("\n\n") << TextKind::Nothing << QByteArray();
+        QTest::newRow("NUL-filled") << QByteArray(64, '\0') << TextKind::Nothing << QByteArray();
+        QTest::newRow("cut at NUL") << QByteArray("N0CALL>a\0junk", 13) << TextKind::Chat << QByteArray("N0CALL>a");
+        QTest::newRow("server reply") << QByteArray("banned users:\nK1ABC -\nW2XYZ -\n") << TextKind::Chat
+                                      << QByteArray("banned users:|K1ABC -|W2XYZ -");
+        const QByteArray big = "N0CALL>" + QByteArray(10240, 'x');
+        QTest::newRow("10 kB line") << big + "\n" << TextKind::Chat << big;
+    }
+    void received()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(TextKind, kind);
+        QFETCH(QByteArray, out);
+        const ReceivedText r = classifyReceivedText(text(in));
+        QCOMPARE(r.kind, kind);
+        QByteArray got = bytes(r.text);
+        for (const std::string &line : r.lines)
+            got += (got.isEmpty() ? QByteArray() : QByteArray("|")) + bytes(line);
+        QCOMPARE(got, out);
+    }
+
+    // A line handed in to send goes out as exactly one line.
+    void outgoing_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("plain") << QByteArray("hello") << QByteArray("hello");
+        QTest::newRow("inner LF") << QByteArray("a\nb") << QByteArray("a b");
+        QTest::newRow("CRLF at end") << QByteArray("a\r\n") << QByteArray("a");
+        QTest::newRow("only line ends") << QByteArray("\r\n") << QByteArray("");
+        QTest::newRow("leading blanks kept") << QByteArray("  x") << QByteArray("  x");
+    }
+    void outgoing()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(QByteArray, out);
+        QCOMPARE(bytes(outgoingChatLine(text(in))), out);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestEchoLinkText)
+#include "test_echolink_text.moc"
