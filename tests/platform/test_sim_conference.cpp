@@ -259,9 +259,12 @@ private slots:
     {
         Rig rig;
         rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
+        rig.conf.key(QStringLiteral("K2XYZ"));
+        rig.take();
         rig.client.sendChatText(QStringLiteral(".ban add ") + kLocal);
         rig.scheduler.advanceBy(1000);
-        QCOMPARE(rig.take(), QStringList{"200 chat N0CALL-L banned\r"});
+        QCOMPARE(rig.take(), QStringList({"200 chat N0CALL-L banned\r", "200 rx off"}));
+        rig.conf.unkey(QStringLiteral("K2XYZ"));
         // No BYE: the link stays up, but nothing comes over it any more.
         QVERIFY(rig.client.isConnected(kConf));
         rig.conf.key(QStringLiteral("W1ABC"));

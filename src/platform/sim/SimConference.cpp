@@ -311,8 +311,14 @@ void SimConference::refresh()
     }
     if (m_talker != m_talkerShown)
         m_listDue = true;
-    if (!localPresent())
+    if (!localPresent()) {
+        // A banned local station keeps its link, but its audio stops.
+        if (m_rxShown && isLocalLinked()) {
+            m_rxShown = false;
+            m_client.raiseRX(false);
+        }
         return;
+    }
     const Member *talker = find(m_talker);
     const bool heard = talker && !talker->muted && !talker->local;
     if (heard != m_rxShown) {
@@ -525,7 +531,6 @@ QString SimConference::doBan(const QString &sub, const QString &arg)
             const bool local = m_members[i].local;
             removeMember(i, true);
             if (local) {
-                m_rxShown = false;
                 m_admins.remove(call);
                 m_sysops.remove(call);
             }
