@@ -161,14 +161,11 @@ void SimConference::chatFromLocal(const QString &text)
     if (!localPresent())
         return; // banned: the link is up, but nobody listens any more
     const bool isCommand = text.startsWith(u'.');
-    if (m_keepReceived) {
-        // Commands never reach the other stations; a chat line repeated
-        // within ten seconds is dropped.
-        const bool relayed = !isCommand && !repeatsTooSoon(from, text);
+    // Commands never reach the other stations; a chat line repeated within
+    // ten seconds is dropped.
+    const bool relayed = !isCommand && !repeatsTooSoon(from, text);
+    if (m_keepReceived)
         m_received.append({m_client.scheduler().elapsedMs(), text, relayed, isCommand});
-    } else if (!isCommand) {
-        repeatsTooSoon(from, text);
-    }
     if (!isCommand)
         return; // ordinary chat goes to the other stations; nothing comes back
     // Like a real server, the command is carried out a moment later, never
