@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -122,6 +123,35 @@ private slots:
         late.start(SETTINGS_HELPER, {"lock", dir.path()});
         QCOMPARE(firstLine(late), QString("running"));
         QVERIFY(late.waitForFinished(-1));
+    }
+
+    /// A copy killed inside its own PID namespace: its pid means nothing out
+    /// here, and the lock still goes with it.
+    void lockOfACopyInAnotherPidNamespaceDiesWithIt()
+    {
+        const QString unshare = QStandardPaths::findExecutable("unshare");
+        if (unshare.isEmpty())
+            QSKIP("no unshare to make a PID namespace with");
+        QTemporaryDir dir;
+        QProcess holder;
+        holder.start(unshare, {"--user", "--map-root-user", "--pid", "--fork", "--kill-child", SETTINGS_HELPER,
+                               "lock", dir.path()});
+        const QString said = firstLine(holder);
+        if (said != "held")
+            QSKIP(qPrintable("no PID namespace could be made: " + said));
+        {
+            SingleInstance second(dir.path());
+            QVERIFY(!second.acquire());
+        }
+        holder.kill(); // the copy inside goes with it (--kill-child)
+        QVERIFY(holder.waitForFinished(-1));
+        // The copy inside ends a moment after: wait for that, not for a time.
+        for (;;) {
+            SingleInstance next(dir.path());
+            if (next.acquire())
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
 
     void everySpellingOfTheFolderSharesOneLock_data()
