@@ -2,11 +2,11 @@
 
 #include "ConnectTarget.h"
 #include "ProfileIni.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace gavelry {
 
@@ -26,19 +26,9 @@ bool writeTemplate(const QString &path, QString &why)
         why = QStringLiteral("the folder cannot be created");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        why = file.errorString();
-        return false;
-    }
-    // It will hold the directory password.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(echoLinkSettingsTemplate().toUtf8());
-    if (!file.commit()) {
-        why = file.errorString();
-        return false;
-    }
-    return true;
+    // Owner-only and whole or not at all: it will hold the directory password.
+    why = safefile::replace(path, echoLinkSettingsTemplate().toUtf8());
+    return why.isEmpty();
 }
 
 } // namespace
