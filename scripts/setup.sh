@@ -13,6 +13,7 @@ packages=(
   qt6-webengine-dev
   fonts-noto-color-emoji
   libspandsp-dev
+  libecholib-dev libsigc++-2.0-dev libgsm1-dev libasynccore-dev libasynccpp-dev libasyncaudio-dev
 )
 
 missing=()

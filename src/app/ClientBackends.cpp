@@ -20,13 +20,15 @@ QStringList availableClientBackends()
     return names;
 }
 
-std::unique_ptr<ClientBackend> makeClientBackend(const QString &name, Scheduler &scheduler, QString &error)
+std::unique_ptr<ClientBackend> makeClientBackend(const QString &name, Scheduler &scheduler, const QString &configDir,
+                                                 QString &error)
 {
+    Q_UNUSED(configDir)
     if (name == QLatin1String("sim"))
         return std::make_unique<SimBackend>(scheduler, std::random_device{}());
 #ifdef GAVELRY_WITH_ECHOLINK
     if (name == QLatin1String("echolink"))
-        return makeEchoLinkBackend(scheduler, error);
+        return makeEchoLinkBackend(configDir, error);
 #endif
     error = QStringLiteral("The %1 client is not built into this copy of %2.")
                 .arg(name == QLatin1String("echolink") ? QStringLiteral("EchoLink network") : name,

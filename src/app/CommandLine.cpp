@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QPointer>
 #include <QStandardPaths>
 #include <cmath>
 #include <cstdio>
@@ -190,7 +191,7 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
 
     RealScheduler scheduler;
     QString backendError;
-    const std::unique_ptr<ClientBackend> backend = makeClientBackend(options->client, scheduler, backendError);
+    const std::unique_ptr<ClientBackend> backend = makeClientBackend(options->client, scheduler, configDir, backendError);
     if (!backend) {
         dialogs.messageBox(backendError, QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Critical);
         return 1;
@@ -198,6 +199,12 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     DesktopShell shell;
     Program program(scheduler, backend->factory(), dialogs, shell, configDir);
     program.moderationLog().setEcho(options->headless);
+    // What the backend has to say about its network link (a refused
+    // directory log-on, a station not found) goes to the status line.
+    backend->setStatusReporter([p = QPointer<Program>(&program)](const QString &text) {
+        if (p)
+            p->context().report(text);
+    });
     QString logError;
     if (!program.moderationLog().setFolder(logFolder(*options), logError))
         program.context().report(QStringLiteral("The moderation log cannot be written: %1").arg(logError));

@@ -12,4 +12,25 @@ bool ClientLink::isConnected(const QString &callsign) const { return m_state.isC
 
 QString ClientLink::localCallsign() const { return m_state.localCallsign(); }
 
+void ClientBackend::setStatusReporter(std::function<void(const QString &)> reporter)
+{
+    m_reporter = std::move(reporter);
+    if (!m_reporter)
+        return;
+    const QStringList early = std::exchange(m_early, {});
+    for (const QString &text : early)
+        m_reporter(text);
+}
+
+void ClientBackend::reportStatus(const QString &text)
+{
+    if (m_reporter) {
+        m_reporter(text);
+        return;
+    }
+    m_early.append(text);
+    while (m_early.size() > 8)
+        m_early.removeFirst();
+}
+
 } // namespace gavelry

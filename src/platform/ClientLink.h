@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -76,6 +78,20 @@ public:
     /// backend drops its links and logs off, then closes as the client does
     /// when it goes away, so every window ends the way it ends then.
     virtual void close() = 0;
+
+    /// Where the backend reports what the operator should know about its
+    /// link to the network (a directory that refuses the log-on or does not
+    /// answer, a station that cannot be found): the main window's status
+    /// line. Reports made before a reporter is set are kept (the last few)
+    /// and handed over when it is.
+    void setStatusReporter(std::function<void(const QString &)> reporter);
+
+protected:
+    void reportStatus(const QString &text);
+
+private:
+    std::function<void(const QString &)> m_reporter;
+    QStringList m_early;
 };
 
 } // namespace gavelry
