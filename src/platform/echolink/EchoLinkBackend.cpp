@@ -6,9 +6,14 @@
 #include "EchoLinkStation.h"
 #include "Version.h"
 
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QStringDecoder>
 #include <atomic>
+
+// Every event from the network, for a sysop who wants to see them:
+// QT_LOGGING_RULES="gavelry.echolink.debug=true".
+Q_LOGGING_CATEGORY(lcEchoLink, "gavelry.echolink", QtInfoMsg)
 
 namespace gavelry {
 
@@ -63,29 +68,45 @@ public:
     {
         post([key = QString::fromStdString(key), name = fromWire(name), address = QString::fromStdString(address)](
                  EchoLinkClient &c) {
+            qCInfo(lcEchoLink) << "link up:" << key << name << address;
             c.state.linkUp(key);
             emit c.connected(key, name, address);
         });
     }
     void linkDown(const std::string &key) override
     {
-        post([key = QString::fromStdString(key)](EchoLinkClient &c) { c.state.linkDown(key); });
+        post([key = QString::fromStdString(key)](EchoLinkClient &c) {
+            qCInfo(lcEchoLink) << "link down:" << key;
+            c.state.linkDown(key);
+        });
     }
     void receiving(bool on) override
     {
-        post([on](EchoLinkClient &c) { emit c.RX(on); });
+        post([on](EchoLinkClient &c) {
+            qCDebug(lcEchoLink) << "RX" << on;
+            emit c.RX(on);
+        });
     }
     void dtmf(const std::string &digits) override
     {
-        post([d = QString::fromStdString(digits)](EchoLinkClient &c) { emit c.DTMFString(d); });
+        post([d = QString::fromStdString(digits)](EchoLinkClient &c) {
+            qCDebug(lcEchoLink) << "DTMF" << d;
+            emit c.DTMFString(d);
+        });
     }
     void stationText(const std::string &text) override
     {
-        postText([t = fromWire(text)](EchoLinkClient &c) { emit c.StationTextReceived(t); });
+        postText([t = fromWire(text)](EchoLinkClient &c) {
+            qCDebug(lcEchoLink) << "station text" << t;
+            emit c.StationTextReceived(t);
+        });
     }
     void chatLine(const std::string &line) override
     {
-        postText([t = fromWire(line)](EchoLinkClient &c) { emit c.ChatTextReceived(t); });
+        postText([t = fromWire(line)](EchoLinkClient &c) {
+            qCDebug(lcEchoLink) << "chat" << t;
+            emit c.ChatTextReceived(t);
+        });
     }
     void status(const std::string &message) override
     {
