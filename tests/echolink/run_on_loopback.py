@@ -4,12 +4,15 @@
 with --client echolink --headless against them.
 
   run_on_loopback.py on_the_air   --gavelry PATH --fakes PATH
+  run_on_loopback.py directory_refuses --gavelry PATH --fakes PATH
   run_on_loopback.py bind_failure --gavelry PATH
 
 on_the_air: the program links, logs on as admin, answers /chat/ probes,
 mutes a station keyed by DTMF, mutes the talker past a 1-minute limit,
 survives bad packets, sees the receive indication fall when the link drops
 mid-transmission, and on SIGTERM exits 0 after logging off the directory.
+directory_refuses: a wrong directory password is reported naming the file
+and the keys, and the program still stops cleanly.
 bind_failure: with its UDP port taken, the program says which address and
 port and exits 1.
 
@@ -223,6 +226,44 @@ def on_the_air(args):
     return 0
 
 
+def directory_refuses(args):
+    """A wrong directory password: a message naming the file and keys on the
+    status line, log-on tried again later, and a clean stop."""
+    folder = tempfile.mkdtemp(prefix="gavelry-refused-")
+    ips = TEST_IPS
+    for ip in ips.values():
+        busy = ports_free(ip)
+        if busy:
+            return fail(f"{busy}: the loopback addresses of this test are taken by another program")
+    write_settings(folder, ips)
+    path = os.path.join(folder, "echolink.ini")
+    with open(path) as f:
+        text = f.read()
+    with open(path, "w", newline="") as f:
+        f.write(text.replace(f"PASSWORD={STATION_PASSWORD}", "PASSWORD=not-the-password"))
+    fakes = Proc("fakes", [args.fakes, "--mode", "lively", "--station", STATION, "--station-password", STATION_PASSWORD,
+                           "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
+                           "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
+    if not fakes.wait_line("READY", 10):
+        return fail("the fake directory did not start", fakes)
+    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"))
+    line = gav.wait_line("refused the log-on", 30)
+    if not line:
+        return fail("no message about the refused directory log-on within 30 s", fakes, gav)
+    if "PASSWORD" not in line or path not in line:
+        return fail(f"the message does not name PASSWORD and {path}: {line}", fakes, gav)
+    gav.p.send_signal(signal.SIGTERM)
+    code = gav.wait_exit(30)
+    fakes.p.send_signal(signal.SIGTERM)
+    fakes.wait_exit(10)
+    if code != 0:
+        return fail(f"Gavelry ended with {code} after SIGTERM", fakes, gav)
+    fakes.stop()
+    gav.stop()
+    print(f"PASS: {line.strip()}")
+    return 0
+
+
 def bind_failure(args):
     folder = tempfile.mkdtemp(prefix="gavelry-bind-")
     ips = dict(TEST_IPS)
@@ -250,14 +291,14 @@ def bind_failure(args):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("test", choices=["on_the_air", "bind_failure"])
+    ap.add_argument("test", choices=["on_the_air", "directory_refuses", "bind_failure"])
     ap.add_argument("--gavelry", required=True)
     ap.add_argument("--fakes")
     args = ap.parse_args()
     if not check_echolink_built(args.gavelry, None):
         return fail("this Gavelry was built without the EchoLink network backend (--client echolink); "
                     "install libecholib-dev, libspandsp-dev and the libasync*-dev packages (scripts/setup.sh)")
-    return on_the_air(args) if args.test == "on_the_air" else bind_failure(args)
+    return {"on_the_air": on_the_air, "directory_refuses": directory_refuses, "bind_failure": bind_failure}[args.test](args)
 
 
 if __name__ == "__main__":
