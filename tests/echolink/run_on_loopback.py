@@ -74,13 +74,13 @@ def write_settings(folder, ips, limit_minutes="1"):
 class Proc:
     """A child process whose merged output is kept and can be waited on line by line."""
 
-    def __init__(self, name, argv, logfile):
+    def __init__(self, name, argv, logfile, env=None):
         self.name = name
         self.lines = []
         self.queue = queue.Queue()
         self.log = open(logfile, "w")
         self.p = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                                  errors="replace", bufsize=1)
+                                  errors="replace", bufsize=1, env=env)
         self.t = threading.Thread(target=self._read, daemon=True)
         self.t.start()
 
@@ -182,7 +182,9 @@ def on_the_air(args):
                            "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
     if not fakes.wait_line("READY", 10):
         return fail("the fake directory and conference did not start", fakes)
-    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"))
+    # The network client's debug lines show the receive indication.
+    env = dict(os.environ, QT_LOGGING_RULES="gavelry.echolink.debug=true")
+    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"), env)
     print(f"settings and logs in {folder}; the first link waits for the stay-connected tick (60 s)")
 
     # The fakes run their script; when it reaches the shutdown step the
@@ -199,6 +201,12 @@ def on_the_air(args):
     if not (gav.seen("DTMF mute 2 (sequence 66)") or gav.wait_line("DTMF mute 2 (sequence 66)", 10)):
         return fail("after the link dropped mid-transmission the DTMF sequence 66 was never reported: "
                     "the receive indication did not fall", fakes, gav)
+    rx = [i for i, l in enumerate(gav.lines) if "RX true" in l or "RX false" in l]
+    if not rx or "RX false" not in gav.lines[rx[-1]]:
+        time.sleep(2)
+        rx = [i for i, l in enumerate(gav.lines) if "RX true" in l or "RX false" in l]
+    if not rx or "RX false" not in gav.lines[rx[-1]]:
+        return fail("the receive indication did not fall after the link dropped mid-transmission", fakes, gav)
     checks = [
         (".admin ****", "the admin log-on in the moderation log"),
         ("DTMF mute 1 (sequence 55)", "the DTMF mute of N0CALL in the moderation log"),

@@ -381,6 +381,17 @@ private:
         const std::size_t gt = line.find('>');
         const std::string from = gt == std::string::npos ? m_linkedCall : line.substr(0, gt);
         const std::string text = gt == std::string::npos ? line : line.substr(gt + 1);
+        // A server drops a station's identical chat line within 10 s;
+        // commands are exempt.
+        const long long now = nowMs();
+        if (!text.empty() && text[0] != '.' && text == m_lastLine && now - m_lastLineAt < 10000) {
+            m_log.add("chat dropped as a repeat within 10 s: " + text);
+            return;
+        }
+        if (text.empty() || text[0] != '.') {
+            m_lastLine = text;
+            m_lastLineAt = now;
+        }
         ++m_chats;
         m_log.add("chat: " + text);
         const ConferenceRoom::Answer a = m_room.command(from, text);
@@ -420,8 +431,12 @@ private:
             pcm[i] = int16_t(3000.0 * std::sin(2 * M_PI * 300.0 * t) + 2000.0 * std::sin(2 * M_PI * 520.0 * t));
         }
         float samples[n];
+        // A little noise under the voice, as on a radio link. Not under the
+        // digits: through GSM even this much noise fills the 50 ms gap
+        // between two equal digits ("55" is heard as "5").
+        const int noise = got > 0 ? 0 : 400;
         for (int i = 0; i < n; ++i)
-            samples[i] = float(pcm[i]) / 32768.0f;
+            samples[i] = float(pcm[i] + (noise ? int(m_noise() % 801) - noise : 0)) / 32768.0f;
         m_qso->writeSamples(samples, n);
     }
 
@@ -437,6 +452,9 @@ private:
     long long m_talkEnd = -1;
     long m_phase = 0;
     long m_chats = 0;
+    std::string m_lastLine;
+    long long m_lastLineAt = 0;
+    std::minstd_rand m_noise{7};
 };
 
 // ------------------------------------------------------------------- script
