@@ -15,7 +15,13 @@
 #include <EchoLinkQso.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <future>
@@ -82,6 +88,32 @@ void startTimer(Async::Timer &timer, int ms)
     timer.setEnable(false);
     timer.setTimeout(ms);
     timer.setEnable(true);
+}
+
+/// Tries the station's two UDP ports before the library opens them, so that
+/// a port in use gives one message with its reason (the library only
+/// prints the system's words). Returns the errno of the first failure.
+int probeUdpPorts(const std::string &bindAddress, int portBase)
+{
+    for (int port : {portBase, portBase + 1}) {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return errno;
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (!bindAddress.empty() && ::inet_pton(AF_INET, bindAddress.c_str(), &a.sin_addr) != 1) {
+            ::close(fd);
+            return EINVAL;
+        }
+        const int rc = ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        const int err = errno;
+        ::close(fd);
+        if (rc != 0)
+            return err;
+    }
+    return 0;
 }
 
 } // namespace
@@ -158,11 +190,12 @@ struct EchoLinkStation::Loop {
     bool closedSent = false;
 
     void run();
-    std::string bindError() const;
+    std::string bindError(int err) const;
     void runCommands();
     void teardown();
 
     // Directory.
+    void retireDirectory();
     void makeDirectory();
     void logOn();
     void logOnFailed(const std::string &reason);
@@ -220,10 +253,18 @@ void EchoLinkStation::Loop::run()
             EchoLink::Dispatcher::setBindAddr(Async::IpAddress(cfg.bindAddress));
         }
         EchoLink::Dispatcher::setPortBase(cfg.portBase);
+        if (!proxy) {
+            if (const int err = probeUdpPorts(cfg.bindAddress, cfg.portBase)) {
+                reported = true;
+                started.set_value(bindError(err));
+                teardown();
+                return;
+            }
+        }
         dispatcher = EchoLink::Dispatcher::instance();
         if (!dispatcher) {
             reported = true;
-            started.set_value(bindError());
+            started.set_value(bindError(0));
             teardown();
             return;
         }
@@ -232,7 +273,7 @@ void EchoLinkStation::Loop::run()
 
         logOnWatch = std::make_unique<Async::Timer>(kLogOnWaitMs, Async::Timer::TYPE_ONESHOT, false);
         logOnWatch->expired.connect([this](Async::Timer *) {
-            logOnFailed(lastDirError.empty() ? "the EchoLink directory (" + joined(cfg.directoryServers)
+            logOnFailed(lastDirError.empty() ? "The EchoLink directory (" + joined(cfg.directoryServers)
                                                    + ") did not answer the log-on"
                                              : lastDirError);
         });
@@ -257,12 +298,24 @@ void EchoLinkStation::Loop::run()
     }
 }
 
-std::string EchoLinkStation::Loop::bindError() const
+std::string EchoLinkStation::Loop::bindError(int err) const
 {
+    std::string why;
+    if (err == EADDRINUSE)
+        why = "another program uses them";
+    else if (err == EADDRNOTAVAIL)
+        why = "the address is not one of this machine's (BIND_ADDRESS in " + cfg.settingsFile + ")";
+    else if (err == EACCES)
+        why = "permission denied";
+    else if (err != 0)
+        why = std::strerror(err);
+    else
+        why = "another program uses them, or the address is not one of this machine's (BIND_ADDRESS in "
+              + cfg.settingsFile + ")";
     return "The EchoLink ports UDP " + std::to_string(cfg.portBase) + " and " + std::to_string(cfg.portBase + 1)
-           + " cannot be opened on " + (cfg.bindAddress.empty() ? std::string("any address of this machine") : cfg.bindAddress)
-           + ": another program uses them, or the address is not one of this machine's (BIND_ADDRESS in "
-           + cfg.settingsFile + ").";
+           + " cannot be opened on "
+           + (cfg.bindAddress.empty() ? std::string("the addresses of this machine") : cfg.bindAddress) + ": " + why
+           + ".";
 }
 
 void EchoLinkStation::Loop::runCommands()
@@ -275,7 +328,7 @@ void EchoLinkStation::Loop::teardown()
 {
     lookUps.clear();
     links.clear();
-    directory.reset();
+    retireDirectory();
     logOnWatch.reset();
     retryTimer.reset();
     lookUpTick.reset();
@@ -289,8 +342,20 @@ void EchoLinkStation::Loop::teardown()
 
 // ---------------------------------------------------------------- directory
 
+void EchoLinkStation::Loop::retireDirectory()
+{
+    if (!directory)
+        return;
+    // A directory deleted while its connection is open reports the closing
+    // connection to itself from its own destructor, after its timers are
+    // gone (a double delete). Cut its callbacks first.
+    directory->notify_callbacks();
+    directory.reset();
+}
+
 void EchoLinkStation::Loop::makeDirectory()
 {
+    retireDirectory();
     Async::IpAddress bindIp;
     if (!cfg.bindAddress.empty())
         bindIp = Async::IpAddress(cfg.bindAddress);
