@@ -1,0 +1,313 @@
+#!/usr/bin/env python3
+"""Gavelry on a loopback EchoLink network: the fake directory and conference
+(echolink_fake_peers) on their own 127.0.0.x addresses, the program started
+with --client echolink --headless against them.
+
+  run_on_loopback.py on_the_air   --gavelry PATH --fakes PATH
+  run_on_loopback.py directory_refuses --gavelry PATH --fakes PATH
+  run_on_loopback.py bind_failure --gavelry PATH
+
+on_the_air: the program links, logs on as admin, answers /chat/ probes,
+mutes a station keyed by DTMF, mutes the talker past a 1-minute limit,
+survives bad packets, sees the receive indication fall when the link drops
+mid-transmission, and on SIGTERM exits 0 after logging off the directory.
+directory_refuses: a wrong directory password is reported naming the file
+and the keys, and the program still stops cleanly.
+bind_failure: with its UDP port taken, the program says which address and
+port and exits 1.
+
+Exit code 0 when everything was seen, 1 naming what was not. The soak
+benchmark (bench/echolink_soak.py) uses the same settings writer.
+"""
+
+import argparse
+import os
+import queue
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+STATION = "GV1BOT"
+STATION_PASSWORD = "dirpass"
+ADMIN_PASSWORD = "SECRETPW"
+CONFERENCE = "*TESTCONF*"
+
+# Addresses of their own, so a sysop's or developer's fakes on 127.0.0.1-3
+# never meet these.
+TEST_IPS = {"program": "127.0.0.21", "conference": "127.0.0.22", "directory": "127.0.0.23"}
+
+
+def write_settings(folder, ips, limit_minutes="1"):
+    """echolink.ini for the loopback station and vorivuzav.ini with profile 1
+    on the fake conference: admin log-on on every link, stay connected, the
+    talk-time limit in mute mode, DTMF mute codes 55 (N0CALL) and 66 (K2XYZ)."""
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "echolink.ini"), "w", newline="") as f:
+        f.write("[STATION]\r\n"
+                f"CALLSIGN={STATION}\r\n"
+                f"PASSWORD={STATION_PASSWORD}\r\n"
+                "NAME=Gavelry\r\n"
+                "LOCATION=Loopback test\r\n"
+                f"DIRECTORY={ips['directory']}\r\n"
+                f"BIND_ADDRESS={ips['program']}\r\n"
+                "PROXY=\r\n"
+                "PROXY_PASSWORD=\r\n"
+                "GSM_ONLY=1\r\n")
+    os.chmod(os.path.join(folder, "echolink.ini"), 0o600)
+    settings = {
+        "CONFERENCE": CONFERENCE, "PASSWORD": ADMIN_PASSWORD,
+        "OPTION1": "True", "OPTION2": "False", "OPTION3": "False", "OPTION9": "False",
+        "STAYCON1": "1", "AUTOENTER": "1",
+        "CHECK3": "1", "OPTION7": "True", "OPTION8": "False", "BEACONPERIOD2": limit_minutes,
+        "TEXT4": "N0CALL", "TEXT9": "55", "TEXT5": "K2XYZ", "TEXT10": "66",
+    }
+    with open(os.path.join(folder, "vorivuzav.ini"), "w", newline="") as f:
+        f.write("[SETTINGS]\r\n")
+        for k, v in settings.items():
+            f.write(f"{k}={v}\r\n")
+
+
+class Proc:
+    """A child process whose merged output is kept and can be waited on line by line."""
+
+    def __init__(self, name, argv, logfile, env=None):
+        self.name = name
+        self.lines = []
+        self.queue = queue.Queue()
+        self.log = open(logfile, "w")
+        self.p = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                  errors="replace", bufsize=1, env=env)
+        self.t = threading.Thread(target=self._read, daemon=True)
+        self.t.start()
+
+    def _read(self):
+        for line in self.p.stdout:
+            line = line.rstrip("\n")
+            self.lines.append(line)
+            self.log.write(f"{time.strftime('%H:%M:%S')} {line}\n")
+            self.log.flush()
+            self.queue.put(line)
+        self.queue.put(None)
+
+    def wait_line(self, text, timeout):
+        """The first line from now on holding text, or None after timeout or at the end of output."""
+        end = time.monotonic() + timeout
+        while True:
+            left = end - time.monotonic()
+            if left <= 0:
+                return None
+            try:
+                line = self.queue.get(timeout=left)
+            except queue.Empty:
+                return None
+            if line is None:
+                return None
+            if text in line:
+                return line
+
+    def seen(self, text):
+        return any(text in line for line in self.lines)
+
+    def wait_exit(self, timeout):
+        try:
+            return self.p.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        if self.p.poll() is None:
+            self.p.kill()
+            self.p.wait()
+        self.t.join(timeout=5)
+        self.log.close()
+
+    def tail(self, n=25):
+        return "\n".join(f"  {self.name}| {l}" for l in self.lines[-n:])
+
+
+def gavelry_argv(gavelry, folder):
+    return [gavelry, "--client", "echolink", "--headless", "--config-dir", folder, "--log-dir", folder]
+
+
+def check_echolink_built(gavelry, folder):
+    """The program must offer --client echolink; say so plainly when it does not."""
+    out = subprocess.run([gavelry, "--help"], capture_output=True, text=True, timeout=30).stdout
+    if "echolink" not in out:
+        return False
+    return True
+
+
+def ports_free(ip):
+    for kind, port in ((socket.SOCK_DGRAM, 5198), (socket.SOCK_DGRAM, 5199), (socket.SOCK_STREAM, 5200)):
+        s = socket.socket(socket.AF_INET, kind)
+        if kind == socket.SOCK_STREAM:
+            # Connections of an earlier run may linger in TIME_WAIT.
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        try:
+            s.bind((ip, port))
+        except OSError:
+            return f"{'UDP' if kind == socket.SOCK_DGRAM else 'TCP'} {ip}:{port} is in use"
+        finally:
+            s.close()
+    return None
+
+
+def fail(msg, *procs):
+    print(f"FAIL: {msg}")
+    for p in procs:
+        if p:
+            print(p.tail())
+    for p in procs:
+        if p:
+            p.stop()
+    return 1
+
+
+def on_the_air(args):
+    t0 = time.monotonic()
+    folder = tempfile.mkdtemp(prefix="gavelry-air-")
+    ips = TEST_IPS
+    for ip in ips.values():
+        busy = ports_free(ip)
+        if busy:
+            return fail(f"{busy}: the loopback addresses of this test are taken by another program")
+    write_settings(folder, ips)
+    fakes = Proc("fakes", [args.fakes, "--mode", "test", "--station", STATION, "--station-password", STATION_PASSWORD,
+                           "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
+                           "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
+                           "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
+    if not fakes.wait_line("READY", 10):
+        return fail("the fake directory and conference did not start", fakes)
+    # The network client's debug lines show the receive indication.
+    env = dict(os.environ, QT_LOGGING_RULES="gavelry.echolink.debug=true")
+    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"), env)
+    print(f"settings and logs in {folder}; the first link waits for the stay-connected tick (60 s)")
+
+    # The fakes run their script; when it reaches the shutdown step the
+    # program must have reported the DTMF keyed before the link dropped.
+    if not fakes.wait_line("SHUTDOWN NOW", 200):
+        code = fakes.wait_exit(1)
+        unmet = [l for l in fakes.lines if "UNMET" in l]
+        return fail(unmet[0] if unmet else f"the fakes' script did not reach its end (exit {code})", fakes, gav)
+    if gav.p.poll() is not None:
+        return fail(f"Gavelry ended by itself with exit code {gav.p.returncode}", fakes, gav)
+    # A link that drops mid-transmission ends the transmission: the digits
+    # keyed in it come out as one sequence only once the receive indication
+    # falls.
+    if not (gav.seen("DTMF mute 2 (sequence 66)") or gav.wait_line("DTMF mute 2 (sequence 66)", 10)):
+        return fail("after the link dropped mid-transmission the DTMF sequence 66 was never reported: "
+                    "the receive indication did not fall", fakes, gav)
+    rx = [i for i, l in enumerate(gav.lines) if "RX true" in l or "RX false" in l]
+    if not rx or "RX false" not in gav.lines[rx[-1]]:
+        time.sleep(2)
+        rx = [i for i, l in enumerate(gav.lines) if "RX true" in l or "RX false" in l]
+    if not rx or "RX false" not in gav.lines[rx[-1]]:
+        return fail("the receive indication did not fall after the link dropped mid-transmission", fakes, gav)
+    checks = [
+        (".admin ****", "the admin log-on in the moderation log"),
+        ("DTMF mute 1 (sequence 55)", "the DTMF mute of N0CALL in the moderation log"),
+        ("W1ABC", "the talker W1ABC named by the talk-time mute"),
+    ]
+    for text, what in checks:
+        if not gav.seen(text):
+            return fail(f"{what} was not seen (\"{text}\")", fakes, gav)
+
+    gav.p.send_signal(signal.SIGTERM)
+    code = gav.wait_exit(30)
+    if code is None:
+        return fail("Gavelry did not end within 30 s of SIGTERM", fakes, gav)
+    if code != 0:
+        return fail(f"Gavelry ended with exit code {code} after SIGTERM", fakes, gav)
+    fcode = fakes.wait_exit(70)
+    if fcode != 0:
+        unmet = [l for l in fakes.lines if "UNMET" in l]
+        return fail(unmet[0] if unmet else f"the fakes ended with {fcode}", fakes, gav)
+    fakes.stop()
+    gav.stop()
+    print(f"PASS: linked, admin log-on answered, probes answered, DTMF mute, talk-time mute of W1ABC, "
+          f"bad packets survived, RX fell on the drop, SIGTERM exit 0, directory OFF "
+          f"({time.monotonic() - t0:.1f} s)")
+    return 0
+
+
+def directory_refuses(args):
+    """A wrong directory password: a message naming the file and keys on the
+    status line, log-on tried again later, and a clean stop."""
+    folder = tempfile.mkdtemp(prefix="gavelry-refused-")
+    ips = TEST_IPS
+    for ip in ips.values():
+        busy = ports_free(ip)
+        if busy:
+            return fail(f"{busy}: the loopback addresses of this test are taken by another program")
+    write_settings(folder, ips)
+    path = os.path.join(folder, "echolink.ini")
+    with open(path) as f:
+        text = f.read()
+    with open(path, "w", newline="") as f:
+        f.write(text.replace(f"PASSWORD={STATION_PASSWORD}", "PASSWORD=not-the-password"))
+    fakes = Proc("fakes", [args.fakes, "--mode", "lively", "--station", STATION, "--station-password", STATION_PASSWORD,
+                           "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
+                           "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
+    if not fakes.wait_line("READY", 10):
+        return fail("the fake directory did not start", fakes)
+    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"))
+    line = gav.wait_line("refused the log-on", 30)
+    if not line:
+        return fail("no message about the refused directory log-on within 30 s", fakes, gav)
+    if "PASSWORD" not in line or path not in line:
+        return fail(f"the message does not name PASSWORD and {path}: {line}", fakes, gav)
+    gav.p.send_signal(signal.SIGTERM)
+    code = gav.wait_exit(30)
+    fakes.p.send_signal(signal.SIGTERM)
+    fakes.wait_exit(10)
+    if code != 0:
+        return fail(f"Gavelry ended with {code} after SIGTERM", fakes, gav)
+    fakes.stop()
+    gav.stop()
+    print(f"PASS: {line.strip()}")
+    return 0
+
+
+def bind_failure(args):
+    folder = tempfile.mkdtemp(prefix="gavelry-bind-")
+    ips = dict(TEST_IPS)
+    write_settings(folder, ips)
+    taken = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    try:
+        taken.bind((ips["program"], 5198))
+    except OSError as e:
+        return fail(f"cannot take UDP {ips['program']}:5198 for the test: {e}")
+    try:
+        r = subprocess.run(gavelry_argv(args.gavelry, folder), capture_output=True, text=True, timeout=60)
+    except subprocess.TimeoutExpired:
+        return fail("Gavelry did not end within 60 s while its port was taken")
+    finally:
+        taken.close()
+    out = r.stdout + r.stderr
+    print(out.strip())
+    if r.returncode != 1:
+        return fail(f"exit code {r.returncode}, expected 1")
+    if ips["program"] not in out or "5198" not in out:
+        return fail(f"the message does not name {ips['program']} and port 5198")
+    print("PASS: one message naming the address and port, exit code 1")
+    return 0
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("test", choices=["on_the_air", "directory_refuses", "bind_failure"])
+    ap.add_argument("--gavelry", required=True)
+    ap.add_argument("--fakes")
+    args = ap.parse_args()
+    if not check_echolink_built(args.gavelry, None):
+        return fail("this Gavelry was built without the EchoLink network backend (--client echolink); "
+                    "install libecholib-dev, libspandsp-dev and the libasync*-dev packages (scripts/setup.sh)")
+    return {"on_the_air": on_the_air, "directory_refuses": directory_refuses, "bind_failure": bind_failure}[args.test](args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
