@@ -199,6 +199,8 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     Program program(scheduler, backend->factory(), dialogs, shell, configDir);
     program.moderationLog().setEcho(options->headless);
     QString logError;
+    if (!instance.problem().isEmpty())
+        program.context().report(instance.problem());
     if (!program.moderationLog().setFolder(logFolder(*options), logError))
         program.context().report(QStringLiteral("The moderation log cannot be written: %1").arg(logError));
     QObject::connect(&program, &Program::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Logging.h"
 #include "ProfileIni.h"
+#include "SafeFile.h"
 
 #include <algorithm>
 
@@ -70,6 +71,19 @@ QWidget *control(const QWidget &form, const SettingKey &k)
     return form.findChild<QWidget *>(k.control);
 }
 
+/// Qt's maximum for a line edit nobody gave one of its own.
+constexpr int kUnlimitedLineEdit = 32767;
+
+/// A text value goes into its box whole: a line edit left at Qt's maximum
+/// (32,767 characters) would cut a longer value, and the next save would
+/// write it cut. Boxes with a shorter maximum of their own keep it.
+void holdWhole(QWidget *box)
+{
+    auto *edit = qobject_cast<QLineEdit *>(box);
+    if (edit && edit->maxLength() == kUnlimitedLineEdit)
+        edit->setMaxLength(int(safefile::kLargest));
+}
+
 void upperCaseInPlace(QWidget *box)
 {
     const QString text = controls::caption(box);
@@ -91,9 +105,11 @@ QString readable(const QString &file, const SettingKey &k, const QString &value,
 
 } // namespace
 
-void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
 {
-    const SettingsFile ini(configDir, file);
+    const SettingsFile ini(configDir, file, kSettingsSection, SettingsFile::Fallback::Backup);
+    if (!ini.notice().isEmpty())
+        qCWarning(lcSettings).noquote() << ini.notice();
     QPoint pos = form.pos();
     bool placed = false;
     for (const SettingKey &k : table) {
@@ -101,6 +117,7 @@ void loadSettings(QWidget &form, const QString &configDir, const QString &file, 
         switch (k.format) {
         case Format::Text:
         case Format::UpperText:
+            holdWhole(control(form, k));
             controls::setCaption(control(form, k), value);
             break;
         case Format::Digits:
@@ -126,9 +143,11 @@ void loadSettings(QWidget &form, const QString &configDir, const QString &file, 
     }
     if (placed)
         form.move(pos);
+    return ini.notice();
 }
 
-QString saveSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+QString saveSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table,
+                     QString *backupProblem)
 {
     SettingsFile ini(configDir, file);
     for (const SettingKey &k : table) {
@@ -161,7 +180,11 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
         }
         ini.set(k.key, value);
     }
-    return ini.save() ? QString() : ini.error();
+    if (!ini.save())
+        return ini.error();
+    if (backupProblem)
+        *backupProblem = ini.backupProblem();
+    return QString();
 }
 
 } // namespace gavelry

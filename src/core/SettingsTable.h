@@ -45,10 +45,21 @@ inline const QString kSettingsSection = QStringLiteral("SETTINGS");
 /// configuration folder) into form's controls, in table order. A value that
 /// cannot be read takes its key's default, and the log says so as
 /// FILE [SETTINGS] KEY with the value found and the value taken.
-void loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
+///
+/// Text values are taken whole: a line edit without a shorter maximum of its
+/// own is made to hold as much as a settings file can.
+///
+/// A file that is there but cannot be read is replaced by its backup
+/// (FILE.bak), or by the defaults when that cannot be read either; the
+/// returned text then says so for the operator. Empty when the file was read
+/// or is missing.
+QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
 
 /// Writes every key of table. Returns an empty string on success, otherwise
-/// why the file could not be written.
-QString saveSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
+/// why the file could not be written (it is then as it was). After a save
+/// that worked, backupProblem (when given) says why the previous version
+/// could not be kept as FILE.bak, or is empty.
+QString saveSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table,
+                     QString *backupProblem = nullptr);
 
 } // namespace gavelry

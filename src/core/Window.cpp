@@ -41,14 +41,25 @@ void Window::hideWindow()
 
 void Window::loadOwnSettings()
 {
-    if (const SettingsLayout *layout = settingsLayout())
-        loadSettings(*this, ctx.configDir, layout->file, layout->keys);
+    const SettingsLayout *layout = settingsLayout();
+    if (!layout)
+        return;
+    const QString notice = loadSettings(*this, ctx.configDir, layout->file, layout->keys);
+    if (!notice.isEmpty())
+        ctx.report(notice);
 }
 
 QString Window::saveOwnSettings()
 {
     const SettingsLayout *layout = settingsLayout();
-    return layout ? saveSettings(*this, ctx.configDir, layout->file, layout->keys) : QString();
+    if (!layout)
+        return QString();
+    QString backupProblem;
+    const QString error = saveSettings(*this, ctx.configDir, layout->file, layout->keys, &backupProblem);
+    if (error.isEmpty() && !backupProblem.isEmpty())
+        ctx.report(QStringLiteral("%1 was saved, but its previous version could not be kept as %1.bak: %2")
+                       .arg(layout->file, backupProblem));
+    return error;
 }
 
 void Window::saveOwnSettingsOrSay(const QString &what, const QString &title)

@@ -32,9 +32,13 @@ public:
 
     /// The window's settings file and its keys; null for a window without one.
     virtual const SettingsLayout *settingsLayout() const { return nullptr; }
-    /// Reads the window's settings file into its controls.
+    /// Reads the window's settings file into its controls. A file that could
+    /// not be read (its backup or the defaults taken instead) is reported on
+    /// the main window's status line.
     void loadOwnSettings();
-    /// Writes the window's settings file: an empty string, or why it failed.
+    /// Writes the window's settings file: an empty string, or why it failed
+    /// (the file then keeps its previous contents). A backup that could not
+    /// be kept is reported on the status line.
     QString saveOwnSettings();
     /// Writes the window's settings file; a failure is shown in a message box
     /// titled title, naming what was not saved (what) and the file.

@@ -1,11 +1,12 @@
 #include "SlotState.h"
 
+#include "SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace gavelry::slotstate {
 
@@ -115,32 +116,24 @@ qint64 secondsUntil(const QDateTime &now, const QDateTime &due)
 
 QList<SlotRecord> read(const QString &folder, QStringList &problems)
 {
-    QFile file(QDir(folder).filePath(kFileName));
-    if (!file.exists())
+    // A state file is a few hundred bytes; anything far larger, or anything
+    // but a regular file, is not ours and is not read.
+    const safefile::ReadResult file = safefile::read(QDir(folder).filePath(kFileName));
+    switch (file.state) {
+    case safefile::ReadResult::State::Missing:
         return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        problems.append(QStringLiteral("the file cannot be read: %1").arg(file.errorString()));
+    case safefile::ReadResult::State::Refused:
+        problems.append(QStringLiteral("the file %1").arg(file.why));
         return {};
+    case safefile::ReadResult::State::Read:
+        break;
     }
-    // A state file is a few hundred bytes; anything far larger is not ours.
-    constexpr qint64 kLargest = 1 << 20;
-    if (file.size() > kLargest) {
-        problems.append(QStringLiteral("the file is far too large to be a list of slots"));
-        return {};
-    }
-    return parse(file.readAll(), problems);
+    return parse(file.data, problems);
 }
 
 QString write(const QString &folder, const QList<SlotRecord> &records)
 {
-    QSaveFile file(QDir(folder).filePath(kFileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(format(records));
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return safefile::replace(QDir(folder).filePath(kFileName), format(records));
 }
 
 } // namespace gavelry::slotstate

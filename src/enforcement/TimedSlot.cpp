@@ -114,9 +114,12 @@ void TimedSlot::release()
         m_form.sendLine(command(call));
     } catch (const std::exception &e) {
         // Not released: the slot stays due and tries again next second.
-        if (!m_toldWaiting)
-            m_form.context().report(QString::fromLocal8Bit(e.what()));
-        m_toldWaiting = true;
+        // Every failed try is reported, also after a wait for a link was.
+        QString name = slotName();
+        name[0] = name[0].toUpper();
+        m_form.context().report(QStringLiteral("%1 could not %2 %3, tries again in a second: %4")
+                                    .arg(name, m_kind == SlotKind::UnMute ? QStringLiteral("un-mute") : QStringLiteral("un-ban"), call,
+                                         QString::fromLocal8Bit(e.what())));
         return;
     }
     skipOnError(m_form.context(), [&] { m_form.sendLine(notice(call)); });

@@ -1,24 +1,133 @@
 #include "ProfileIni.h"
 
+#include "SafeFile.h"
+
+#include <algorithm>
+#include <iterator>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace gavelry {
 
 namespace {
 
-QString decode(const QByteArray &bytes)
+using Encoding = ProfileIni::Encoding;
+
+// Windows-1252 for bytes 0x80-0x9F. The five bytes the code page leaves
+// undefined stand for the control characters of the same number, as they do
+// on Windows, so every byte has a character and comes back as itself.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromCp1252(const QByteArray &bytes)
 {
-    // INI files written on Windows are in the ANSI code page; ours are UTF-8.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+/// The text in Windows-1252, or nothing when a character has no byte there.
+std::optional<QByteArray> toCp1252(const QString &text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            *out++ = char(u);
+            continue;
+        }
+        const auto *hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), u);
+        if (hit == std::end(kCp1252High))
+            return std::nullopt;
+        *out++ = char(0x80 + (hit - std::begin(kCp1252High)));
+    }
+    return bytes;
+}
+
+QString fromUtf16(const QByteArray &bytes, bool bigEndian)
+{
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+        *out++ = QChar(char16_t(hi << 8 | lo));
+    }
+    return text;
+}
+
+QByteArray toUtf16(const QString &text, bool bigEndian)
+{
+    QByteArray bytes;
+    bytes.reserve(2 + text.size() * 2);
+    auto put = [&](char16_t u) {
+        bytes.append(char(bigEndian ? u >> 8 : u & 0xFF));
+        bytes.append(char(bigEndian ? u & 0xFF : u >> 8));
+    };
+    put(0xFEFF);
+    for (const QChar ch : text)
+        put(ch.unicode());
+    return bytes;
+}
+
+/// The file's text and the encoding it is written in: a byte-order mark
+/// names it; otherwise UTF-8, and the Windows code page when the bytes are
+/// not UTF-8 (an INI file written by a Windows program).
+QString decode(const QByteArray &bytes, Encoding &encoding)
+{
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        encoding = Encoding::Utf8Bom;
+        text = QString::fromUtf8(bytes.mid(3));
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        encoding = Encoding::Utf16LE;
+        text = fromUtf16(bytes.mid(2), false);
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        encoding = Encoding::Utf16BE;
+        text = fromUtf16(bytes.mid(2), true);
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8(bytes);
+        encoding = Encoding::Utf8;
+        if (utf8.hasError()) {
+            encoding = Encoding::Windows1252;
+            text = fromCp1252(bytes);
+        }
+    }
     text.remove(QChar(u'\0'));
     return text;
+}
+
+QByteArray encode(const QString &text, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Utf16LE:
+        return toUtf16(text, false);
+    case Encoding::Utf16BE:
+        return toUtf16(text, true);
+    case Encoding::Windows1252:
+        // A character the code page has no byte for (typed into the
+        // program) is kept: the file is then written in UTF-8.
+        if (const std::optional<QByteArray> bytes = toCp1252(text))
+            return *bytes;
+        return text.toUtf8();
+    case Encoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
 }
 
 bool isSectionLine(const QString &trimmed)
@@ -54,10 +163,22 @@ void ProfileIni::reload()
 {
     m_lines.clear();
     m_crlf = false;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    m_encoding = Encoding::Utf8;
+    m_readProblem.clear();
+    const safefile::ReadResult file = safefile::read(m_path);
+    switch (file.state) {
+    case safefile::ReadResult::State::Missing:
+        m_readState = ReadState::Missing;
         return;
-    const QString text = decode(file.readAll());
+    case safefile::ReadResult::State::Refused:
+        m_readState = ReadState::Unreadable;
+        m_readProblem = file.why;
+        return;
+    case safefile::ReadResult::State::Read:
+        m_readState = ReadState::Read;
+        break;
+    }
+    const QString text = decode(file.data, m_encoding);
     m_crlf = text.contains(QStringLiteral("\r\n"));
     QString normalised = text;
     normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -148,25 +269,37 @@ void ProfileIni::set(const QString &section, const QString &key, const QString &
 bool ProfileIni::save()
 {
     m_error.clear();
+    m_backupProblem.clear();
+    if (m_readState == ReadState::Unreadable) {
+        // Its values, comments and other sections would be lost.
+        m_error = QStringLiteral("%1 %2, so it is not written over. Make it a readable file, or move it away, "
+                                 "and save again.")
+                      .arg(QDir::toNativeSeparators(m_path), m_readProblem);
+        return false;
+    }
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {
         m_error = QStringLiteral("Cannot create the folder %1").arg(info.absolutePath());
         return false;
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString());
+    const QString eol = m_crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString text;
+    for (const QString &l : std::as_const(m_lines))
+        text += l + eol;
+    const QByteArray out = encode(text, m_encoding);
+    if (out.size() > safefile::kLargest) {
+        // It could not be read back.
+        m_error = QStringLiteral("Cannot write %1: the settings would take %2 bytes, more than the %3 a settings "
+                                 "file may have. The file keeps its previous settings.")
+                      .arg(QDir::toNativeSeparators(m_path))
+                      .arg(out.size())
+                      .arg(safefile::kLargest);
         return false;
     }
-    // The files hold conference passwords.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const QString eol = m_crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QByteArray out;
-    for (const QString &l : std::as_const(m_lines))
-        out += (l + eol).toUtf8();
-    file.write(out);
-    if (!file.commit()) {
-        m_error = QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString());
+    // The files hold conference passwords: owner-only, like the backup.
+    const QString error = safefile::replace(m_path, out, m_path + QStringLiteral(".bak"), &m_backupProblem);
+    if (!error.isEmpty()) {
+        m_error = error + QStringLiteral(". The file keeps its previous settings.");
         return false;
     }
     return true;
@@ -179,9 +312,25 @@ void SettingsFile::set(const QString &key, const QString &value)
     m_ini.set(m_section, key, wrap ? u'"' + value + u'"' : value);
 }
 
-SettingsFile::SettingsFile(const QString &configDir, const QString &fileName, const QString &section)
+SettingsFile::SettingsFile(const QString &configDir, const QString &fileName, const QString &section,
+                           Fallback fallback)
     : m_ini(QDir(configDir).filePath(fileName)), m_section(section)
 {
+    if (m_ini.readState() != ProfileIni::ReadState::Unreadable)
+        return;
+    const QString problem = QStringLiteral("%1 %2").arg(QDir::toNativeSeparators(m_ini.path()), m_ini.readProblem());
+    if (fallback == Fallback::Backup) {
+        ProfileIni backup(m_ini.path() + QStringLiteral(".bak"));
+        if (backup.readState() == ProfileIni::ReadState::Read) {
+            m_backup.emplace(std::move(backup));
+            m_notice = QStringLiteral("%1; its backup %2.bak was loaded instead. Saving will not write over %2 "
+                                      "until it can be read.")
+                           .arg(problem, fileName);
+            return;
+        }
+    }
+    m_notice = QStringLiteral("%1; the defaults are used, and saving will not write over it until it can be read.")
+                   .arg(problem);
 }
 
 } // namespace gavelry

@@ -17,23 +17,43 @@ namespace gavelry {
 ///
 /// The file is read once on construction (or reload()); set() changes the
 /// copy in memory and save() writes it back atomically with owner-only
-/// permissions. A line break inside a value is stored as a blank so it can
-/// never start another key.
+/// permissions, keeping the version it replaces as PATH.bak. A line break
+/// inside a value is stored as a blank so it can never start another key.
+///
+/// Files from Windows editors keep their encoding: UTF-16 (little or big
+/// endian) and UTF-8 with a byte-order mark are written back the same way,
+/// and a file in the Windows code page (bytes above 127 that are not UTF-8)
+/// is read as Windows-1252 and written back byte for byte. Only a regular
+/// file of at most a megabyte is read; a file that is there but cannot be
+/// read is never written over.
 class ProfileIni {
 public:
+    enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Windows1252 };
+    enum class ReadState { Missing, Read, Unreadable };
+
     explicit ProfileIni(QString path);
 
     const QString &path() const { return m_path; }
     void reload();
+
+    ReadState readState() const { return m_readState; }
+    /// For Unreadable: why, as a phrase after the file's name.
+    const QString &readProblem() const { return m_readProblem; }
+    Encoding encoding() const { return m_encoding; }
 
     /// The value of key in section, or def when either is missing.
     QString get(const QString &section, const QString &key, const QString &def = QString()) const;
     std::optional<QString> find(const QString &section, const QString &key) const;
     void set(const QString &section, const QString &key, const QString &value);
 
-    /// Writes the file. On failure returns false and error() says why.
+    /// Writes the file. On failure returns false, error() says why and the
+    /// file on disk is as it was. A file that could not be read is not
+    /// written over.
     bool save();
     const QString &error() const { return m_error; }
+    /// After a save that worked: why the previous version could not be kept
+    /// as a backup, or an empty string.
+    const QString &backupProblem() const { return m_backupProblem; }
 
 private:
     int findSection(const QString &section) const;
@@ -42,6 +62,10 @@ private:
     QString m_path;
     QStringList m_lines;
     QString m_error;
+    QString m_backupProblem;
+    QString m_readProblem;
+    ReadState m_readState = ReadState::Missing;
+    Encoding m_encoding = Encoding::Utf8;
     bool m_crlf = false;
 };
 
@@ -49,19 +73,32 @@ private:
 /// The small convenience the windows use: SETTINGS, keyed by name.
 class SettingsFile {
 public:
+    /// Whether a file that is there but cannot be read is replaced, for
+    /// reading, by its backup NAME.bak.
+    enum class Fallback { None, Backup };
+
     SettingsFile(const QString &configDir, const QString &fileName,
-                 const QString &section = QStringLiteral("SETTINGS"));
-    QString get(const QString &key, const QString &def) const { return m_ini.get(m_section, key, def); }
+                 const QString &section = QStringLiteral("SETTINGS"), Fallback fallback = Fallback::None);
+    QString get(const QString &key, const QString &def) const { return reading().get(m_section, key, def); }
     /// Writes the value so that get reads it back as it was: a value with blanks
     /// at an end, or one in quotes, is written in a pair of quotes of its own.
     void set(const QString &key, const QString &value);
     bool save() { return m_ini.save(); }
     QString error() const { return m_ini.error(); }
     const QString &path() const { return m_ini.path(); }
+    /// What the operator should be told about the reading: the file could not
+    /// be read, and its backup or the defaults are used. Empty when it was read.
+    const QString &notice() const { return m_notice; }
+    /// After a save: the previous version could not be kept as a backup.
+    QString backupProblem() const { return m_ini.backupProblem(); }
 
 private:
+    const ProfileIni &reading() const { return m_backup ? *m_backup : m_ini; }
+
     ProfileIni m_ini;
+    std::optional<ProfileIni> m_backup; ///< read in place of m_ini, which could not be
     QString m_section;
+    QString m_notice;
 };
 
 } // namespace gavelry

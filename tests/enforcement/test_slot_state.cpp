@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace gavelry;
 
 namespace {
@@ -140,6 +142,30 @@ private slots:
         QCOMPARE(QFile(QDir(dir.path()).filePath(slotstate::kFileName)).permissions()
                      & (QFileDevice::ReadOther | QFileDevice::WriteOther),
                  QFileDevice::Permissions());
+    }
+
+    /// Start-up reads the file: something that is no file must not hang or
+    /// fill the memory.
+    void whatIsNoStateFileIsNotRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("FIFO") << "fifo" << "the file is a FIFO, not a regular file";
+        QTest::newRow("link to /dev/zero") << "/dev/zero" << "the file is a character device, not a regular file";
+    }
+    void whatIsNoStateFileIsNotRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).filePath(slotstate::kFileName);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(kind, path));
+        QStringList problems;
+        QVERIFY(slotstate::read(dir.path(), problems).isEmpty());
+        QCOMPARE(problems, QStringList{problem});
     }
 
     void unwritableFolderSaysWhy()

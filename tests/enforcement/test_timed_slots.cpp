@@ -230,6 +230,44 @@ private slots:
         QCOMPARE(state(f, 2), QStringLiteral("W1ABC 0 900"));
     }
 
+    void everyFailedReleaseIsReported_data()
+    {
+        QTest::addColumn<bool>("waitedForALink");
+        QTest::newRow("linked all along") << false;
+        QTest::newRow("after waiting for a link") << true;
+    }
+    void everyFailedReleaseIsReported()
+    {
+        QFETCH(bool, waitedForALink);
+        TestRig rig;
+        Form321 &f = startLinked(rig);
+        int reports = 0;
+        const auto inner = rig.program->context().reportError;
+        rig.program->context().reportError = [&](const QString &what) {
+            reports += what.contains(QStringLiteral("Un-mute slot 1 could not un-mute W1ABC, tries again in a second")) ? 1 : 0;
+            inner(what);
+        };
+        fill(f, 1, "W1ABC");
+        rig.advance(899000);
+        if (waitedForALink) {
+            rig.client.linkDown("*HARBOUR*");
+            rig.advance(5000);
+            rig.client.linkUp("*HARBOUR*");
+        }
+        // Every operation fails from here on: each try a second is told.
+        rig.client.setFailureRate(1.0, 1);
+        rig.advance(3000);
+        QCOMPARE(rig.client.failuresInjected(), 3);
+        QCOMPARE(reports, 3);
+        QCOMPARE(state(f, 1), QStringLiteral("W1ABC 1 0"));
+        // Once the client answers the slot goes out, once.
+        rig.client.setFailureRate(0, 1);
+        rig.advance(1000);
+        QCOMPARE(rig.sent().filter(".unmute").size(), 1);
+        QCOMPARE(state(f, 1), QStringLiteral("W1ABC 0 900"));
+        rig.program->context().reportError = inner;
+    }
+
     void releaseButtonWithoutALinkChangesNothing()
     {
         TestRig rig;

@@ -12,6 +12,7 @@ namespace {
 const QDateTime kStart{QDate(2026, 1, 5), QTime(12, 0, 0)};
 const QString kConf = QStringLiteral("*HARBOUR*");
 const QString kLocal = QStringLiteral("N0CALL-L");
+const QString kBanner = QStringLiteral("\r\rWelcome to the *HARBOUR* conference");
 
 /// A conference with two stations and the local station linked, and a log
 /// of every event the client raises toward the program.
@@ -66,7 +67,11 @@ private slots:
         QTest::newRow("mute persistent") << true << false << ".mute K2XYZ -p" << "K2XYZ muted.";
         QTest::newRow("mute stranger") << true << false << ".mute Q9ZZZ" << "No Q9ZZZ found.";
         QTest::newRow("mute talker, none") << true << false << ".mute ." << "Error: no one is talking.";
-        QTest::newRow("mute talker") << true << true << ".mute ." << "W1ABC muted.";
+        QTest::newRow("mute talker") << true << true << ".mute ." << "station talking muted.";
+        QTest::newRow("mute talker persistently") << true << true << ".mute . -p" << "station talking muted.";
+        QTest::newRow("unmute stranger") << true << false << ".unmute Q9ZZZ" << "No Q9ZZZ found.";
+        QTest::newRow("ban list without log-on") << false << false << ".ban list" << "";
+        QTest::newRow("quote as admin") << true << false << ".quote notice" << "";
         QTest::newRow("unmute call") << true << false << ".unmute K2XYZ" << "K2XYZ unmuted.";
         QTest::newRow("unmute all") << true << false << ".unmute -a" << "All stations unmuted.";
         QTest::newRow("muted list empty") << true << false << ".Mute" << "No stations are muted.";
@@ -77,12 +82,12 @@ private slots:
         QTest::newRow("ban add") << true << false << ".ban add K2XYZ" << "K2XYZ banned";
         QTest::newRow("ban delete stranger") << true << false << ".ban delete Q9ZZZ"
                                              << "Q9ZZZ was not found on the banned list.";
-        QTest::newRow("ban list empty") << true << false << ".ban list" << "The banned list is empty.";
+        QTest::newRow("ban list empty") << true << false << ".ban list" << "banned users:";
         QTest::newRow("connect") << true << false << ".connect G4KVT" << "Connecting to G4KVT";
         QTest::newRow("users without rights") << false << true << ".users"
-                                              << "1. W1ABC T\r2. K2XYZ\r3. N0CALL-L";
-        QTest::newRow("users as admin") << true << false << ".users" << "1. W1ABC\r2. K2XYZ\r3. N0CALL-L A";
-        QTest::newRow("admins") << true << false << ".admins" << "Admins:\rN0CALL-L\rSysops:";
+                                              << "1. W1ABC T\r2. K2XYZ \r3. N0CALL-L ";
+        QTest::newRow("users as admin") << true << false << ".users" << "1. W1ABC \r2. K2XYZ \r3. N0CALL-L A";
+        QTest::newRow("admins") << true << false << ".admins" << "Admins:\rN0CALL-L Gavelry\rSysops:";
         QTest::newRow("lurk") << true << false << ".lurk" << "You are now lurking.";
         QTest::newRow("quote answers nothing") << true << false << ".quote hello all" << "";
     }
@@ -106,12 +111,23 @@ private slots:
         rig.client.sendChatText(QStringLiteral(".admin ADM"));
         QVERIFY(rig.events.isEmpty()); // never inside the send call
         rig.scheduler.advanceBy(1000);
-        QCOMPARE(rig.take(), QStringList{"200 chat *HARBOUR*>Your wish is my command."});
+        // No "CALL>" in front, every line ended by CR.
+        QCOMPARE(rig.take(), QStringList{"200 chat Your wish is my command.\r"});
+        rig.client.sendChatText(QStringLiteral(".ban list"));
+        rig.scheduler.advanceBy(1000);
+        QCOMPARE(rig.take(), QStringList{"1200 chat banned users:\r"});
 
+        // A quoted line reaches only sysops: the admin hears nothing of it.
         rig.client.sendChatText(QStringLiteral("good evening"));
         rig.client.sendChatText(QStringLiteral(".quote (12:00) notice"));
         rig.scheduler.advanceBy(1000);
-        QCOMPARE(rig.take(), QStringList{"1200 chat *HARBOUR*>(12:00) notice"});
+        QVERIFY(rig.take().isEmpty());
+        rig.client.sendChatText(QStringLiteral(".sysop SYS"));
+        rig.scheduler.advanceBy(1000);
+        rig.take();
+        rig.client.sendChatText(QStringLiteral(".quote (12:00) notice"));
+        rig.scheduler.advanceBy(1000);
+        QCOMPARE(rig.take(), QStringList{"4200 chat *HARBOUR*>(12:00) notice"});
 
         // After unlinking nothing reaches the local station, and its log-on is gone.
         rig.client.disconnectStation(kConf);
@@ -128,35 +144,47 @@ private slots:
         rig.conf.key(QStringLiteral("W1ABC"));
         rig.conf.key(QStringLiteral("K2XYZ")); // doubles with the one talking: not heard
         QCOMPARE(rig.take(), QStringList({"0 rx on",
-                                          "0 info CONF *HARBOUR* [3/50]\r\r->W1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry"}));
-        rig.conf.unkey(QStringLiteral("W1ABC")); // K2XYZ still holds the key and is heard now
-        QCOMPARE(rig.take(), QStringList({"0 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\r->K2XYZ Kim\rN0CALL-L Gavelry"}));
+                                          "0 info CONF *HARBOUR* [3/50]\r\r->W1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry" + kBanner}));
+        // K2XYZ still holds the key and is heard now, at the top of the list.
+        rig.conf.unkey(QStringLiteral("W1ABC"));
+        QCOMPARE(rig.take(), QStringList({"0 info CONF *HARBOUR* [3/50]\r\r->K2XYZ Kim\rW1ABC Walter\rN0CALL-L Gavelry" + kBanner}));
         rig.conf.unkey(QStringLiteral("K2XYZ"));
         QCOMPARE(rig.take(), QStringList({"0 rx off",
-                                          "0 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry"}));
+                                          "0 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry" + kBanner}));
     }
 
     void muteSilencesTheStationUntilItReconnects_data()
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("mutedAfterRejoin");
-        QTest::newRow("ordinary mute") << ".mute W1ABC" << false;
-        QTest::newRow("persistent mute") << ".mute W1ABC -p" << true;
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("ordinary mute") << ".mute W1ABC" << false << "W1ABC muted.";
+        QTest::newRow("persistent mute") << ".mute W1ABC -p" << true << "W1ABC muted.";
+        QTest::newRow("talker") << ".mute ." << false << "station talking muted.";
+        QTest::newRow("talker persistently") << ".mute . -p" << true << "station talking muted.";
     }
     void muteSilencesTheStationUntilItReconnects()
     {
         QFETCH(QString, command);
         QFETCH(bool, mutedAfterRejoin);
+        QFETCH(QString, reply);
         Rig rig;
         rig.conf.command(kLocal, QStringLiteral(".sysop SYS"));
         rig.conf.key(QStringLiteral("W1ABC"));
         rig.take();
         rig.client.sendChatText(command);
         rig.scheduler.advanceBy(1000);
-        // The reply first, then the audio stops and the list shows the mute.
-        QCOMPARE(rig.take(), QStringList({"200 chat *HARBOUR*>W1ABC muted.", "200 rx off",
-                                          "200 info CONF *HARBOUR* [3/50]\r\rW1ABC (Muted)\rK2XYZ Kim\rN0CALL-L Gavelry"}));
+        // The reply first, then the audio stops; no new list for a mute.
+        QCOMPARE(rig.take(), QStringList({"200 chat " + reply + "\r", "200 rx off"}));
+        // Another station cannot take the floor while the muted one holds it.
+        rig.conf.key(QStringLiteral("K2XYZ"));
+        QVERIFY(rig.take().isEmpty());
+        // Once it lets go, K2XYZ is heard, and the list shows the mute.
         rig.conf.unkey(QStringLiteral("W1ABC"));
+        QCOMPARE(rig.take(), QStringList({"1000 rx on",
+                                          "1000 info CONF *HARBOUR* [3/50]\r\r->K2XYZ Kim\rW1ABC (Muted)\rN0CALL-L Gavelry" + kBanner}));
+        rig.conf.unkey(QStringLiteral("K2XYZ"));
+        rig.take();
         rig.conf.key(QStringLiteral("W1ABC"));
         QVERIFY(rig.take().isEmpty()); // keying again is not heard either
         rig.conf.leave(QStringLiteral("W1ABC"));
@@ -175,28 +203,137 @@ private slots:
         QCOMPARE(rig.conf.talker(), QStringLiteral("W1ABC"));
     }
 
-    void banDropsTheStationAndBarsItsReturn()
+    void banHidesTheStationWithoutANewList()
     {
         Rig rig;
         rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
-        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban add K2XYZ")), QStringLiteral("K2XYZ banned"));
+        rig.conf.key(QStringLiteral("K2XYZ"));
+        rig.take();
+        rig.client.sendChatText(QStringLiteral(".ban add K2XYZ"));
+        rig.scheduler.advanceBy(1000);
+        // Its audio stops; the reply comes, but no list.
+        QCOMPARE(rig.take(), QStringList({"200 chat K2XYZ banned\r", "200 rx off"}));
         QVERIFY(!rig.conf.isMember(QStringLiteral("K2XYZ")));
         QVERIFY(!rig.conf.join(QStringLiteral("K2XYZ")));
-        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban list")), QStringLiteral("banned users:\rK2XYZ"));
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban add W1ABC")), QStringLiteral("W1ABC banned"));
+        QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban list")),
+                 QStringLiteral("banned users:\rK2XYZ -\rW1ABC -"));
         QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban delete k2xyz")),
                  QStringLiteral("K2XYZ removed from the banned list."));
+        // Lifting the ban does not shorten the refusal of a quick return.
+        QVERIFY(!rig.conf.join(QStringLiteral("K2XYZ")));
+        rig.scheduler.advanceBy(SimConference::kRejoinRefusedMs);
         QVERIFY(rig.conf.join(QStringLiteral("K2XYZ")));
+        // The next join sends the list, without the banned W1ABC.
+        QCOMPARE(rig.take().last(), QStringLiteral("41000 info CONF *HARBOUR* [2/50]\r\rN0CALL-L Gavelry\rK2XYZ") + kBanner);
     }
 
-    void bannedLocalStationIsDroppedAndRefused()
+    void droppedStationIsRefusedForAWhile_data()
+    {
+        QTest::addColumn<QString>("drop");
+        QTest::addColumn<qint64>("refusedFor");
+        QTest::newRow("disconnected") << ".disconnect W1ABC" << qint64(SimConference::kRejoinRefusedMs);
+        QTest::newRow("disc") << ".disc W1ABC" << qint64(SimConference::kRejoinRefusedMs);
+        QTest::newRow("left by itself") << "" << qint64(0);
+    }
+    void droppedStationIsRefusedForAWhile()
+    {
+        QFETCH(QString, drop);
+        QFETCH(qint64, refusedFor);
+        Rig rig;
+        rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
+        if (drop.isEmpty())
+            rig.conf.leave(QStringLiteral("W1ABC"));
+        else
+            QCOMPARE(rig.conf.command(kLocal, drop), QStringLiteral("W1ABC disconnected"));
+        QVERIFY(!rig.conf.isMember(QStringLiteral("W1ABC")));
+        if (refusedFor > 0) {
+            rig.scheduler.advanceBy(refusedFor - 1);
+            QVERIFY(!rig.conf.join(QStringLiteral("W1ABC")));
+            rig.scheduler.advanceBy(1);
+        }
+        QVERIFY(rig.conf.join(QStringLiteral("W1ABC")));
+    }
+
+    void bannedLocalStationKeepsItsLinkButHearsNothing()
     {
         Rig rig;
         rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
-        rig.conf.command(kLocal, QStringLiteral(".ban add ") + kLocal);
+        rig.conf.key(QStringLiteral("K2XYZ"));
+        rig.take();
+        rig.client.sendChatText(QStringLiteral(".ban add ") + kLocal);
+        rig.scheduler.advanceBy(1000);
+        QCOMPARE(rig.take(), QStringList({"200 chat N0CALL-L banned\r", "200 rx off"}));
+        rig.conf.unkey(QStringLiteral("K2XYZ"));
+        // No BYE: the link stays up, but nothing comes over it any more.
+        QVERIFY(rig.client.isConnected(kConf));
+        rig.conf.key(QStringLiteral("W1ABC"));
+        rig.conf.say(QStringLiteral("W1ABC"), QStringLiteral("anyone?"));
+        rig.client.sendChatText(QStringLiteral(".users"));
+        rig.scheduler.advanceBy(1000);
+        QVERIFY(rig.take().isEmpty());
+        // Once dropped, a banned station's connect is refused.
+        rig.client.disconnectStation(kConf);
+        rig.client.connectStation(kConf);
+        rig.scheduler.advanceBy(5000);
+        QVERIFY(!rig.client.isConnected(kConf));
+    }
+
+    void localStationDisconnectedIsRefusedForAWhile()
+    {
+        Rig rig;
+        rig.conf.command(kLocal, QStringLiteral(".admin ADM"));
+        rig.client.sendChatText(QStringLiteral(".disconnect ") + kLocal);
+        rig.scheduler.advanceBy(1000);
         QVERIFY(!rig.client.isConnected(kConf));
         rig.client.connectStation(kConf);
         rig.scheduler.advanceBy(5000);
         QVERIFY(!rig.client.isConnected(kConf));
+        rig.scheduler.advanceBy(SimConference::kRejoinRefusedMs);
+        rig.client.connectStation(kConf);
+        rig.scheduler.advanceBy(1000);
+        QVERIFY(rig.client.isConnected(kConf));
+    }
+
+    void repeatedChatLineWithinTenSecondsIsDropped_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<bool>("secondRelayed");
+        QTest::newRow("same line at once") << "hello" << "hello" << 0 << false;
+        QTest::newRow("same line 9.999 s later") << "hello" << "hello" << 9999 << false;
+        QTest::newRow("same line 10 s later") << "hello" << "hello" << 10000 << true;
+        QTest::newRow("another line") << "hello" << "hello!" << 0 << true;
+        QTest::newRow("commands are exempt") << ".users" << ".users" << 0 << false;
+    }
+    void repeatedChatLineWithinTenSecondsIsDropped()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(int, gapMs);
+        QFETCH(bool, secondRelayed);
+        // From the local station: the conference's record says what it passed on.
+        Rig rig;
+        rig.client.sendChatText(first);
+        rig.scheduler.advanceBy(gapMs);
+        rig.client.sendChatText(second);
+        rig.scheduler.advanceBy(1000);
+        const QList<SimConference::Received> got = rig.conf.received();
+        QCOMPARE(got.size(), 2);
+        QCOMPARE(got[1].text, second);
+        QCOMPARE(got[1].relayed, secondRelayed);
+        const bool isCommand = second.startsWith(u'.');
+        QCOMPARE(got[1].command, isCommand);
+        if (isCommand) // both carried out and answered
+            QCOMPARE(rig.take().size(), 2);
+        // From another station: the local station sees the repeat or not.
+        Rig other;
+        other.conf.say(QStringLiteral("W1ABC"), first);
+        other.scheduler.advanceBy(gapMs);
+        other.conf.say(QStringLiteral("W1ABC"), second);
+        // (Its commands are for the server alone: nothing reaches us.)
+        QCOMPARE(other.take().size(), isCommand ? 0 : secondRelayed ? 2 : 1);
     }
 
     void linkComesUpAfterTheLinkDelay_data()
@@ -223,7 +360,7 @@ private slots:
         QCOMPARE(rig.client.connectionCount(), 1);
         QCOMPARE(connected, QStringList{kConf});
         // On linking the conference sends its station list.
-        QCOMPARE(rig.take(), QStringList{QStringLiteral("%1 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry").arg(delay)});
+        QCOMPARE(rig.take(), QStringList{QStringLiteral("%1 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry").arg(delay) + kBanner});
     }
 
     void droppingTheLinkEndsTheAudioAfterTheCall()

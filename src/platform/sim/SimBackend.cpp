@@ -8,6 +8,9 @@ SimBackend::SimBackend(Scheduler &scheduler, quint32 seed)
       m_conference(m_client, practice::callsign(), practice::password(), practice::password()),
       m_lively(m_conference, seed)
 {
+    // A practice run may go on for weeks: keep no record of what was sent.
+    m_client.setKeepRecords(false);
+    m_conference.setKeepReceived(false);
     m_lively.start();
 }
 

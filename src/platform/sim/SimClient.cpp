@@ -2,6 +2,8 @@
 
 #include "Scheduler.h"
 
+#include <algorithm>
+
 namespace gavelry {
 
 SimClient::SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent)
@@ -42,15 +44,28 @@ SimRemote *SimClient::remote(const QString &callsign) const
     return m_remotes.value(callsign.toUpper()).data();
 }
 
-void SimClient::check() const
+void SimClient::setFailureRate(double share, quint32 seed)
+{
+    m_failureRate = std::clamp(share, 0.0, 1.0);
+    m_faults.seed(seed);
+    m_calls = 0;
+    m_injected.clear();
+}
+
+void SimClient::check(const QString &kind, const QString &arg)
 {
     if (m_failing)
         throw ClientError(QStringLiteral("The EchoLink client did not answer"));
+    ++m_calls;
+    if (m_failureRate > 0 && std::uniform_real_distribution<double>(0.0, 1.0)(m_faults) < m_failureRate) {
+        m_injected.append({m_scheduler.elapsedMs(), kind, arg, m_calls});
+        throw ClientError(injectedFailureText());
+    }
 }
 
 void SimClient::record(const QString &kind, const QString &arg)
 {
-    Record r{m_scheduler.elapsedMs(), kind, arg};
+    Record r{m_scheduler.elapsedMs(), kind, arg, m_calls};
     if (m_recorder)
         m_recorder(r);
     if (m_keepRecords)
@@ -59,7 +74,7 @@ void SimClient::record(const QString &kind, const QString &arg)
 
 void SimClient::connectStation(const QString &callsign)
 {
-    check();
+    check(QStringLiteral("connect-station"), callsign);
     record(QStringLiteral("connect-station"), callsign);
     const QString call = callsign.toUpper();
     if (call.isEmpty() || m_state.links().contains(call) || m_pending.contains(call))
@@ -77,7 +92,7 @@ void SimClient::connectStation(const QString &callsign)
 
 void SimClient::disconnectStation(const QString &callsign)
 {
-    check();
+    check(QStringLiteral("disconnect-station"), callsign);
     record(QStringLiteral("disconnect-station"), callsign);
     const QString call = callsign.toUpper();
     m_pending.removeAll(call);
@@ -86,7 +101,7 @@ void SimClient::disconnectStation(const QString &callsign)
 
 void SimClient::disconnectAll()
 {
-    check();
+    check(QStringLiteral("disconnect-all"));
     record(QStringLiteral("disconnect-all"));
     m_pending.clear();
     const QStringList all = m_state.links();
@@ -102,7 +117,7 @@ QString SimClient::localCallsign() { return m_state.localCallsign(); }
 
 void SimClient::sendChatText(const QString &text)
 {
-    check();
+    check(QStringLiteral("send"), text);
     record(QStringLiteral("send"), text);
     const QStringList links = m_state.links();
     for (const QString &call : links)

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <random>
 
 namespace gavelry {
 
@@ -43,6 +44,7 @@ public:
         qint64 ms = 0;
         QString kind; // send, connect-station, disconnect-station, disconnect-all
         QString arg;
+        int call = 0; ///< the operation's number, counted from setFailureRate()
     };
 
     SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent = nullptr);
@@ -55,6 +57,18 @@ public:
     int linkDelay() const { return m_linkDelay; }
     /// Every operation throws ClientError while failing.
     void setFailing(bool failing);
+    /// A share (0 to 1) of the operations (connect, disconnect, send) fails
+    /// with ClientError, picked by a random source seeded with seed, so the
+    /// same run fails the same calls. A failed call does nothing.
+    void setFailureRate(double share, quint32 seed);
+    /// Operations called since the failure rate was set, and how many of
+    /// them were made to fail.
+    int operationsCalled() const { return m_calls; }
+    int failuresInjected() const { return int(m_injected.size()); }
+    /// The operations made to fail, in order.
+    const QList<Record> &injectedFailures() const { return m_injected; }
+    /// The text of an injected failure.
+    static QString injectedFailureText() { return QStringLiteral("The EchoLink client did not answer (simulated fault)"); }
     void setKeepRecords(bool keep) { m_keepRecords = keep; }
     const QList<Record> &records() const { return m_records; }
     /// The chat lines sent, in order.
@@ -101,13 +115,18 @@ signals:
     void linksChanged();
 
 private:
-    void check() const;
+    /// Throws when the client fails this call.
+    void check(const QString &kind, const QString &arg = QString());
     void record(const QString &kind, const QString &arg = QString());
 
     Scheduler &m_scheduler;
     QString m_local;
     int m_linkDelay = 500;
     bool m_failing = false;
+    double m_failureRate = 0;
+    std::mt19937 m_faults;
+    int m_calls = 0;
+    QList<Record> m_injected;
     bool m_keepRecords = true;
     ClientState m_state;
     QStringList m_pending;

@@ -76,6 +76,35 @@ bool SimConference::isKeyed(const QString &call) const
     return i >= 0 && m_members[i].keyed;
 }
 
+bool SimConference::localPresent() const { return isLocalLinked() && indexOf(localCall()) >= 0; }
+
+void SimConference::removeMember(int index, bool dropped)
+{
+    const QString c = m_members[index].call;
+    m_members.removeAt(index);
+    m_keyOrder.removeAll(c);
+    if (dropped)
+        m_droppedAt.insert(c, m_client.scheduler().elapsedMs());
+    emit memberLeft(c);
+}
+
+bool SimConference::refusedForNow(const QString &call) const
+{
+    const auto at = m_droppedAt.constFind(call.toUpper());
+    return at != m_droppedAt.constEnd() && m_client.scheduler().elapsedMs() - *at < kRejoinRefusedMs;
+}
+
+bool SimConference::repeatsTooSoon(const QString &call, const QString &text)
+{
+    const QString c = call.toUpper();
+    const qint64 now = m_client.scheduler().elapsedMs();
+    const auto last = m_lastChat.constFind(c);
+    const bool repeat = last != m_lastChat.constEnd() && last->first == text && now - last->second < kRepeatDroppedMs;
+    if (!repeat)
+        m_lastChat.insert(c, {text, now});
+    return repeat;
+}
+
 bool SimConference::hasRights(const QString &call) const
 {
     const QString c = call.toUpper();
@@ -86,7 +115,8 @@ bool SimConference::hasRights(const QString &call) const
 
 bool SimConference::acceptLink()
 {
-    return !isBanned(localCall()) && m_members.size() < m_maxStations;
+    const QString local = localCall();
+    return !isBanned(local) && !refusedForNow(local) && m_members.size() < m_maxStations;
 }
 
 void SimConference::linked()
@@ -101,7 +131,7 @@ void SimConference::linked()
         emit memberJoined(local);
     }
     m_rxShown = false;
-    m_infoShown.clear();
+    m_listDue = true; // a station that links in gets the list at once
     refresh();
 }
 
@@ -113,16 +143,14 @@ void SimConference::unlinked()
         m_rxShown = false;
         m_client.scheduler().callAfter(0, this, [this] { m_client.raiseRX(false); });
     }
-    m_infoShown.clear();
     const QString local = localCall();
     // A log-on lasts as long as the link.
     m_admins.remove(local);
     m_sysops.remove(local);
     const int i = indexOf(local);
     if (i >= 0) {
-        m_members.removeAt(i);
-        m_keyOrder.removeAll(local);
-        emit memberLeft(local);
+        removeMember(i, false);
+        m_listDue = true;
     }
     refresh();
 }
@@ -130,12 +158,20 @@ void SimConference::unlinked()
 void SimConference::chatFromLocal(const QString &text)
 {
     const QString from = localCall();
-    if (!text.startsWith(u'.'))
+    if (!localPresent())
+        return; // banned: the link is up, but nobody listens any more
+    const bool isCommand = text.startsWith(u'.');
+    // Commands never reach the other stations; a chat line repeated within
+    // ten seconds is dropped.
+    const bool relayed = !isCommand && !repeatsTooSoon(from, text);
+    if (m_keepReceived)
+        m_received.append({m_client.scheduler().elapsedMs(), text, relayed, isCommand});
+    if (!isCommand)
         return; // ordinary chat goes to the other stations; nothing comes back
     // Like a real server, the command is carried out a moment later, never
     // inside the program's own send call.
     m_client.scheduler().callAfter(m_replyDelay, this, [this, from, text] {
-        if (!isLocalLinked())
+        if (!localPresent())
             return;
         m_holdRefresh = true;
         const QString reply = command(from, text);
@@ -146,10 +182,12 @@ void SimConference::chatFromLocal(const QString &text)
     });
 }
 
-void SimConference::toLocal(const QString &line)
+void SimConference::toLocal(const QString &reply)
 {
+    // One text to the sender only: every line ended by CR, nothing in front.
+    // (A station that has just banned itself still hears that reply.)
     if (isLocalLinked())
-        m_client.raiseChat(m_call + u'>' + line);
+        m_client.raiseChat(reply + kCR);
 }
 
 // --- Stations -----------------------------------------------------------
@@ -157,7 +195,7 @@ void SimConference::toLocal(const QString &line)
 bool SimConference::join(const QString &call, const QString &name)
 {
     const QString c = call.trimmed().toUpper();
-    if (c.isEmpty() || isBanned(c) || indexOf(c) >= 0 || m_members.size() >= m_maxStations)
+    if (c.isEmpty() || isBanned(c) || refusedForNow(c) || indexOf(c) >= 0 || m_members.size() >= m_maxStations)
         return false;
     Member m;
     m.call = c;
@@ -165,6 +203,7 @@ bool SimConference::join(const QString &call, const QString &name)
     m.muted = m_persistentMute.contains(c);
     m_members.append(m);
     emit memberJoined(c);
+    m_listDue = true;
     refresh();
     return true;
 }
@@ -178,10 +217,8 @@ void SimConference::leave(const QString &call)
         m_client.linkDown(m_call); // unlinked() does the rest
         return;
     }
-    const QString c = m_members[i].call;
-    m_members.removeAt(i);
-    m_keyOrder.removeAll(c);
-    emit memberLeft(c);
+    removeMember(i, false);
+    m_listDue = true;
     refresh();
 }
 
@@ -208,7 +245,24 @@ void SimConference::unkey(const QString &call)
 void SimConference::say(const QString &call, const QString &text)
 {
     const Member *m = find(call);
-    if (m && !m->local && isLocalLinked())
+    if (!m || m->local)
+        return;
+    if (text.startsWith(u'.')) {
+        // A command is for the server alone; its answer goes to the sender.
+        const QString c = m->call;
+        m_client.scheduler().callAfter(m_replyDelay, this, [this, c, text] {
+            if (indexOf(c) < 0)
+                return;
+            m_holdRefresh = true;
+            command(c, text);
+            m_holdRefresh = false;
+            refresh();
+        });
+        return;
+    }
+    if (repeatsTooSoon(m->call, text))
+        return;
+    if (localPresent())
         m_client.raiseChat(m->call + u'>' + text);
 }
 
@@ -219,12 +273,12 @@ void SimConference::keyDtmf(const QString &call, const QString &digits)
         return;
     const QString c = m->call;
     key(c);
-    const bool heard = m_talker == c && isLocalLinked();
+    const bool heard = m_talker == c && !m->muted && localPresent();
     // The tones take a moment; the client reports the sequence when the
     // transmission carrying them ends.
     m_client.scheduler().callAfter(200 * int(digits.size()) + 500, this, [this, c, digits, heard] {
         unkey(c);
-        if (heard && isLocalLinked())
+        if (heard && localPresent())
             m_client.raiseDTMF(digits);
     });
 }
@@ -233,10 +287,11 @@ void SimConference::refresh()
 {
     if (m_holdRefresh)
         return;
-    // The one heard stays heard while keyed and unmuted; otherwise the first
-    // station still keyed that may be heard takes over.
+    // The one who has the floor keeps it while keyed, muted or not (a muted
+    // talker is simply not relayed); once it lets go, the first station
+    // still keyed that is not muted takes over.
     const Member *current = find(m_talker);
-    if (!current || !current->keyed || current->muted) {
+    if (!current || !current->keyed) {
         m_talker.clear();
         for (const QString &c : std::as_const(m_keyOrder)) {
             const Member *m = find(c);
@@ -246,34 +301,60 @@ void SimConference::refresh()
             }
         }
     }
-    if (!isLocalLinked())
+    if (m_quietList) {
+        // A ban changes the list without sending it.
+        m_quietList = false;
+        m_talkerShown = m_talker;
+    }
+    if (m_talker != m_talkerShown)
+        m_listDue = true;
+    if (!localPresent()) {
+        // A banned local station keeps its link, but its audio stops.
+        if (m_rxShown && isLocalLinked()) {
+            m_rxShown = false;
+            m_client.raiseRX(false);
+        }
         return;
-    const bool heard = !m_talker.isEmpty() && m_talker != localCall();
+    }
+    const Member *talker = find(m_talker);
+    const bool heard = talker && !talker->muted && !talker->local;
     if (heard != m_rxShown) {
         m_rxShown = heard;
         m_client.raiseRX(heard);
     }
-    const QString info = stationInfo();
-    if (info != m_infoShown) {
-        m_infoShown = info;
-        m_client.raiseStationText(info);
+    if (m_listDue) {
+        m_listDue = false;
+        m_talkerShown = m_talker;
+        m_client.raiseStationText(stationInfo());
     }
+}
+
+QString SimConference::banner() const
+{
+    return QStringLiteral("Welcome to the %1 conference").arg(m_call);
 }
 
 QString SimConference::stationInfo() const
 {
     QStringList lines;
+    int shown = 0;
     for (const Member &m : m_members) {
         if (m.lurking)
             continue;
+        ++shown;
+        QString line;
         if (m.muted)
-            lines.append(m.call + QStringLiteral(" (Muted)"));
+            line = m.call + QStringLiteral(" (Muted)");
         else
-            lines.append((m.call == m_talker ? QStringLiteral("->") : QString()) + m.call
-                         + (m.name.isEmpty() ? QString() : u' ' + m.name));
+            line = (m.call == m_talker ? QStringLiteral("->") : QString()) + m.call
+                + (m.name.isEmpty() ? QString() : u' ' + m.name);
+        if (m.call == m_talker && !m.muted)
+            lines.prepend(line); // the talker heads the list
+        else
+            lines.append(line);
     }
-    return QStringLiteral("CONF %1 [%2/%3]\r\r").arg(m_call).arg(m_members.size()).arg(m_maxStations)
-        + lines.join(kCR);
+    return QStringLiteral("CONF %1 [%2/%3]\r\r").arg(m_call).arg(shown).arg(m_maxStations) + lines.join(kCR)
+        + kCR + kCR + banner();
 }
 
 // --- Commands -------------------------------------------------------------
@@ -318,7 +399,9 @@ QString SimConference::command(const QString &from, const QString &line)
     if (lower == QLatin1String("lurk") || lower == QLatin1String("delurk"))
         return doLurk(from, lower == QLatin1String("lurk"));
     if (lower == QLatin1String("quote")) {
-        doQuote(text.mid(1 + word.size() + 1));
+        // A sysop command: an admin gets no answer and nothing happens.
+        if (m_sysops.contains(from.toUpper()))
+            doQuote(text.mid(1 + word.size() + 1));
         return QString();
     }
     return QString();
@@ -342,9 +425,11 @@ QString SimConference::doMute(const QString &arg, bool persistent)
 {
     if (arg.isEmpty())
         return QString();
+    const bool talking = arg == QLatin1String(".");
     QString call = arg.toUpper();
-    if (arg == QLatin1String(".")) {
-        if (m_talker.isEmpty())
+    if (talking) {
+        const Member *t = find(m_talker);
+        if (!t || t->muted)
             return QStringLiteral("Error: no one is talking.");
         call = m_talker;
     }
@@ -355,7 +440,7 @@ QString SimConference::doMute(const QString &arg, bool persistent)
     if (persistent)
         m_persistentMute.insert(m->call);
     refresh();
-    return QStringLiteral("%1 muted.").arg(m->call);
+    return talking ? QStringLiteral("station talking muted.") : QStringLiteral("%1 muted.").arg(m->call);
 }
 
 QString SimConference::doUnmute(const QString &arg)
@@ -405,9 +490,20 @@ QString SimConference::doDisconnect(const QString &arg)
             return QStringLiteral("No one is talking");
         call = m_talker;
     }
-    if (indexOf(call) < 0)
+    const int i = indexOf(call);
+    if (i < 0)
         return QStringLiteral("%1 not found").arg(call);
-    leave(call);
+    // The station gets a BYE: it leaves, and the others see the list.
+    const bool local = m_members[i].local;
+    call = m_members[i].call;
+    if (local) {
+        m_droppedAt.insert(call, m_client.scheduler().elapsedMs());
+        // Its link goes down once the reply is on its way.
+        m_client.scheduler().callAfter(0, this, [this] { m_client.linkDown(m_call); });
+    } else {
+        removeMember(i, true);
+        m_listDue = true;
+    }
     return QStringLiteral("%1 disconnected").arg(call);
 }
 
@@ -415,16 +511,29 @@ QString SimConference::doBan(const QString &sub, const QString &arg)
 {
     const QString call = arg.toUpper();
     if (sub == QLatin1String("list")) {
-        if (m_banned.isEmpty())
-            return QStringLiteral("The banned list is empty.");
-        return QStringLiteral("banned users:") + kCR + m_banned.join(kCR);
+        QStringList lines{QStringLiteral("banned users:")};
+        for (const QString &c : std::as_const(m_banned))
+            lines.append(c + QStringLiteral(" -"));
+        return lines.join(kCR);
     }
     if (call.isEmpty())
         return QString();
     if (sub == QLatin1String("add")) {
         if (!m_banned.contains(call))
             m_banned.append(call);
-        leave(call); // the station is dropped and cannot come back
+        // Its audio is dropped and it vanishes from the list, but it gets no
+        // BYE and the others get no new list.
+        const int i = indexOf(call);
+        if (i >= 0) {
+            const bool local = m_members[i].local;
+            removeMember(i, true);
+            if (local) {
+                m_admins.remove(call);
+                m_sysops.remove(call);
+            }
+            m_quietList = true;
+            refresh();
+        }
         return QStringLiteral("%1 banned").arg(call);
     }
     if (sub == QLatin1String("delete")) {
@@ -462,24 +571,23 @@ QString SimConference::doUsers(bool withLegend) const
             attrs += u'L';
         if (m.call == m_talker)
             attrs += u'T';
-        QString line = QStringLiteral("%1. %2").arg(++n).arg(m.call);
-        if (!attrs.isEmpty())
-            line += u' ' + attrs;
-        lines.append(line);
+        // "N. CALL FLAGS", the blank kept when there are no flags.
+        lines.append(QStringLiteral("%1. %2 %3").arg(++n).arg(m.call, attrs));
     }
     return lines.join(kCR);
 }
 
 QString SimConference::doAdmins() const
 {
+    const auto entry = [](const Member &m) { return m.name.isEmpty() ? m.call : m.call + u' ' + m.name; };
     QStringList lines{QStringLiteral("Admins:")};
     for (const Member &m : m_members)
         if (m_admins.contains(m.call))
-            lines.append(m.call);
+            lines.append(entry(m));
     lines.append(QStringLiteral("Sysops:"));
     for (const Member &m : m_members)
         if (m_sysops.contains(m.call))
-            lines.append(m.call);
+            lines.append(entry(m));
     return lines.join(kCR);
 }
 
@@ -507,8 +615,10 @@ QString SimConference::doLurk(const QString &from, bool lurk)
 
 void SimConference::doQuote(const QString &text)
 {
-    // The conference's own line, to every station (the sender included).
-    toLocal(text);
+    // Only linked conferences and logged-on sysops get the quoted line, as
+    // the conference's own chat line; ordinary stations never see it.
+    if (localPresent() && m_sysops.contains(localCall()))
+        m_client.raiseChat(m_call + u'>' + text);
 }
 
 } // namespace gavelry

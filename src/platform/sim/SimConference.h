@@ -2,7 +2,9 @@
 
 #include "SimClient.h"
 
+#include <QHash>
 #include <QList>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -13,9 +15,13 @@ namespace gavelry {
 /// talking, the muted and banned lists and who is logged on as admin or
 /// sysop, and it behaves toward the local station the way a conference
 /// server does: it carries out the sysop dot-commands the local station
-/// sends and answers in chat to that station only, it relays the audio of
-/// unmuted stations (the client's RX) together with its station-information
-/// text, and it passes the stations' chat and DTMF on.
+/// sends and answers to that station only, with lines ended by CR and no
+/// "CALL>" in front; a wrong password or a command that needs a log-on gets
+/// no answer at all. It relays the audio of unmuted stations (the client's
+/// RX), sends its station list when a station joins or leaves and when the
+/// talker changes, drops a chat line a station repeats within ten seconds,
+/// refuses for a while a station it dropped, and passes the stations' chat
+/// and DTMF on.
 ///
 /// Everything it raises on the client while the local station is linked to
 /// it; everything the local station sends it handles after a short delay, so
@@ -38,6 +44,22 @@ public:
 
     SimClient &client() const { return m_client; }
 
+    /// A line the local station sent, as the conference got it.
+    struct Received {
+        qint64 ms = 0;
+        QString text;
+        bool relayed = false; ///< passed on to the stations (false: a command, or dropped)
+        bool command = false;
+    };
+    /// How long a dropped (disconnected or banned) station is refused.
+    static constexpr int kRejoinRefusedMs = 40000;
+    /// A chat line repeated by one station within this long is dropped.
+    static constexpr int kRepeatDroppedMs = 10000;
+
+    /// Every line the local station sent while linked, in order.
+    const QList<Received> &received() const { return m_received; }
+    void setKeepReceived(bool keep) { m_keepReceived = keep; }
+
     /// Delay before a command is carried out and answered (default 200 ms).
     void setReplyDelay(int ms) { m_replyDelay = ms; }
     /// Delay before a station the conference connects to comes in.
@@ -45,7 +67,8 @@ public:
     int maxStations() const { return m_maxStations; }
 
     // The stations (callsigns compare without regard to case).
-    /// A station links in. False when it is banned, already in, or the conference is full.
+    /// A station links in. False when it is banned, already in, dropped less
+    /// than kRejoinRefusedMs ago, or the conference is full.
     bool join(const QString &call, const QString &name = QString());
     /// A station leaves (its ordinary mute is forgotten, a persistent one kept).
     void leave(const QString &call);
@@ -65,18 +88,23 @@ public:
     void key(const QString &call);
     void unkey(const QString &call);
     bool isKeyed(const QString &call) const;
-    /// A chat line from the station ("CALL>text").
+    /// A chat line from the station ("CALL>text"); the same line again
+    /// within kRepeatDroppedMs is dropped. A dot-command goes to the server
+    /// alone and is answered to that station only.
     void say(const QString &call, const QString &text);
     /// The station sends a DTMF sequence (a short transmission carrying tones).
     void keyDtmf(const QString &call, const QString &digits);
 
-    /// The station-information text: "CONF <call> [n/max]", two CRs, then one
-    /// line per station, the one talking marked "->".
+    /// The station list: "CONF <call> [n/max]", two CRs, then one line per
+    /// station, the one talking first and marked "->", a muted one as
+    /// "CALL (Muted)", then a blank line and the banner.
     QString stationInfo() const;
+    QString banner() const;
 
     /// Carries out a dot-command line from a station and gives its reply,
-    /// several lines separated by CR; "" for a wrong password, an unknown
-    /// command or a command the station has no rights for.
+    /// several lines separated by CR (the server ends each with CR when it
+    /// sends them); "" for a wrong password, an unknown command or a command
+    /// the station has no rights for.
     QString command(const QString &from, const QString &line);
 
 signals:
@@ -97,6 +125,15 @@ private:
     Member *find(const QString &call);
     bool hasRights(const QString &call) const;
     QString localCall() const;
+    /// The local station is linked and still in the conference (a ban hides
+    /// it without dropping its link).
+    bool localPresent() const;
+    /// Takes the station out without a word to it; a dropped one is refused
+    /// for a while.
+    void removeMember(int index, bool dropped);
+    bool refusedForNow(const QString &call) const;
+    /// Whether a chat line from call repeats its last one too soon.
+    bool repeatsTooSoon(const QString &call, const QString &text);
 
     // Commands, one per helper.
     QString logOn(const QString &from, const QString &word, const QString &password);
@@ -113,7 +150,8 @@ private:
     void doQuote(const QString &text);
 
     /// Chooses who is heard after a change and tells the local station what
-    /// changed: RX first, then the station-information text.
+    /// changed: RX first, then the station list when it is due (a join, a
+    /// leave, a new talker).
     void refresh();
     void toLocal(const QString &line);
 
@@ -132,9 +170,15 @@ private:
     QSet<QString> m_sysops;
     QString m_talker;
     bool m_rxShown = false;  ///< what the local station's RX last said
-    QString m_infoShown;     ///< the station information it last got
+    bool m_listDue = false;
+    bool m_quietList = false; ///< the change under way sends no list (a ban)  ///< a join, leave or talker change not yet announced
+    QString m_talkerShown;   ///< the talker when the list was last sent
     bool m_holdRefresh = false; ///< a command is under way: its reply goes first
     qint64 m_upSince = 0;
+    QHash<QString, qint64> m_droppedAt; ///< upper-cased call → when it was dropped
+    QHash<QString, QPair<QString, qint64>> m_lastChat; ///< upper-cased call → its last chat line and when
+    QList<Received> m_received;
+    bool m_keepReceived = true;
 };
 
 } // namespace gavelry

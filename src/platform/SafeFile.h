@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <sys/types.h>
+
+namespace gavelry::safefile {
+
+/// The largest file read or written. A settings file is a few kilobytes;
+/// one far larger is not a settings file, and reading it whole would let a
+/// damaged or hostile file grow the program's memory without limit.
+inline constexpr qint64 kLargest = 1 << 20;
+
+/// What reading a file found.
+struct ReadResult {
+    enum class State {
+        Missing, ///< there is no such file (a link to nothing counts as none)
+        Read,    ///< data holds the whole file
+        Refused, ///< the file is there but was not read; why says what was refused
+    };
+    State state = State::Missing;
+    QByteArray data;
+    /// For Refused: a phrase that follows the file's name, e.g.
+    /// "is a FIFO, not a regular file" or "cannot be read (Permission denied)".
+    QString why;
+};
+
+/// Reads a regular file of at most largest bytes, whole. Anything else (a
+/// FIFO, a device, a folder, a file larger than largest, one that cannot be
+/// opened or read) is refused without blocking and without reading more than
+/// largest bytes.
+ReadResult read(const QString &path, qint64 largest = kLargest);
+
+/// Replaces the contents of path with data, owner-only (0600). The data goes
+/// to a new file next to it that is written, flushed to the disk and then
+/// renamed over path, so path holds either its old or its new contents whole,
+/// whatever stops the program or fills the disk on the way. A link at path is
+/// followed: its target is replaced.
+///
+/// With backup set, the contents path had before are kept there (0600) just
+/// before the new file takes its place, unless path was missing or empty.
+/// A backup that cannot be made does not stop the save; backupProblem then
+/// says why.
+///
+/// Returns an empty string, or why the file could not be written; the old
+/// file is then left as it was.
+QString replace(const QString &path, const QByteArray &data, const QString &backup = QString(),
+                QString *backupProblem = nullptr);
+
+/// The system calls reading and writing go through. A test puts its own in
+/// place (ScopedIo) to make one of them fail as a full or broken disk does.
+class Io {
+public:
+    virtual ~Io() = default;
+    virtual int open(const char *path, int flags, mode_t mode);
+    virtual ssize_t read(int fd, void *buffer, size_t size);
+    virtual ssize_t write(int fd, const void *data, size_t size);
+    virtual int fsync(int fd);
+    virtual int close(int fd);
+    virtual int rename(const char *from, const char *to);
+};
+
+/// Puts io in place of the real calls for as long as it lives.
+class ScopedIo {
+public:
+    explicit ScopedIo(Io &io);
+    ~ScopedIo();
+    ScopedIo(const ScopedIo &) = delete;
+    ScopedIo &operator=(const ScopedIo &) = delete;
+
+private:
+    Io *m_previous;
+};
+
+} // namespace gavelry::safefile
