@@ -69,6 +69,9 @@ std::optional<QString> acknowledgement(const QString &line, const QString &local
             target.remove(localCall);
         target.remove(QStringLiteral(">:~"));
     }
+    // The acknowledgement goes out as one chat line: a line break taken from
+    // the received line could start a second line, a server command.
+    target.replace(u'\r', u' ').replace(u'\n', u' ');
     return privateTag(target) + QStringLiteral(" Message Received~");
 }
 

@@ -159,6 +159,8 @@ private slots:
         QTest::newRow("sender contains our call") << "N0CALL-R>:N0CALL~hi" << "N0CALL" << ":N0CALL-R~ Message Received~";
         QTest::newRow("through the extra call") << "N0CALL>:G4XYZ~hi" << "N0CALL-L" << ":N0CALL~ Message Received~";
         QTest::newRow("no sender") << "X:N0CALL-L~hi" << "N0CALL-L" << ":X:~~ Message Received~";
+        QTest::newRow("line break in the head") << ":W1\n.ban add K2~x" << "W1" << ":: .ban add K2~~ Message Received~";
+        QTest::newRow("line breaks in the sender") << "K1\r\n.mute .>:W1~x" << "W1" << ":K1  .mute .~ Message Received~";
     }
     void acknowledgement()
     {
