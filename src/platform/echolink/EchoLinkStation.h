@@ -10,6 +10,7 @@
 // the station's thread.
 
 #include "ConnectTarget.h"
+#include "LibraryMessages.h"
 
 #include <cstdint>
 #include <memory>
@@ -89,6 +90,9 @@ public:
 
 private:
     struct Loop;
+    /// The library's own messages on std::cerr, bounded while the station
+    /// lives (declared first: it outlives the station's thread).
+    LibraryMessages::Installed m_libraryMessages;
     StationConfig m_config;
     StationEvents &m_events;
     std::unique_ptr<Loop> m_loop;
