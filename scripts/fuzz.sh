@@ -14,6 +14,9 @@ source "$here/scripts/sanitize-config.sh"
 sanitize_configure "$build"
 CCACHE_BASEDIR="$here" cmake --build "$build" -j2 --target fuzzers
 
+# Libraries' process-long allocations (fonts in the whole-program target).
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/scripts/lsan.supp:print_suppressions=0}"
+
 targets=(${FUZZ_TARGETS:-$(cd "$here/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')})
 out="$build/fuzz-out"
 mkdir -p "$out"
