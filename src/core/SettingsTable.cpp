@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QVariant>
 
 namespace gavelry {
 
@@ -17,10 +18,12 @@ namespace {
 
 using Format = SettingKey::Format;
 
+/// A whole number a position can hold: one past the int range would be
+/// taken as 0, not as the default.
 bool isInteger(const QString &text)
 {
     bool ok = false;
-    text.trimmed().toLongLong(&ok);
+    text.trimmed().toInt(&ok);
     return ok;
 }
 
@@ -84,6 +87,31 @@ void holdWhole(QWidget *box)
         edit->setMaxLength(int(safefile::kLargest));
 }
 
+/// The position a settings file gave the window, in twips, kept beside the
+/// window: a pixel is 15 twips, so a stored value that is no whole number of
+/// pixels ("LEFT=-1490") would otherwise come back as the nearest pixel's
+/// twips on every save, and a window off the main screen would creep.
+const char *storedTwipsProperty(Format f)
+{
+    return f == Format::Left ? "gavelryStoredLeftTwips" : "gavelryStoredTopTwips";
+}
+
+int placeFromFile(QWidget &form, Format f, int twips)
+{
+    form.setProperty(storedTwipsProperty(f), twips);
+    return controls::toPixels(twips);
+}
+
+/// The window's edge in twips: the value its file gave while the window still
+/// stands where that value put it, otherwise the pixel position's twips.
+QString twipsToSave(const QWidget &form, Format f, int pixels)
+{
+    const QVariant stored = form.property(storedTwipsProperty(f));
+    if (stored.isValid() && controls::toPixels(stored.toInt()) == pixels)
+        return QString::number(stored.toInt());
+    return QString::number(controls::toTwips(pixels));
+}
+
 void upperCaseInPlace(QWidget *box)
 {
     const QString text = controls::caption(box);
@@ -132,11 +160,11 @@ QString loadSettings(QWidget &form, const QString &configDir, const QString &fil
                 setOption(option, controls::toBool(readable(file, k, value, isTruth(value))));
             break;
         case Format::Left:
-            pos.setX(controls::toPixels(controls::toInt(readable(file, k, value, isInteger(value)))));
+            pos.setX(placeFromFile(form, k.format, controls::toInt(readable(file, k, value, isInteger(value)))));
             placed = true;
             break;
         case Format::Top:
-            pos.setY(controls::toPixels(controls::toInt(readable(file, k, value, isInteger(value)))));
+            pos.setY(placeFromFile(form, k.format, controls::toInt(readable(file, k, value, isInteger(value)))));
             placed = true;
             break;
         }
@@ -172,10 +200,10 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
                 value = option->isChecked() ? QStringLiteral("True") : QStringLiteral("False");
             break;
         case Format::Left:
-            value = QString::number(controls::toTwips(form.pos().x()));
+            value = twipsToSave(form, k.format, form.pos().x());
             break;
         case Format::Top:
-            value = QString::number(controls::toTwips(form.pos().y()));
+            value = twipsToSave(form, k.format, form.pos().y());
             break;
         }
         ini.set(k.key, value);
