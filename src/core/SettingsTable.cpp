@@ -122,18 +122,21 @@ void upperCaseInPlace(QWidget *box)
 
 /// The value itself when it can be read as its key's format; otherwise the
 /// key's default, and the log names the file, the key and both values.
-QString readable(const QString &file, const SettingKey &k, const QString &value, bool ok)
+QString readable(const QString &file, const SettingKey &k, const QString &value, bool ok, QStringList *unreadable)
 {
     if (ok)
         return value;
     qCWarning(lcSettings).noquote() << QStringLiteral("%1 [%2] %3: \"%4\" cannot be read; took \"%5\"")
                                            .arg(file, kSettingsSection, k.key, value, k.def);
+    if (unreadable)
+        unreadable->append(k.key);
     return k.def;
 }
 
 } // namespace
 
-QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table,
+                     QStringList *unreadable)
 {
     const SettingsFile ini(configDir, file, kSettingsSection, SettingsFile::Fallback::Backup);
     if (!ini.notice().isEmpty())
@@ -149,22 +152,31 @@ QString loadSettings(QWidget &form, const QString &configDir, const QString &fil
             controls::setCaption(control(form, k), value);
             break;
         case Format::Digits:
-            controls::setCaption(control(form, k), readable(file, k, value, fitsDigitsBox(value, control(form, k))));
+            controls::setCaption(control(form, k),
+                                 readable(file, k, value, fitsDigitsBox(value, control(form, k)), unreadable));
+            break;
+        case Format::Minutes:
+            controls::setCaption(control(form, k), readable(file, k, value,
+                                                            value.isEmpty() || fitsDigitsBox(value, control(form, k)),
+                                                            unreadable));
             break;
         case Format::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
-                controls::setCheckValue(box, controls::toInt(readable(file, k, value, isCheckValue(value))));
+                controls::setCheckValue(box,
+                                        controls::toInt(readable(file, k, value, isCheckValue(value), unreadable)));
             break;
         case Format::Truth:
             if (auto *option = qobject_cast<QRadioButton *>(control(form, k)))
-                setOption(option, controls::toBool(readable(file, k, value, isTruth(value))));
+                setOption(option, controls::toBool(readable(file, k, value, isTruth(value), unreadable)));
             break;
         case Format::Left:
-            pos.setX(placeFromFile(form, k.format, controls::toInt(readable(file, k, value, isInteger(value)))));
+            pos.setX(placeFromFile(form, k.format,
+                                   controls::toInt(readable(file, k, value, isInteger(value), unreadable))));
             placed = true;
             break;
         case Format::Top:
-            pos.setY(placeFromFile(form, k.format, controls::toInt(readable(file, k, value, isInteger(value)))));
+            pos.setY(placeFromFile(form, k.format,
+                                   controls::toInt(readable(file, k, value, isInteger(value), unreadable))));
             placed = true;
             break;
         }
@@ -185,6 +197,7 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
         switch (k.format) {
         case Format::Text:
         case Format::Digits:
+        case Format::Minutes:
             value = controls::caption(control(form, k));
             break;
         case Format::UpperText:
