@@ -17,8 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!error.what.isEmpty());
         FUZZ_CHECK(error.line >= 0 && error.line <= text.count(QLatin1Char('\n')) + 1);
     } else {
-        for (const Statement &s : script->statements)
-            FUZZ_CHECK(s.ms >= 0);
+        // Every run ends: no statement, and no run, goes past the longest run.
+        qint64 reached = 0;
+        for (const Statement &s : script->statements) {
+            FUZZ_CHECK(s.ms >= 0 && s.ms <= kLongestRunMs);
+            reached = s.op == Op::At ? s.ms : s.op == Op::Wait || s.op == Op::Restart ? reached + s.ms : reached;
+            FUZZ_CHECK(reached <= kLongestRunMs);
+        }
     }
     const QString first = text.section(QLatin1Char('\n'), 0, 0);
     if (const auto ms = parseDuration(first))

@@ -19,7 +19,6 @@
 #include <QDir>
 #include <QPointer>
 #include <QStandardPaths>
-#include <cmath>
 #include <cstdio>
 
 namespace gavelry {
@@ -31,6 +30,12 @@ void printLine(FILE *to, const QString &text)
     std::fprintf(to, "%s\n", qPrintable(text));
     std::fflush(to);
 }
+
+/// The paces a scenario may run at, in times real time. Slower than a
+/// thousandth a run would take months; faster than a million it is no paced
+/// run any more (the unpaced run is the fastest one).
+constexpr double kSlowestSpeed = 0.001;
+constexpr double kFastestSpeed = 1e6;
 
 void describe(QCommandLineParser &parser)
 {
@@ -45,7 +50,8 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("transcript"), QStringLiteral("Write the scenario transcript to FILE (default: standard output)."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("speed"), QStringLiteral("Pace the scenario at N times real time (default: as fast as possible)."),
+    parser.addOption({QStringLiteral("speed"), QStringLiteral("Pace the scenario at N times real time, N from 0.001 to 1000000 "
+                                                     "(default: as fast as possible)."),
                       QStringLiteral("N")});
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
     parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")});
@@ -107,9 +113,11 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
     if (parser.isSet(QStringLiteral("speed"))) {
         bool ok = false;
         o.speed = parser.value(QStringLiteral("speed")).toDouble(&ok);
-        if (!ok || !std::isfinite(o.speed) || o.speed <= 0) {
-            printLine(stderr, QStringLiteral("gavelry: --speed: '%1' is not a positive number")
-                                  .arg(parser.value(QStringLiteral("speed"))));
+        // NaN fails both comparisons.
+        if (!ok || !(o.speed >= kSlowestSpeed && o.speed <= kFastestSpeed)) {
+            printLine(stderr, QStringLiteral("gavelry: --speed: '%1' is not a number from %2 to %3")
+                                  .arg(parser.value(QStringLiteral("speed")), QString::number(kSlowestSpeed),
+                                       QString::number(kFastestSpeed, 'f', 0)));
             return std::nullopt;
         }
     }

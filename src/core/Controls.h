@@ -14,8 +14,16 @@ class QCheckBox;
 namespace gavelry::controls {
 
 inline constexpr int kTwipsPerPixel = 15;
-// Worked in 64 bits: a position read from a settings file may be any int.
-inline constexpr int toPixels(int twips) { return int((qint64(twips) + kTwipsPerPixel / 2) / kTwipsPerPixel); }
+/// The nearest pixel, the same way on both sides of zero (a window left of
+/// or above the main screen has a negative position). Worked in 64 bits: a
+/// position read from a settings file may be any int.
+inline constexpr int toPixels(int twips)
+{
+    const qint64 shifted = qint64(twips) + kTwipsPerPixel / 2;
+    // Division rounds toward zero; the pixel is the floor of the quotient.
+    const qint64 quotient = shifted / kTwipsPerPixel;
+    return int(shifted % kTwipsPerPixel < 0 ? quotient - 1 : quotient);
+}
 inline constexpr int toTwips(int pixels)
 {
     const qint64 twips = qint64(pixels) * kTwipsPerPixel;

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QVariant>
 
 namespace gavelry {
 
@@ -17,10 +18,12 @@ namespace {
 
 using Format = SettingKey::Format;
 
+/// A whole number a position can hold: one past the int range would be
+/// taken as 0, not as the default.
 bool isInteger(const QString &text)
 {
     bool ok = false;
-    text.trimmed().toLongLong(&ok);
+    text.trimmed().toInt(&ok);
     return ok;
 }
 
@@ -84,6 +87,31 @@ void holdWhole(QWidget *box)
         edit->setMaxLength(int(safefile::kLargest));
 }
 
+/// The position a settings file gave the window, in twips, kept beside the
+/// window: a pixel is 15 twips, so a stored value that is no whole number of
+/// pixels ("LEFT=-1490") would otherwise come back as the nearest pixel's
+/// twips on every save, and a window off the main screen would creep.
+const char *storedTwipsProperty(Format f)
+{
+    return f == Format::Left ? "gavelryStoredLeftTwips" : "gavelryStoredTopTwips";
+}
+
+int placeFromFile(QWidget &form, Format f, int twips)
+{
+    form.setProperty(storedTwipsProperty(f), twips);
+    return controls::toPixels(twips);
+}
+
+/// The window's edge in twips: the value its file gave while the window still
+/// stands where that value put it, otherwise the pixel position's twips.
+QString twipsToSave(const QWidget &form, Format f, int pixels)
+{
+    const QVariant stored = form.property(storedTwipsProperty(f));
+    if (stored.isValid() && controls::toPixels(stored.toInt()) == pixels)
+        return QString::number(stored.toInt());
+    return QString::number(controls::toTwips(pixels));
+}
+
 void upperCaseInPlace(QWidget *box)
 {
     const QString text = controls::caption(box);
@@ -94,18 +122,21 @@ void upperCaseInPlace(QWidget *box)
 
 /// The value itself when it can be read as its key's format; otherwise the
 /// key's default, and the log names the file, the key and both values.
-QString readable(const QString &file, const SettingKey &k, const QString &value, bool ok)
+QString readable(const QString &file, const SettingKey &k, const QString &value, bool ok, QStringList *unreadable)
 {
     if (ok)
         return value;
     qCWarning(lcSettings).noquote() << QStringLiteral("%1 [%2] %3: \"%4\" cannot be read; took \"%5\"")
                                            .arg(file, kSettingsSection, k.key, value, k.def);
+    if (unreadable)
+        unreadable->append(k.key);
     return k.def;
 }
 
 } // namespace
 
-QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table)
+QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table,
+                     QStringList *unreadable)
 {
     const SettingsFile ini(configDir, file, kSettingsSection, SettingsFile::Fallback::Backup);
     if (!ini.notice().isEmpty())
@@ -121,22 +152,31 @@ QString loadSettings(QWidget &form, const QString &configDir, const QString &fil
             controls::setCaption(control(form, k), value);
             break;
         case Format::Digits:
-            controls::setCaption(control(form, k), readable(file, k, value, fitsDigitsBox(value, control(form, k))));
+            controls::setCaption(control(form, k),
+                                 readable(file, k, value, fitsDigitsBox(value, control(form, k)), unreadable));
+            break;
+        case Format::Minutes:
+            controls::setCaption(control(form, k), readable(file, k, value,
+                                                            value.isEmpty() || fitsDigitsBox(value, control(form, k)),
+                                                            unreadable));
             break;
         case Format::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
-                controls::setCheckValue(box, controls::toInt(readable(file, k, value, isCheckValue(value))));
+                controls::setCheckValue(box,
+                                        controls::toInt(readable(file, k, value, isCheckValue(value), unreadable)));
             break;
         case Format::Truth:
             if (auto *option = qobject_cast<QRadioButton *>(control(form, k)))
-                setOption(option, controls::toBool(readable(file, k, value, isTruth(value))));
+                setOption(option, controls::toBool(readable(file, k, value, isTruth(value), unreadable)));
             break;
         case Format::Left:
-            pos.setX(controls::toPixels(controls::toInt(readable(file, k, value, isInteger(value)))));
+            pos.setX(placeFromFile(form, k.format,
+                                   controls::toInt(readable(file, k, value, isInteger(value), unreadable))));
             placed = true;
             break;
         case Format::Top:
-            pos.setY(controls::toPixels(controls::toInt(readable(file, k, value, isInteger(value)))));
+            pos.setY(placeFromFile(form, k.format,
+                                   controls::toInt(readable(file, k, value, isInteger(value), unreadable))));
             placed = true;
             break;
         }
@@ -157,6 +197,7 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
         switch (k.format) {
         case Format::Text:
         case Format::Digits:
+        case Format::Minutes:
             value = controls::caption(control(form, k));
             break;
         case Format::UpperText:
@@ -172,10 +213,10 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
                 value = option->isChecked() ? QStringLiteral("True") : QStringLiteral("False");
             break;
         case Format::Left:
-            value = QString::number(controls::toTwips(form.pos().x()));
+            value = twipsToSave(form, k.format, form.pos().x());
             break;
         case Format::Top:
-            value = QString::number(controls::toTwips(form.pos().y()));
+            value = twipsToSave(form, k.format, form.pos().y());
             break;
         }
         ini.set(k.key, value);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
@@ -12,6 +13,8 @@ struct SettingKey {
         Text,      ///< the box's text, unchanged
         Digits,    ///< a digits-only box's text; a value that is not all digits,
                    ///< or longer than the box holds, takes the default whole
+        Minutes,   ///< as Digits, but an empty value is kept: the box's own
+                   ///< rule for an emptied box then applies
         UpperText, ///< the box's text; the save upper-cases the box in place first
         Check,     ///< check box value, written "0"/"1" (2 greyed)
         Truth,     ///< option button, written "True"/"False", read also as "1"/"0"
@@ -44,7 +47,8 @@ inline const QString kSettingsSection = QStringLiteral("SETTINGS");
 /// Reads every key of table from section SETTINGS of file (in the
 /// configuration folder) into form's controls, in table order. A value that
 /// cannot be read takes its key's default, and the log says so as
-/// FILE [SETTINGS] KEY with the value found and the value taken.
+/// FILE [SETTINGS] KEY with the value found and the value taken; unreadable,
+/// when given, gets the names of those keys in file order.
 ///
 /// Text values are taken whole: a line edit without a shorter maximum of its
 /// own is made to hold as much as a settings file can.
@@ -53,7 +57,8 @@ inline const QString kSettingsSection = QStringLiteral("SETTINGS");
 /// (FILE.bak), or by the defaults when that cannot be read either; the
 /// returned text then says so for the operator. Empty when the file was read
 /// or is missing.
-QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table);
+QString loadSettings(QWidget &form, const QString &configDir, const QString &file, const SettingsTable &table,
+                     QStringList *unreadable = nullptr);
 
 /// Writes every key of table. Returns an empty string on success, otherwise
 /// why the file could not be written (it is then as it was). After a save

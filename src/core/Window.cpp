@@ -44,7 +44,18 @@ void Window::loadOwnSettings()
     const SettingsLayout *layout = settingsLayout();
     if (!layout)
         return;
-    const QString notice = loadSettings(*this, ctx.configDir, layout->file, layout->keys);
+    QStringList unreadable;
+    const QString notice = loadSettings(*this, ctx.configDir, layout->file, layout->keys, &unreadable);
+    // A value the program could not take (a talk-time limit of "-1") must
+    // not pass unseen: the operator sees which keys took their defaults,
+    // the log has the values.
+    if (unreadable.size() == 1)
+        ctx.report(layout->file + QStringLiteral(": ") + unreadable.first()
+                   + QStringLiteral(" could not be read; its default was taken"));
+    else if (!unreadable.isEmpty())
+        ctx.report(layout->file + QStringLiteral(": ") + unreadable.join(QStringLiteral(", "))
+                   + QStringLiteral(" could not be read; their defaults were taken"));
+    // Last, so the status line keeps it: the file itself could not be read.
     if (!notice.isEmpty())
         ctx.report(notice);
 }

@@ -33,8 +33,9 @@ public:
     /// The window's settings file and its keys; null for a window without one.
     virtual const SettingsLayout *settingsLayout() const { return nullptr; }
     /// Reads the window's settings file into its controls. A file that could
-    /// not be read (its backup or the defaults taken instead) is reported on
-    /// the main window's status line.
+    /// not be read (its backup or the defaults taken instead), and values
+    /// that could not be read (their defaults taken), are reported on the
+    /// main window's status line.
     void loadOwnSettings();
     /// Writes the window's settings file: an empty string, or why it failed
     /// (the file then keeps its previous contents). A backup that could not

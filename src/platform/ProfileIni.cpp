@@ -81,15 +81,33 @@ QByteArray toUtf16(const QString &text, bool bigEndian)
     return bytes;
 }
 
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char16_t kByteOrderMark = 0xFEFF;
+
+/// Whether bytes begin the way a file in one of the encodings with a
+/// byte-order mark does. Only a mark at the very start of a file counts, as
+/// on Windows.
+bool startsWithByteOrderMark(const QByteArray &bytes)
+{
+    return bytes.startsWith(kUtf8Bom) || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+}
+
 /// The file's text and the encoding it is written in: a byte-order mark
 /// names it; otherwise UTF-8, and the Windows code page when the bytes are
 /// not UTF-8 (an INI file written by a Windows program).
+///
+/// NUL characters are dropped (they would cut a value short wherever it
+/// goes, and a UTF-16 file without a mark still reads as its text). A mark
+/// that only comes first once they are gone is text, not a mark: encode()
+/// writes such a text so that it reads back the same.
 QString decode(const QByteArray &bytes, Encoding &encoding)
 {
     QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
+    if (bytes.startsWith(kUtf8Bom)) {
         encoding = Encoding::Utf8Bom;
-        text = QString::fromUtf8(bytes.mid(3));
+        // A second mark after the first is text, as it was when written.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        text = utf8(bytes.mid(3));
     } else if (bytes.startsWith("\xFF\xFE")) {
         encoding = Encoding::Utf16LE;
         text = fromUtf16(bytes.mid(2), false);
@@ -109,11 +127,16 @@ QString decode(const QByteArray &bytes, Encoding &encoding)
     return text;
 }
 
+/// The text in encoding, as decode() reads it back. A file without a
+/// byte-order mark must not begin with bytes that look like one: a text
+/// that starts with the mark's character is written in UTF-8 after a mark of
+/// its own, and a code-page text that starts with the bytes of a mark
+/// ("\u00EF\u00BB\u00BF", "\u00FF\u00FE") in UTF-8.
 QByteArray encode(const QString &text, Encoding encoding)
 {
     switch (encoding) {
     case Encoding::Utf8Bom:
-        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        return QByteArray(kUtf8Bom) + text.toUtf8();
     case Encoding::Utf16LE:
         return toUtf16(text, false);
     case Encoding::Utf16BE:
@@ -121,12 +144,14 @@ QByteArray encode(const QString &text, Encoding encoding)
     case Encoding::Windows1252:
         // A character the code page has no byte for (typed into the
         // program) is kept: the file is then written in UTF-8.
-        if (const std::optional<QByteArray> bytes = toCp1252(text))
+        if (const std::optional<QByteArray> bytes = toCp1252(text); bytes && !startsWithByteOrderMark(*bytes))
             return *bytes;
-        return text.toUtf8();
+        break;
     case Encoding::Utf8:
         break;
     }
+    if (text.startsWith(QChar(kByteOrderMark)))
+        return QByteArray(kUtf8Bom) + text.toUtf8();
     return text.toUtf8();
 }
 
@@ -291,9 +316,8 @@ bool ProfileIni::save()
         // It could not be read back.
         m_error = QStringLiteral("Cannot write %1: the settings would take %2 bytes, more than the %3 a settings "
                                  "file may have. The file keeps its previous settings.")
-                      .arg(QDir::toNativeSeparators(m_path))
-                      .arg(out.size())
-                      .arg(safefile::kLargest);
+                      .arg(QDir::toNativeSeparators(m_path), QString::number(out.size()),
+                           QString::number(safefile::kLargest));
         return false;
     }
     // The files hold conference passwords: owner-only, like the backup.

@@ -21,7 +21,8 @@ namespace gavelry {
 /// inside a value is stored as a blank so it can never start another key.
 ///
 /// Files from Windows editors keep their encoding: UTF-16 (little or big
-/// endian) and UTF-8 with a byte-order mark are written back the same way,
+/// endian) and UTF-8 with a byte-order mark (which counts only at the very
+/// start of the file, as on Windows) are written back the same way,
 /// and a file in the Windows code page (bytes above 127 that are not UTF-8)
 /// is read as Windows-1252 and written back byte for byte. Only a regular
 /// file of at most a megabyte is read; a file that is there but cannot be

@@ -69,7 +69,9 @@ QString refusal(const struct stat &st, qint64 largest)
 /// A name next to base that no other file has yet.
 QString uniqueName(const QString &base)
 {
-    return QStringLiteral("%1.%2.tmp").arg(base).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    // Joined, not chained through arg(): a folder named "%2" stays the folder it is.
+    return base + u'.' + QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+        + QStringLiteral(".tmp");
 }
 
 /// The file a link at path finally names (path itself when it is no link).

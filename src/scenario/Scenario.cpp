@@ -161,7 +161,10 @@ std::optional<qint64> parseClockTime(const QString &text)
     return ((m.captured(1).toLongLong() * 60 + m.captured(2).toLongLong()) * 60 + m.captured(3).toLongLong()) * 1000;
 }
 
-QString hms(qint64 ms) { return timeStamp(ms).left(8); }
+/// "HH:MM:SS", hours past 99 whole.
+QString hms(qint64 ms) { return timeStamp(ms).chopped(4); }
+
+constexpr qint64 kDayMs = 24LL * 3600 * 1000;
 
 /// Parses one statement's arguments by its pattern.
 class StatementParser {
@@ -366,6 +369,13 @@ bool checkStatement(Statement &st, Context &ctx, Script &script, QString &error)
         return true;
     case Op::Wait:
     case Op::Restart:
+        // Both within the cap, so the sum cannot overflow.
+        if (st.ms > kLongestRunMs - ctx.time) {
+            error = QStringLiteral("%1 would take the run past its longest, %2 virtual days")
+                        .arg(st.op == Op::Wait ? QStringLiteral("this wait") : QStringLiteral("this restart"),
+                             QString::number(kLongestRunMs / kDayMs));
+            return false;
+        }
         ctx.time += st.ms;
         return true;
     case Op::At:
@@ -373,7 +383,14 @@ bool checkStatement(Statement &st, Context &ctx, Script &script, QString &error)
             error = QStringLiteral("at %1 is earlier than the time already reached (%2)").arg(hms(st.ms), hms(ctx.time));
             return false;
         }
+        // An at names at most 999:59:59, well inside the longest run.
         ctx.time = st.ms;
+        return true;
+    case Op::LinkDelay:
+        if (st.ms > kLongestLinkDelayMs) {
+            error = QStringLiteral("the link delay is longer than a day");
+            return false;
+        }
         return true;
     case Op::Rx:
         if (st.args[0] != QLatin1String("on") && st.args[0] != QLatin1String("off")) {

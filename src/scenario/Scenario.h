@@ -66,6 +66,14 @@ struct ParseError {
     QString what;
 };
 
+/// The longest virtual time a run may cover from its start, waits, times
+/// spent down by restarts and at statements all counted: 400 days, more than
+/// a year of the weekly schedules. A statement that would take the run past
+/// it is an error of the file, so every run ends.
+inline constexpr qint64 kLongestRunMs = 400LL * 24 * 3600 * 1000;
+/// The longest link delay a simulated conference may have: a day.
+inline constexpr qint64 kLongestLinkDelayMs = 24LL * 3600 * 1000;
+
 /// Parses a whole scenario; the first error stops it. Checks everything that
 /// can be checked without the windows: the syntax, the phases, the times, the
 /// conferences and stations declared, the window and property names.

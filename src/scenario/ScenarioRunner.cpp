@@ -22,6 +22,7 @@
 #include <QHash>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -37,6 +38,13 @@ void printError(const QString &text)
 {
     std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stderr);
+}
+
+/// "FILE:LINE: what". Put together in one pass: a file name or a message
+/// may hold "%1" of its own.
+QString fileLine(const QString &file, int line, const QString &what)
+{
+    return QStringLiteral("%1:%2: %3").arg(file, QString::number(line), what);
 }
 
 /// Where the transcript goes: a file or standard output, a line at a time
@@ -138,7 +146,7 @@ public:
             return 2;
         }
         if (!m_options.configDir.isEmpty() && !copyConfiguration())
-            return 1;
+            return 2; // a usage error, like any other bad option
         if (!m_transcript.open(m_options.transcript, error)) {
             printError(error);
             return 2;
@@ -163,9 +171,7 @@ public:
         for (const Transcript::Forbidden &f : m_transcript.breaches()) {
             m_expectFailed = true;
             printError(QStringLiteral("%1:%2: expect-no %3 failed: the transcript line %4 contains it")
-                           .arg(m_options.scenario)
-                           .arg(f.statementLine)
-                           .arg(quote(f.text), quote(f.seen)));
+                           .arg(m_options.scenario, QString::number(f.statementLine), quote(f.text), quote(f.seen)));
         }
         return m_expectFailed ? 1 : 0;
     }
@@ -179,7 +185,7 @@ private:
         for (Statement &st : m_script.statements) {
             QString why;
             if (!resolveControl(st, why)) {
-                error = QStringLiteral("%1:%2: %3").arg(m_options.scenario).arg(st.line).arg(why);
+                error = onLine(st.line, why);
                 return false;
             }
         }
@@ -312,6 +318,9 @@ private:
         m_transcript.write(m_scheduler.elapsedMs(), kind, rest);
     }
 
+    /// A message about the statement on line of the scenario file.
+    QString onLine(int line, const QString &what) const { return fileLine(m_options.scenario, line, what); }
+
     /// The operator drags the window to a new size. A hidden window takes the
     /// size at once and hears of it as a shown one does.
     static void resizeWindow(QWidget *window, int widthTwips, int heightTwips)
@@ -332,10 +341,13 @@ private:
     }
     void sleepUntil(qint64 virtualMs)
     {
-        const qint64 wallMs = qint64(double(virtualMs) / m_options.speed);
-        const qint64 ahead = wallMs - m_wall.elapsed();
+        // The command line keeps the speed and the scenario its length in
+        // bounds; the wall time is still worked in floating point and held
+        // to a day a step, so no value can overflow on the way.
+        constexpr double kLongestSleepMs = 24.0 * 3600 * 1000;
+        const double ahead = double(virtualMs) / m_options.speed - double(m_wall.elapsed());
         if (ahead > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(ahead));
+            std::this_thread::sleep_for(std::chrono::milliseconds(qint64(std::min(ahead, kLongestSleepMs))));
     }
 
     void advanceTo(qint64 target)
@@ -366,7 +378,7 @@ private:
         ProfileIni ini(QDir(m_dir.path()).filePath(st.args[0]));
         ini.set(QStringLiteral("SETTINGS"), st.args[1], st.args[2]);
         if (!ini.save())
-            printError(QStringLiteral("%1:%2: %3").arg(m_options.scenario).arg(st.line).arg(ini.error()));
+            printError(onLine(st.line, ini.error()));
     }
 
     void showFile(const QString &name)
@@ -387,8 +399,9 @@ private:
         if (m_transcript.expect(st.args[0]))
             return;
         m_expectFailed = true;
-        printError(QStringLiteral("%1:%2: expect %3 failed: no transcript line after the one the previous expect matched contains it")
-                       .arg(m_options.scenario).arg(st.line).arg(quote(st.args[0])));
+        printError(onLine(st.line, QStringLiteral("expect ") + quote(st.args[0])
+                                   + QStringLiteral(" failed: no transcript line after the one the previous expect "
+                                                    "matched contains it")));
     }
 
     /// A failure that escapes the program's own handlers fails the run with
@@ -398,8 +411,7 @@ private:
         try {
             return step(st);
         } catch (const std::exception &e) {
-            printError(QStringLiteral("%1:%2: the program failed: %3")
-                           .arg(m_options.scenario).arg(st.line).arg(QString::fromLocal8Bit(e.what())));
+            printError(onLine(st.line, QStringLiteral("the program failed: ") + QString::fromLocal8Bit(e.what())));
         }
         return false;
     }
@@ -503,7 +515,7 @@ int runScenario(const Options &options)
     ParseError error;
     std::optional<Script> script = parse(QString::fromUtf8(file.readAll()), error);
     if (!script) {
-        printError(QStringLiteral("%1:%2: %3").arg(options.scenario).arg(error.line).arg(error.what));
+        printError(fileLine(options.scenario, error.line, error.what));
         return 2;
     }
     Run run(options, std::move(*script));

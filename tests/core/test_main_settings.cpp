@@ -210,6 +210,101 @@ private slots:
         QCOMPARE(second.form6().pos(), QPoint(40, 60));
     }
 
+    // A window left of or above the main screen has a negative position. A
+    // load and a save give back the twips the file held, whatever side of
+    // zero and whether or not they make a whole pixel.
+    void positionSurvivesLoadAndSave_data()
+    {
+        QTest::addColumn<int>("twips");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("-1500") << -1500 << -100;
+        QTest::newRow("-15") << -15 << -1;
+        QTest::newRow("-7") << -7 << 0;
+        QTest::newRow("-8") << -8 << -1;
+        QTest::newRow("0") << 0 << 0;
+        QTest::newRow("7") << 7 << 0;
+        QTest::newRow("8") << 8 << 1;
+        QTest::newRow("1500") << 1500 << 100;
+        QTest::newRow("14985") << 14985 << 999;
+        QTest::newRow("-14985") << -14985 << -999;
+        QTest::newRow("-1490") << -1490 << -99;
+    }
+    void positionSurvivesLoadAndSave()
+    {
+        QFETCH(int, twips);
+        QFETCH(int, pixels);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "LEFT", QString::number(twips));
+        rig.ini("vorivuzav.ini", "TOP", QString::number(twips));
+        rig.start();
+        QCOMPARE(rig.form6().pos(), QPoint(pixels, pixels));
+        rig.form6().SaveData();
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "LEFT"), QString::number(twips));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "TOP"), QString::number(twips));
+
+        // The next start finds the same file and places the window as before.
+        TestRig again;
+        QFile::copy(rig.configDir() + "/vorivuzav.ini", again.configDir() + "/vorivuzav.ini");
+        again.start();
+        QCOMPARE(again.form6().pos(), QPoint(pixels, pixels));
+        again.form6().SaveData();
+        QCOMPARE(again.iniValue("vorivuzav.ini", "LEFT"), QString::number(twips));
+    }
+
+    void savedTwiceGivesTheSameFile()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "LEFT", "-1500");
+        rig.ini("vorivuzav.ini", "TOP", "-7");
+        rig.start();
+        const QString path = rig.configDir() + "/vorivuzav.ini";
+        rig.form6().SaveData();
+        QFile first(path);
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        const QByteArray once = first.readAll();
+        first.close();
+        rig.form6().SaveData();
+        QFile second(path);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        QCOMPARE(second.readAll(), once);
+        QVERIFY(once.contains("LEFT=-1500\nTOP=-7\n"));
+    }
+
+    // Once the window is moved, its new place is written, on either side of zero.
+    void movedWindowSavesItsNewPlace_data()
+    {
+        QTest::addColumn<QPoint>("moveTo");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("top");
+        QTest::newRow("off the left and top") << QPoint(-100, -1) << "-1500" << "-15";
+        QTest::newRow("on the screen") << QPoint(1, 999) << "15" << "14985";
+    }
+    void movedWindowSavesItsNewPlace()
+    {
+        QFETCH(QPoint, moveTo);
+        QFETCH(QString, left);
+        QFETCH(QString, top);
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "LEFT", "-7");
+        rig.ini("vorivuzav.ini", "TOP", "7");
+        rig.start();
+        rig.form6().move(moveTo);
+        rig.form6().SaveData();
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "LEFT"), left);
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "TOP"), top);
+    }
+
+    // A position beyond what a window can hold is no position: the default,
+    // not 0.
+    void positionOutOfRangeTakesTheDefault()
+    {
+        TestRig rig;
+        rig.ini("vorivuzav.ini", "LEFT", "2147483648");
+        rig.ini("vorivuzav.ini", "TOP", "-99999999999");
+        rig.start();
+        QCOMPARE(rig.form6().pos(), QPoint(20, 20));
+    }
+
     void unwritableFolderSaysWhere()
     {
         TestRig rig;

@@ -243,14 +243,51 @@ private slots:
         QCOMPARE(countdown(f), QStringLiteral("600"));
     }
 
-    void anEmptyLimitInTheSettingsStopsTheTick()
+    // The limit as the settings file holds it. A value the digits-only box
+    // could never hold (a sign, letters, four digits) is no limit: the
+    // default is taken and the status line names the key, so the limit is
+    // never switched off behind the sysop's back. "0" and an emptied box keep
+    // their own rules. The file itself is left as it is.
+    void limitFromTheSettingsFile_data()
     {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("ticking");
+        QTest::addColumn<bool>("reported");
+        QTest::addColumn<int>("mutedAt"); // seconds since the start, -1: never
+        QTest::newRow("-1") << "-1" << "10" << true << true << 602;
+        QTest::newRow("-10") << "-10" << "10" << true << true << 602;
+        QTest::newRow("0: one minute from the first tick") << "0" << "1" << true << false << 62;
+        QTest::newRow("empty: the tick stops") << "" << "1" << false << false << -1;
+        QTest::newRow("garbage") << "ten" << "10" << true << true << 602;
+        QTest::newRow("four digits") << "1000" << "10" << true << true << 602;
+        QTest::newRow("plus sign") << "+5" << "10" << true << true << 602;
+        QTest::newRow("10") << "10" << "10" << true << false << 602;
+        QTest::newRow("3") << "3" << "3" << true << false << 182;
+    }
+    void limitFromTheSettingsFile()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(bool, ticking);
+        QFETCH(bool, reported);
+        QFETCH(int, mutedAt);
         TestRig rig;
-        rig.ini("vorivuzav.ini", "BEACONPERIOD2", "");
+        rig.ini("vorivuzav.ini", "BEACONPERIOD2", stored);
         Form6 &f = startLinked(rig);
-        QCOMPARE(f.ui.BeaconPeriod2->text(), QStringLiteral("1"));
-        QVERIFY(!f.Timer5->isEnabled());
+        QCOMPARE(f.ui.StatusLine->text().contains("BEACONPERIOD2"), reported);
+        rig.advance(2000 + kKeyAt); // past the first tick
+        QCOMPARE(f.ui.BeaconPeriod2->text(), shown);
+        QCOMPARE(f.Timer5->isEnabled(), ticking);
         QVERIFY(f.Timer4->isEnabled());
+        keyUp(rig, "N0CALL-R");
+        rig.advance(700000);
+        const QStringList sends = timedSends(rig);
+        if (mutedAt < 0)
+            QVERIFY2(sends.isEmpty(), qPrintable(sends.join('|')));
+        else
+            QVERIFY2(sends.contains(QString::number(mutedAt) + " .mute ."), qPrintable(sends.join('|')));
+        QCOMPARE(rig.iniValue("vorivuzav.ini", "BEACONPERIOD2"), stored);
     }
 
     void aFailingClientDoesNotStopTheMonitor()

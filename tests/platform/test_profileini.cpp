@@ -1,5 +1,6 @@
 #include "ProfileIni.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -97,6 +98,78 @@ private slots:
         const auto perms = QFile::permissions(ini.path());
         QVERIFY(perms & QFileDevice::ReadOwner);
         QVERIFY(!(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther)));
+    }
+
+    // What a file means survives a load, a save of a key elsewhere and a
+    // second load, whatever bytes it starts with: a byte-order mark counts
+    // only at the very start of the file, before and after a save, and the
+    // second save writes the bytes of the first.
+    void meaningSurvivesLoadSaveLoad_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("call"); // "?": no CALL in SETTINGS
+        const QByteArray body("[SETTINGS]\r\nCALL=N0CALL\r\n");
+        QTest::newRow("NUL, then a UTF-8 mark (fuzzer)")
+            << QByteArray("\x00\xEF\xBB\xBF[SETTINGS]\r\nCALL=N\x04" "0CALL*", 29) << "?";
+        QTest::newRow("NULs, then a UTF-8 mark") << QByteArray("\x00\x00\xEF\xBB\xBF", 5) + body << "?";
+        QTest::newRow("NUL, then a mark, in the code page")
+            << QByteArray("\x00\xEF\xBB\xBF\r\n[SETTINGS]\r\nCALL=caf\xE9\r\n", 29) << QString::fromUtf8("caf\xC3\xA9");
+        QTest::newRow("NUL, then a UTF-16 LE mark, in the code page")
+            << QByteArray("\x00\xFF\xFE\r\n[SETTINGS]\r\nCALL=caf\xE9\r\n", 28) << QString::fromUtf8("caf\xC3\xA9");
+        QTest::newRow("NUL, then a UTF-16 BE mark, in the code page")
+            << QByteArray("\x00\xFE\xFF\r\n[SETTINGS]\r\nCALL=caf\xE9\r\n", 28) << QString::fromUtf8("caf\xC3\xA9");
+        QTest::newRow("two UTF-8 marks") << "\xEF\xBB\xBF\xEF\xBB\xBF" + body << "?";
+        QTest::newRow("two UTF-8 marks, a line before") << "\xEF\xBB\xBF\xEF\xBB\xBF\r\n" + body << "N0CALL";
+        QTest::newRow("UTF-8 mark") << "\xEF\xBB\xBF" + body << "N0CALL";
+        QTest::newRow("a mark inside") << "[A]\r\nX=1\r\n\xEF\xBB\xBF" + body << "?";
+        QTest::newRow("UTF-16 LE without a mark")
+            << QByteArray("[\0S\0E\0T\0T\0I\0N\0G\0S\0]\0\r\0\n\0C\0A\0L\0L\0=\0W\0\x31\0", 38) << "W1";
+        QTest::newRow("plain") << body << "N0CALL";
+    }
+    void meaningSurvivesLoadSaveLoad()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, call);
+        const QString path = write(file);
+        ProfileIni ini(path);
+        QCOMPARE(ini.get("SETTINGS", "CALL", "?"), call);
+        ini.set("FUZZ", "KEY", "v");
+        QVERIFY(ini.save());
+        const QByteArray saved = read(path);
+        ProfileIni again(path);
+        QCOMPARE(again.get("SETTINGS", "CALL", "?"), call);
+        QCOMPARE(again.get("FUZZ", "KEY"), QStringLiteral("v"));
+        again.set("FUZZ", "KEY", "v");
+        QVERIFY(again.save());
+        QCOMPARE(read(path), saved);
+    }
+
+    // A folder whose name holds "%1" or "%2" is the folder the file is
+    // written to, and its name shows whole in a message.
+    void percentSignsInTheFolderName_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("%1") << "%1";
+        QTest::newRow("%2") << "%2";
+        QTest::newRow("%3 and %1") << "a%3b%1";
+    }
+    void percentSignsInTheFolderName()
+    {
+        QFETCH(QString, folder);
+        QTemporaryDir top;
+        QVERIFY(QDir(top.path()).mkpath(folder));
+        const QString path = top.filePath(folder + QStringLiteral("/x.ini"));
+        ProfileIni ini(path);
+        ini.set("SETTINGS", "K", "v");
+        QVERIFY2(ini.save(), qPrintable(ini.error()));
+        QCOMPARE(read(path), QByteArray("[SETTINGS]\nK=v\n"));
+        QCOMPARE(QDir(top.filePath(folder)).entryList(QDir::Files), QStringList{"x.ini"});
+        QCOMPARE(QDir(top.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{folder});
+
+        ini.set("SETTINGS", "K", QString(2 << 20, u'x'));
+        QVERIFY(!ini.save());
+        QVERIFY2(ini.error().startsWith("Cannot write " + path + ": the settings would take 2097166 bytes"),
+                 qPrintable(ini.error()));
     }
 
     void unwritableFolderReportsPath()

@@ -153,6 +153,30 @@ private slots:
                                           "0 info CONF *HARBOUR* [3/50]\r\rW1ABC Walter\rK2XYZ Kim\rN0CALL-L Gavelry" + kBanner}));
     }
 
+    // A conference named with "%2" or "%3" keeps its name in the header.
+    void conferenceNameWithPercentSigns_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("%2") << "*A%2B*";
+        QTest::newRow("%3") << "*%3*";
+        QTest::newRow("%1") << "*%1*";
+    }
+    void conferenceNameWithPercentSigns()
+    {
+        QFETCH(QString, name);
+        VirtualScheduler scheduler{kStart};
+        SimClient client{scheduler, kLocal};
+        SimConference conf{client, name, QStringLiteral("ADM"), QStringLiteral("SYS")};
+        QStringList info;
+        QObject::connect(&client, &SimClient::StationTextReceived, &conf, [&](const QString &t) { info.append(t); });
+        conf.join(QStringLiteral("W1ABC"), QStringLiteral("Walter"));
+        client.linkUp(name);
+        info.clear();
+        conf.key(QStringLiteral("W1ABC"));
+        QCOMPARE(info.size(), 1);
+        QVERIFY2(info.first().startsWith("CONF " + name + " [2/50]\r\r->W1ABC Walter"), qPrintable(info.first()));
+    }
+
     void muteSilencesTheStationUntilItReconnects_data()
     {
         QTest::addColumn<QString>("command");

@@ -35,6 +35,15 @@ Result run(const QStringList &args)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+QString writeScenario(const QTemporaryDir &dir, const QString &name, const QString &text)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text.toUtf8()) != text.toUtf8().size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -82,6 +91,12 @@ private slots:
         QTest::newRow("speed zero") << QStringList{"--scenario", "x.scn", "--speed", "0"} << "--speed";
         QTest::newRow("speed not a number") << QStringList{"--scenario", "x.scn", "--speed", "nan"} << "--speed";
         QTest::newRow("speed endless") << QStringList{"--scenario", "x.scn", "--speed", "inf"} << "--speed";
+        QTest::newRow("speed tiny") << QStringList{"--scenario", "x.scn", "--speed", "1e-17"} << "--speed: '1e-17'";
+        QTest::newRow("speed below the slowest") << QStringList{"--scenario", "x.scn", "--speed", "0.0009"} << "--speed";
+        QTest::newRow("speed huge") << QStringList{"--scenario", "x.scn", "--speed", "1e300"} << "--speed";
+        QTest::newRow("speed above the fastest") << QStringList{"--scenario", "x.scn", "--speed", "1000001"} << "--speed";
+        QTest::newRow("speed negative") << QStringList{"--scenario", "x.scn", "--speed", "-2"} << "--speed";
+        QTest::newRow("speed negative endless") << QStringList{"--scenario", "x.scn", "--speed", "-inf"} << "--speed";
         QTest::newRow("transcript alone") << QStringList{"--transcript", "t.txt"} << "--transcript";
         QTest::newRow("speed alone") << QStringList{"--speed", "5"} << "--speed";
         QTest::newRow("stray argument") << QStringList{"extra"} << "extra";
@@ -94,6 +109,81 @@ private slots:
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.isEmpty());
         QVERIFY2(r.err.endsWith(u'\n') && r.err.count(u'\n') == 1, qPrintable(r.err));
+        QVERIFY2(r.err.contains(named), qPrintable(r.err));
+    }
+
+    // Paces at the ends of the range run; the scenario waits a virtual
+    // second, so even the slowest takes no time worth speaking of.
+    void speedsInRangeRun_data()
+    {
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("scenario");
+        QTest::newRow("fastest") << "1000000" << "start\nwait 1s\nend\n";
+        QTest::newRow("slowest") << "0.001" << "start\nwait 1ms\nend\n";
+        QTest::newRow("real time") << "1" << "start\nwait 10ms\nend\n";
+    }
+    void speedsInRangeRun()
+    {
+        QFETCH(QString, speed);
+        QFETCH(QString, scenario);
+        QTemporaryDir dir;
+        const QString file = writeScenario(dir, QStringLiteral("paced.scn"), scenario);
+        const Result r = run({"--scenario", file, "--speed", speed});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains("exit"), qPrintable(r.out));
+    }
+
+    // A scenario's messages name its file and line, whatever the file's
+    // name holds; "%1" to "%3" in it stay as they are.
+    void scenarioMessagesNameFileAndLine_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("error of the file, %3") << "bad%3.scn" << "start\nbogus\n" << 2 << ":2: unknown statement 'bogus'";
+        QTest::newRow("error of the file, %1") << "%1.scn" << "start\nbogus\n" << 2 << ":2: unknown statement 'bogus'";
+        QTest::newRow("error of the file, %2%1") << "x%2%1.scn" << "start\n\nbogus\n" << 2
+                                                 << ":3: unknown statement 'bogus'";
+        QTest::newRow("unknown control, %3") << "c%3.scn" << "start\nclick Form6.Nothing9\n" << 2
+                                             << ":2: unknown control 'Form6.Nothing9'";
+        QTest::newRow("expect failed, %2") << "e%2.scn" << "start\nexpect \"%1 never\"\nend\n" << 1
+                                           << ":2: expect \"%1 never\" failed";
+        QTest::newRow("expect-no failed, %1") << "n%1.scn" << "expect-no \"exit\"\nstart\nend\n" << 1
+                                              << ":1: expect-no \"exit\" failed: the transcript line";
+        QTest::newRow("wait past the longest run, %3") << "w%3.scn" << "start\nwait 999999999h\n" << 2
+                                                       << ":2: this wait would take the run past its longest";
+    }
+    void scenarioMessagesNameFileAndLine()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, scenario);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString file = writeScenario(dir, name, scenario);
+        const Result r = run({"--scenario", file, "--transcript", dir.filePath("t.txt")});
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.startsWith(file + message), qPrintable(r.err));
+    }
+
+    // Usage errors of a scenario run end with code 2 and run nothing.
+    void scenarioUsageErrors_data()
+    {
+        QTest::addColumn<QString>("configDir"); // relative to a fresh folder
+        QTest::addColumn<QString>("named");
+        QTest::newRow("missing settings folder") << "missing" << "--config-dir";
+        QTest::newRow("settings folder is a file") << "paced.scn" << "--config-dir";
+    }
+    void scenarioUsageErrors()
+    {
+        QFETCH(QString, configDir);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        const QString file = writeScenario(dir, QStringLiteral("paced.scn"), QStringLiteral("start\nend\n"));
+        const Result r = run({"--scenario", file, "--config-dir", dir.filePath(configDir)});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
         QVERIFY2(r.err.contains(named), qPrintable(r.err));
     }
 

@@ -57,6 +57,18 @@ private slots:
         QTest::newRow("at before the time spent down") << "start\nrestart after 20m\nat 00:10:00" << 3
                                                        << "at 00:10:00 is earlier than the time already reached (00:20:00)";
         QTest::newRow("unquoted control as text") << "start\nclose \"Form6\"" << 2 << "must not be quoted";
+        QTest::newRow("wait past the longest run") << "start\nwait 999999999h" << 2
+                                                   << "this wait would take the run past its longest, 400 virtual days";
+        QTest::newRow("waits adding up past it") << "wait 9000h\nstart\nwait 600h\nwait 1ms" << 4
+                                                 << "this wait would take the run past its longest";
+        QTest::newRow("restart down past it") << "start\nwait 9599h\nrestart after 61m" << 3
+                                              << "this restart would take the run past its longest";
+        QTest::newRow("wait past it after an at") << "start\nat 999:59:59\nwait 8601h" << 3
+                                                  << "this wait would take the run past its longest";
+        QTest::newRow("a link that takes more than a day") << "link-delay 999999999h" << 1
+                                                           << "the link delay is longer than a day";
+        QTest::newRow("at earlier, hours past 99") << "start\nwait 150h\nat 100:00:00" << 3
+                                                   << "at 100:00:00 is earlier than the time already reached (150:00:00)";
     }
     void badInputNamesTheLine()
     {
@@ -110,6 +122,23 @@ private slots:
         QCOMPARE(s[1].ms, 0);
         QCOMPARE(s[2].op, Op::Restart);
         QCOMPARE(s[2].ms, 1200000);
+    }
+
+    // The longest run is reached exactly, never passed.
+    void runsUpToTheLongest_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one wait") << "start\nwait 9600h";
+        QTest::newRow("waits and a restart") << "start\nwait 9000h\nrestart after 599h\nwait 60m";
+        QTest::newRow("an at, then waits") << "start\nat 999:59:59\nwait 8600h\nwait 1s";
+        QTest::newRow("a day's link delay") << "link-delay 24h\nstart";
+    }
+    void runsUpToTheLongest()
+    {
+        QFETCH(QString, text);
+        ParseError error;
+        QVERIFY2(parse(text, error), qPrintable(error.what));
+        QCOMPARE(kLongestRunMs, qint64(400) * 24 * 3600 * 1000);
     }
 
     void durations_data()

@@ -355,8 +355,9 @@ QString SimConference::stationInfo() const
         else
             lines.append(line);
     }
-    return QStringLiteral("CONF %1 [%2/%3]\r\r").arg(m_call).arg(shown).arg(m_maxStations) + lines.join(kCR)
-        + kCR + kCR + banner();
+    // One pass: a conference named "*%2*" keeps its name.
+    return QStringLiteral("CONF %1 [%2/%3]\r\r").arg(m_call, QString::number(shown), QString::number(m_maxStations))
+        + lines.join(kCR) + kCR + kCR + banner();
 }
 
 // --- Commands -------------------------------------------------------------
