@@ -1,6 +1,6 @@
 // A stand-in for the program in tests that need a real process to kill:
-//   settings_helper save FILE FIRST   saves versions FIRST, FIRST+1, ... of
-//                                     FILE for ever
+//   settings_helper save FILE FIRST   says "saving", then saves versions
+//                                     FIRST, FIRST+1, ... of FILE for ever
 //   settings_helper lock FOLDER       takes the folder's single-copy lock,
 //                                     says "held", "running" or "unlocked:
 //                                     WHY", and holds it until killed
@@ -20,6 +20,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("save")) {
+        // Said once the process is up, so that a kill can be aimed at the
+        // saves rather than at start-up (slow under a sanitizer).
+        std::printf("saving\n");
+        std::fflush(stdout);
         for (qint64 k = args[3].toLongLong();; ++k) {
             gavelry::ProfileIni ini(args[2]);
             gavelry::test::setVersion(ini, k);

@@ -80,7 +80,8 @@ private slots:
             QProcess saver;
             saver.start(SETTINGS_HELPER, {"save", path, QString::number(last + 1)});
             QVERIFY(saver.waitForStarted(-1));
-            std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(40000)));
+            QCOMPARE(firstLine(saver), QStringLiteral("saving"));
+            std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(20000)));
             saver.kill(); // SIGKILL
             QVERIFY(saver.waitForFinished(-1));
             QVERIFY2(saver.exitStatus() == QProcess::CrashExit,
