@@ -102,18 +102,6 @@ private:
     std::function<QVariant(int)> m_picture;
 };
 
-/// text, or when it is longer than max characters its start ending in "…"
-/// (never cut between the two halves of a character outside the BMP).
-QString clipped(const QString &text, qsizetype max)
-{
-    if (text.size() <= max)
-        return text;
-    qsizetype keep = max - 1;
-    if (keep > 0 && text[keep - 1].isHighSurrogate())
-        --keep;
-    return text.left(keep) + QChar(0x2026);
-}
-
 /// Makes room in doc for incoming more characters by removing its oldest
 /// whole lines (blocks): batch lines once it holds maxBlocks - 1 or more,
 /// and as many as needed to stay within maxChars, then a tenth of maxChars
@@ -309,8 +297,8 @@ void Messages::trimScrollback(qsizetype incoming)
 void Messages::RXText(const QString &fullSender, const QString &fullMessage)
 {
     // A station chooses both; what is shown of either is bounded.
-    const QString sender = clipped(fullSender, kLongestShown);
-    const QString message = clipped(fullMessage, kLongestShown);
+    const QString sender = controls::clipped(fullSender, kLongestShown);
+    const QString message = controls::clipped(fullMessage, kLongestShown);
     trimScrollback(sender.size() + message.size() + 4);
     QTextCursor &cursor = m_append;
     cursor.setPosition(ui.RTB->document()->characterCount() - 1);
@@ -435,7 +423,7 @@ void Messages::appendPrivateLog(const QString &entry)
 {
     const QString lineEnd = QStringLiteral("\r\n");
     const bool ended = entry.endsWith(lineEnd);
-    QString shown = clipped(ended ? entry.chopped(lineEnd.size()) : entry, kLongestShown);
+    QString shown = controls::clipped(ended ? entry.chopped(lineEnd.size()) : entry, kLongestShown);
     if (ended)
         shown += lineEnd;
     QTextDocument *doc = ui.Text3->document();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChatLine.h"
+#include "Controls.h"
 #include "Emoticons.h"
 #include "WindowRegistry.h"
 #include "ui_Messages.h"
@@ -38,7 +39,7 @@ public:
     /// The longest sender or message the display and the private log show;
     /// a longer one is cut there and ends in "…" (a line edit holds no
     /// more). What is sent or acknowledged is never cut.
-    static constexpr int kLongestShown = 32767;
+    static constexpr int kLongestShown = controls::kLongestText;
     /// Lines and characters the private log keeps; the oldest entries go
     /// first, kPrivateLogBatch lines at a time.
     static constexpr int kPrivateLogLines = 2000;
