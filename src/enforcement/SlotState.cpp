@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace gavelry::slotstate {
 
 namespace {
@@ -45,6 +47,13 @@ std::optional<SlotRecord> record(const QJsonValue &value, QString &problem)
     const QJsonValue call = o.value(QLatin1String("call"));
     if (!call.isString()) {
         problem = QStringLiteral("slot %1 has no callsign").arg(n);
+        return std::nullopt;
+    }
+    // The callsign goes into the release command the bot sends: a line
+    // break or other control character in it could make that two lines.
+    const QString text = call.toString();
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.category() == QChar::Other_Control; })) {
+        problem = QStringLiteral("slot %1 has a callsign with a control character").arg(n);
         return std::nullopt;
     }
     SlotRecord r{n, *kind, call.toString(), std::nullopt};

@@ -89,6 +89,12 @@ private slots:
         QTest::newRow("one bad among good")
             << QByteArray(R"({"slots":["junk",{"slot":3,"kind":"unmute","call":"C","due":"1999-01-01T00:00:00"}]})")
             << QStringList{"3 unmute C 1999-01-01 00:00:00"} << QStringList{"a record names no slot from 1 to 5"};
+        QTest::newRow("line break in the callsign")
+            << QByteArray(R"({"slots":[{"slot":2,"kind":"unmute","call":"K1ABC\n.ban add W1XYZ","due":null}]})")
+            << QStringList{} << QStringList{"slot 2 has a callsign with a control character"};
+        QTest::newRow("NUL in the callsign")
+            << QByteArray(R"({"slots":[{"slot":5,"kind":"unban","call":"K1\u0000","due":null}]})")
+            << QStringList{} << QStringList{"slot 5 has a callsign with a control character"};
         const QString longCall(300, u'W');
         QTest::newRow("long callsign kept whole")
             << QByteArray(R"({"slots":[{"slot":1,"kind":"unmute","call":")") + longCall.toLatin1()

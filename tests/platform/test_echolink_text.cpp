@@ -24,8 +24,9 @@ class TestEchoLinkText : public QObject {
     Q_OBJECT
 
 private slots:
-    // What arrives as text becomes chat lines, the station list, or
-    // nothing; line ends never leak into a chat line (lines joined by | here).
+    // What arrives as text becomes one chat packet, the station list, or
+    // nothing. A chat packet's lines are joined by one CR and it never ends
+    // in a line end, so the chat window shows a reply as one entry.
     void received_data()
     {
         QTest::addColumn<QByteArray>("in");
@@ -34,7 +35,8 @@ private slots:
         QTest::newRow("chat from a station") << QByteArray("N0CALL>hello\n\n") << TextKind::Chat << QByteArray("N0CALL>hello");
         QTest::newRow("chat from a server") << QByteArray("*CONF*>hi all\n") << TextKind::Chat << QByteArray("*CONF*>hi all");
         QTest::newRow("CR endings") << QByteArray("N0CALL>x\r\r") << TextKind::Chat << QByteArray("N0CALL>x");
-        QTest::newRow("two lines") << QByteArray("N0CALL>a\nFAKE>b\n") << TextKind::Chat << QByteArray("N0CALL>a|FAKE>b");
+        QTest::newRow("two lines") << QByteArray("N0CALL>a\nFAKE>b\n") << TextKind::Chat << QByteArray("N0CALL>a\rFAKE>b");
+        QTest::newRow("sent CR LF inside") << QByteArray("N0CALL>a\n\nb\n\n") << TextKind::Chat << QByteArray("N0CALL>a\rb");
         QTest::newRow("station list") << QByteArray("CONF *TEST* [2/10]\n\n->N0CALL Ann\nK1ABC (Muted)\n")
                                       << TextKind::StationList
                                       << QByteArray("CONF *TEST* [2/10]\n\n->N0CALL Ann\nK1ABC (Muted)\n");
@@ -45,7 +47,9 @@ private slots:
         QTest::newRow("NUL-filled") << QByteArray(64, '\0') << TextKind::Nothing << QByteArray();
         QTest::newRow("cut at NUL") << QByteArray("N0CALL>a\0junk", 13) << TextKind::Chat << QByteArray("N0CALL>a");
         QTest::newRow("server reply") << QByteArray("banned users:\nK1ABC -\nW2XYZ -\n") << TextKind::Chat
-                                      << QByteArray("banned users:|K1ABC -|W2XYZ -");
+                                      << QByteArray("banned users:\rK1ABC -\rW2XYZ -");
+        QTest::newRow("users reply, blank flags") << QByteArray("1. N0CALL \n2. K1ABC M\n") << TextKind::Chat
+                                                  << QByteArray("1. N0CALL \r2. K1ABC M");
         const QByteArray big = "N0CALL>" + QByteArray(10240, 'x');
         QTest::newRow("10 kB line") << big + "\n" << TextKind::Chat << big;
     }
@@ -56,10 +60,7 @@ private slots:
         QFETCH(QByteArray, out);
         const ReceivedText r = classifyReceivedText(text(in));
         QCOMPARE(r.kind, kind);
-        QByteArray got = bytes(r.text);
-        for (const std::string &line : r.lines)
-            got += (got.isEmpty() ? QByteArray() : QByteArray("|")) + bytes(line);
-        QCOMPARE(got, out);
+        QCOMPARE(bytes(r.text), out);
     }
 
     // A line handed in to send goes out as exactly one line.

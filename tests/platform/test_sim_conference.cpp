@@ -112,10 +112,10 @@ private slots:
         QVERIFY(rig.events.isEmpty()); // never inside the send call
         rig.scheduler.advanceBy(1000);
         // No "CALL>" in front, every line ended by CR.
-        QCOMPARE(rig.take(), QStringList{"200 chat Your wish is my command.\r"});
+        QCOMPARE(rig.take(), QStringList{"200 chat Your wish is my command."});
         rig.client.sendChatText(QStringLiteral(".ban list"));
         rig.scheduler.advanceBy(1000);
-        QCOMPARE(rig.take(), QStringList{"1200 chat banned users:\r"});
+        QCOMPARE(rig.take(), QStringList{"1200 chat banned users:"});
 
         // A quoted line reaches only sysops: the admin hears nothing of it.
         rig.client.sendChatText(QStringLiteral("good evening"));
@@ -175,7 +175,7 @@ private slots:
         rig.client.sendChatText(command);
         rig.scheduler.advanceBy(1000);
         // The reply first, then the audio stops; no new list for a mute.
-        QCOMPARE(rig.take(), QStringList({"200 chat " + reply + "\r", "200 rx off"}));
+        QCOMPARE(rig.take(), QStringList({"200 chat " + reply, "200 rx off"}));
         // Another station cannot take the floor while the muted one holds it.
         rig.conf.key(QStringLiteral("K2XYZ"));
         QVERIFY(rig.take().isEmpty());
@@ -212,7 +212,7 @@ private slots:
         rig.client.sendChatText(QStringLiteral(".ban add K2XYZ"));
         rig.scheduler.advanceBy(1000);
         // Its audio stops; the reply comes, but no list.
-        QCOMPARE(rig.take(), QStringList({"200 chat K2XYZ banned\r", "200 rx off"}));
+        QCOMPARE(rig.take(), QStringList({"200 chat K2XYZ banned", "200 rx off"}));
         QVERIFY(!rig.conf.isMember(QStringLiteral("K2XYZ")));
         QVERIFY(!rig.conf.join(QStringLiteral("K2XYZ")));
         QCOMPARE(rig.conf.command(kLocal, QStringLiteral(".ban add W1ABC")), QStringLiteral("W1ABC banned"));
@@ -263,7 +263,7 @@ private slots:
         rig.take();
         rig.client.sendChatText(QStringLiteral(".ban add ") + kLocal);
         rig.scheduler.advanceBy(1000);
-        QCOMPARE(rig.take(), QStringList({"200 chat N0CALL-L banned\r", "200 rx off"}));
+        QCOMPARE(rig.take(), QStringList({"200 chat N0CALL-L banned", "200 rx off"}));
         rig.conf.unkey(QStringLiteral("K2XYZ"));
         // No BYE: the link stays up, but nothing comes over it any more.
         QVERIFY(rig.client.isConnected(kConf));

@@ -101,7 +101,7 @@ public:
             emit c.StationTextReceived(t);
         });
     }
-    void chatLine(const std::string &line) override
+    void chatText(const std::string &line) override
     {
         postText([t = fromWire(line)](EchoLinkClient &c) {
             qCDebug(lcEchoLink) << "chat" << t;

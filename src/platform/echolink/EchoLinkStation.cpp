@@ -626,8 +626,7 @@ void EchoLinkStation::Loop::onChat(const std::string &text)
         events.stationText(capped(received.text, kMaxStationText));
         break;
     case TextKind::Chat:
-        for (const std::string &line : received.lines)
-            events.chatLine(capped(line, kMaxChatLine));
+        events.chatText(capped(received.text, kMaxChatText));
         break;
     }
 }

@@ -10,6 +10,7 @@
 // the station's thread.
 
 #include "ConnectTarget.h"
+#include "LibraryMessages.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,7 +46,8 @@ public:
     virtual void receiving(bool on) = 0;
     virtual void dtmf(const std::string &digits) = 0;
     virtual void stationText(const std::string &text) = 0;
-    virtual void chatLine(const std::string &line) = 0;
+    /// One chat packet: a line, or a reply whose lines are joined by CR.
+    virtual void chatText(const std::string &text) = 0;
     /// Something the operator should read on the status line.
     virtual void status(const std::string &message) = 0;
     /// close() has finished: links dropped, directory told OFF (or given up).
@@ -60,8 +62,9 @@ public:
     static constexpr int kLookUpWaitMs = 30000;
     /// How long a log-on may go unanswered before it counts as failed.
     static constexpr int kLogOnWaitMs = 25000;
-    /// Longest chat line handed on; the rest of a longer one is cut.
-    static constexpr std::size_t kMaxChatLine = 1024;
+    /// Longest chat packet handed on (a line, or a server's reply of
+    /// several lines); the rest of a longer one is cut.
+    static constexpr std::size_t kMaxChatText = 16384;
     /// Longest station list handed on.
     static constexpr std::size_t kMaxStationText = 65536;
 
@@ -87,6 +90,9 @@ public:
 
 private:
     struct Loop;
+    /// The library's own messages on std::cerr, bounded while the station
+    /// lives (declared first: it outlives the station's thread).
+    LibraryMessages::Installed m_libraryMessages;
     StationConfig m_config;
     StationEvents &m_events;
     std::unique_ptr<Loop> m_loop;

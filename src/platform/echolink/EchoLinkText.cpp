@@ -32,17 +32,24 @@ ReceivedText classifyReceivedText(const std::string &text)
         result.text = std::move(list);
         return result;
     }
-    std::size_t start = 0;
-    while (start < whole.size()) {
-        std::size_t end = whole.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = whole.size();
-        if (end > start)
-            result.lines.emplace_back(whole.substr(start, end - start));
-        start = end + 1;
+    // Runs of line ends become one CR; none at either end.
+    std::string chat;
+    chat.reserve(whole.size());
+    bool lineEnd = false;
+    for (char c : whole) {
+        if (isLineEnd(c)) {
+            lineEnd = true;
+            continue;
+        }
+        if (lineEnd && !chat.empty())
+            chat += '\r';
+        lineEnd = false;
+        chat += c;
     }
-    if (!result.lines.empty())
+    if (!chat.empty()) {
         result.kind = TextKind::Chat;
+        result.text = std::move(chat);
+    }
     return result;
 }
 

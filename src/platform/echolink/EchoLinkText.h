@@ -5,27 +5,30 @@
 // the thread running the EchoLink library can use it directly.
 
 #include <string>
-#include <vector>
 
 namespace gavelry::echolink {
 
 enum class TextKind {
     Nothing,     ///< empty or only line ends: no event
-    Chat,        ///< chat lines, each "CALL>text" or a server's reply line
+    Chat,        ///< a chat packet: "CALL>text", or a server's reply
     StationList, ///< the conference's station information
 };
 
 struct ReceivedText {
     TextKind kind = TextKind::Nothing;
-    std::string text;               ///< the station list
-    std::vector<std::string> lines; ///< the chat lines, none empty
+    /// The station list with its line ends as LF, or the chat packet with
+    /// its lines joined by one CR each and no line end at either end.
+    std::string text;
 };
 
 /// Sorts a text the library handed on as chat (CR already turned into LF).
 /// A text that starts with "CONF" or with a line end is the station list,
-/// kept whole with its line ends; anything else is chat, one line for each
-/// non-empty line in it (a conference server answers a command with several
-/// lines in one packet). Everything from the first NUL on is ignored.
+/// kept whole with its line ends. Anything else is one chat packet, handed
+/// on whole: a conference server answers a command with several lines in
+/// one packet, and the chat window shows such a reply as one entry (a
+/// ".users" reply becomes the station box). Its lines are joined by a single
+/// CR, the way the chat window expects them, and blank lines are dropped.
+/// Everything from the first NUL on is ignored.
 ReceivedText classifyReceivedText(const std::string &text);
 
 /// A chat line as it may go out: every CR or LF becomes a space and trailing

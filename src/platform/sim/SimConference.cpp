@@ -184,10 +184,12 @@ void SimConference::chatFromLocal(const QString &text)
 
 void SimConference::toLocal(const QString &reply)
 {
-    // One text to the sender only: every line ended by CR, nothing in front.
-    // (A station that has just banned itself still hears that reply.)
+    // One text to the sender only, its lines separated by CR, nothing in
+    // front; the client hands it on without the final line end, as the
+    // EchoLink backend does. (A station that has just banned itself still
+    // hears that reply.)
     if (isLocalLinked())
-        m_client.raiseChat(reply + kCR);
+        m_client.raiseChat(reply);
 }
 
 // --- Stations -----------------------------------------------------------
