@@ -7,7 +7,7 @@ QString oneLine(const QString &line)
     QString out = line;
     for (QChar &c : out) {
         const char16_t u = c.unicode();
-        if (u == u'\r' || u == u'\n' || u == 0x0085 || u == 0x2028 || u == 0x2029)
+        if (u == u'\r' || u == u'\n' || u == 0 || u == 0x0085 || u == 0x2028 || u == 0x2029)
             c = u' ';
     }
     return out;

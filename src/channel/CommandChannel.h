@@ -37,7 +37,9 @@ inline QString quote(const QString &text) { return QStringLiteral(".quote ") + t
 
 /// The line as one line: every line break (CR, LF and the Unicode line and
 /// paragraph separators) becomes a blank, so a callsign read from a box or a
-/// file can never carry a second command to a server that splits lines.
+/// file, or taken from what a station sent, can never carry a second command
+/// to a server that splits lines. So does NUL, which would end the line
+/// early wherever it is handed on as a C string.
 QString oneLine(const QString &line);
 
 /// The marker that stands before the callsign of a notice.

@@ -45,7 +45,10 @@ void ChatController::send(const QString &text) { client().sendChatText(text); }
 void ChatController::remoteAction(const QString &what, const QString &probe)
 {
     if (ModerationLog *log = m_window.context().log) {
-        ModerationLog::Cause cause(log, QStringLiteral("remote probe %1 from %2").arg(probe, m_sender));
+        // The sender is whatever a station put before its ">": a callsign,
+        // or anything at all.
+        ModerationLog::Cause cause(
+            log, QStringLiteral("remote probe %1 from %2").arg(probe, controls::clipped(m_sender, kSenderInLog)));
         log->action(what, QString());
     }
 }

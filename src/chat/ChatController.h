@@ -32,6 +32,9 @@ class ChatController : public QObject {
 public:
     ChatController(Messages &window, AdminGate &gate, StationTracking &tracking, TalkTimeSwitch &talkTime);
 
+    /// The most characters of a sender the moderation log names.
+    static constexpr int kSenderInLog = 40;
+
     /// Handles one chat line of the conference (the client's chat event).
     void EchoLink_ChatTextReceived(const QString &sText);
 

@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 
@@ -192,56 +191,73 @@ QString paletteText(int n)
 
 QList<EmoticonPiece> replaceEmoticons(const QString &text)
 {
-    static const std::vector<QStringList> codes = [] {
-        std::vector<QStringList> all;
+    // Every code in the order the pass takes them: members by index, each
+    // member's codes in tag order.
+    struct Code {
+        QString text;
+        qint8 icon;
+    };
+    static const std::vector<Code> codes = [] {
+        std::vector<Code> all;
         for (int i = 0; i < kIconCount; ++i)
-            all.push_back(tagCodes(iconTag(i)));
+            for (const QString &code : tagCodes(iconTag(i)))
+                all.push_back({code, static_cast<qint8>(i)});
         return all;
     }();
 
-    // A picture takes one character's place, as it does in the display; the
-    // placeholder never matches a code. placed lists where the pictures stand
-    // in work, in order (a placeholder that came in with the text stays text).
-    struct Placed {
-        qsizetype at;
-        int icon;
-    };
-    const QChar placeholder(QChar::ObjectReplacementCharacter);
-    QString work = text;
-    QVarLengthArray<Placed, 16> placed;
+    // The pass works on the line as received, marking which characters the
+    // pictures placed so far have taken: a picture stands where its code
+    // began, and the rest of its code is gone. A later code matches only
+    // where every character it needs is still free text, so it is never
+    // found across or inside a picture, exactly as if each code had been cut
+    // out of the text and a picture put in its place. Each code costs one
+    // scan of the line, whatever the number of pictures: the pass stays
+    // linear in the line's length.
+    constexpr qint8 kFree = -1;
+    constexpr qint8 kTaken = -2;
+    const qsizetype n = text.size();
+    const QStringView all(text);
+    std::vector<qint8> owner;
     const ColonFollowers followers(text);
-    for (int i = 0; i < kIconCount; ++i) {
-        for (const QString &code : codes[static_cast<size_t>(i)]) {
-            if (!followers.mayContain(code))
+    for (const Code &code : codes) {
+        if (!followers.mayContain(code.text))
+            continue;
+        const qsizetype length = code.text.size();
+        for (qsizetype p = all.indexOf(code.text); p >= 0; p = all.indexOf(code.text, p)) {
+            if (owner.empty())
+                owner.assign(static_cast<size_t>(n), kFree);
+            const auto first = owner.begin() + p;
+            if (std::any_of(first, first + length, [](qint8 o) { return o != kFree; })) {
+                ++p; // overlaps a picture: look further on
                 continue;
-            for (qsizetype p = work.indexOf(code); p >= 0; p = work.indexOf(code, p)) {
-                work.replace(p, code.size(), placeholder);
-                // Pictures after this one move up by what the code gave away.
-                auto after = std::find_if(placed.begin(), placed.end(), [p](const Placed &x) { return x.at > p; });
-                for (auto it = after; it != placed.end(); ++it)
-                    it->at -= code.size() - 1;
-                placed.insert(after, {p, i});
             }
+            *first = code.icon;
+            std::fill(first + 1, first + length, kTaken);
+            p += length;
         }
     }
 
     QList<EmoticonPiece> pieces;
-    if (placed.isEmpty()) {
-        if (!work.isEmpty())
-            pieces.append({work, -1});
+    if (owner.empty()) {
+        if (!text.isEmpty())
+            pieces.append({text, -1});
         return pieces;
     }
-    pieces.reserve(2 * placed.size() + 1);
-    const QStringView all(work);
-    qsizetype runStart = 0;
-    for (const Placed &picture : placed) {
-        if (picture.at > runStart)
-            pieces.append({all.sliced(runStart, picture.at - runStart).toString(), -1});
-        pieces.append({QString(), picture.icon});
-        runStart = picture.at + 1;
+    qsizetype runStart = -1;
+    for (qsizetype i = 0; i <= n; ++i) {
+        const qint8 o = i < n ? owner[static_cast<size_t>(i)] : kTaken;
+        if (o == kFree) {
+            if (runStart < 0)
+                runStart = i;
+            continue;
+        }
+        if (runStart >= 0) {
+            pieces.append({all.sliced(runStart, i - runStart).toString(), -1});
+            runStart = -1;
+        }
+        if (o >= 0)
+            pieces.append({QString(), o});
     }
-    if (runStart < work.size())
-        pieces.append({all.sliced(runStart).toString(), -1});
     return pieces;
 }
 

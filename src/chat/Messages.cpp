@@ -23,6 +23,7 @@
 #include <QTextImageFormat>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 
 namespace gavelry {
@@ -101,6 +102,36 @@ private:
     std::function<QVariant(int)> m_picture;
 };
 
+/// Makes room in doc for incoming more characters by removing its oldest
+/// whole lines (blocks): batch lines once it holds maxBlocks - 1 or more,
+/// and as many as needed to stay within maxChars, then a tenth of maxChars
+/// more, so that the cost of a removal is paid once for many new lines.
+void makeRoom(QTextDocument *doc, int maxBlocks, int batch, qsizetype maxChars, qsizetype incoming)
+{
+    // Positions before end are text; end is the last block's own end.
+    const int end = doc->characterCount() - 1;
+    int cut = 0;
+    if (doc->blockCount() >= maxBlocks - 1)
+        cut = doc->findBlockByNumber(batch).position();
+    if (end + incoming > maxChars) {
+        const qsizetype excess = end + incoming - (maxChars - maxChars / 10);
+        if (excess >= end) {
+            cut = end;
+        } else {
+            const QTextBlock block = doc->findBlock(static_cast<int>(excess));
+            const int next = block.position() == excess ? block.position()
+                : block.next().isValid()                ? block.next().position()
+                                                        : end;
+            cut = std::max(cut, next);
+        }
+    }
+    if (cut <= 0)
+        return;
+    QTextCursor oldest(doc);
+    oldest.setPosition(std::min(cut, end), QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
+}
+
 } // namespace
 
 Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, parent)
@@ -113,6 +144,11 @@ Messages::Messages(AppContext &context, QWidget *parent) : ChatWindow(context, p
     // the bound still holds for a single message of many lines.
     ui.RTB->document()->setMaximumBlockCount(kScrollbackLines);
     ui.RTB->document()->setUndoRedoEnabled(false);
+    // The private log likewise: a station can send private messages for as
+    // long as the bot runs. Its undo history would keep every entry ever
+    // added, even those the bound removed.
+    ui.Text3->setMaximumBlockCount(kPrivateLogLines);
+    ui.Text3->setUndoRedoEnabled(false);
     m_ownSenderFormat.setFontWeight(QFont::Bold);
     m_ownSenderFormat.setForeground(controls::fromBgr(controls::kRed));
     m_otherSenderFormat.setFontWeight(QFont::Bold);
@@ -250,22 +286,20 @@ Form6 &Messages::mainWindow() const
 // ---------------------------------------------------------------------------
 // Drawing
 
-void Messages::trimScrollback()
+void Messages::trimScrollback(qsizetype incoming)
 {
     // The oldest lines go a batch at a time, before the document's own bound
     // would drop one line for every line added: the fixed cost of a removal
     // is paid once per batch instead of once per line.
-    QTextDocument *doc = ui.RTB->document();
-    if (doc->blockCount() < kScrollbackLines - 1)
-        return;
-    QTextCursor oldest(doc);
-    oldest.setPosition(doc->findBlockByNumber(kTrimBatch).position(), QTextCursor::KeepAnchor);
-    oldest.removeSelectedText();
+    makeRoom(ui.RTB->document(), kScrollbackLines, kTrimBatch, kScrollbackChars, incoming);
 }
 
-void Messages::RXText(const QString &sender, const QString &message)
+void Messages::RXText(const QString &fullSender, const QString &fullMessage)
 {
-    trimScrollback();
+    // A station chooses both; what is shown of either is bounded.
+    const QString sender = controls::clipped(fullSender, kLongestShown);
+    const QString message = controls::clipped(fullMessage, kLongestShown);
+    trimScrollback(sender.size() + message.size() + 4);
     QTextCursor &cursor = m_append;
     cursor.setPosition(ui.RTB->document()->characterCount() - 1);
     // One edit block per line: the scrollback bound trims old lines once the
@@ -387,9 +421,16 @@ void Messages::showPrivateMessage(const QString &logEntry)
 
 void Messages::appendPrivateLog(const QString &entry)
 {
-    QTextCursor c(ui.Text3->document());
+    const QString lineEnd = QStringLiteral("\r\n");
+    const bool ended = entry.endsWith(lineEnd);
+    QString shown = controls::clipped(ended ? entry.chopped(lineEnd.size()) : entry, kLongestShown);
+    if (ended)
+        shown += lineEnd;
+    QTextDocument *doc = ui.Text3->document();
+    makeRoom(doc, kPrivateLogLines, kPrivateLogBatch, kPrivateLogChars, shown.size());
+    QTextCursor c(doc);
     c.movePosition(QTextCursor::End);
-    c.insertText(entry);
+    c.insertText(shown);
 }
 
 void Messages::Image_Click(int n)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChatLine.h"
+#include "Controls.h"
 #include "Emoticons.h"
 #include "WindowRegistry.h"
 #include "ui_Messages.h"
@@ -31,6 +32,19 @@ public:
     static constexpr int kScrollbackLines = 3000;
     /// How many of the oldest lines go at once when the display is full.
     static constexpr int kTrimBatch = 300;
+    /// Characters the chat display keeps (a picture counts as one). Ordinary
+    /// chat fills the display's lines long before this; a station that sends
+    /// very long lines fills this first, and the oldest lines make room.
+    static constexpr int kScrollbackChars = 400000;
+    /// The longest sender or message the display and the private log show;
+    /// a longer one is cut there and ends in "…" (a line edit holds no
+    /// more). What is sent or acknowledged is never cut.
+    static constexpr int kLongestShown = controls::kLongestText;
+    /// Lines and characters the private log keeps; the oldest entries go
+    /// first, kPrivateLogBatch lines at a time.
+    static constexpr int kPrivateLogLines = 2000;
+    static constexpr int kPrivateLogChars = 200000;
+    static constexpr int kPrivateLogBatch = 200;
 
     explicit Messages(AppContext &ctx, QWidget *parent = nullptr);
     ~Messages() override;
@@ -86,7 +100,7 @@ private:
     void appendPrivateLog(const QString &entry);
     void Image_Click(int n);
 
-    void trimScrollback();
+    void trimScrollback(qsizetype incoming);
     void insertWithPictures(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
     void moveDisplayCaretToEnd();
     Form6 &mainWindow() const;

@@ -1,5 +1,7 @@
 #include "PrivateMessage.h"
 
+#include "CommandChannel.h"
+
 namespace gavelry::chat {
 
 namespace {
@@ -71,8 +73,7 @@ std::optional<QString> acknowledgement(const QString &line, const QString &local
     }
     // The acknowledgement goes out as one chat line: a line break taken from
     // the received line could start a second line, a server command.
-    target.replace(u'\r', u' ').replace(u'\n', u' ');
-    return privateTag(target) + QStringLiteral(" Message Received~");
+    return privateTag(channel::oneLine(target)) + QStringLiteral(" Message Received~");
 }
 
 } // namespace gavelry::chat

@@ -180,4 +180,14 @@ void setCaret(QWidget *box, int position)
     }
 }
 
+QString clipped(const QString &text, qsizetype max)
+{
+    if (text.size() <= max)
+        return text;
+    qsizetype keep = max - 1;
+    if (keep > 0 && text[keep - 1].isHighSurrogate())
+        --keep;
+    return text.left(keep) + QChar(0x2026);
+}
+
 } // namespace gavelry::controls

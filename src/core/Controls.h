@@ -48,6 +48,13 @@ void setCaption(QWidget *w, const QString &text);
 /// Puts a text box's caret at position (its end when the text is shorter).
 void setCaret(QWidget *box, int position);
 
+/// The most characters a box shows of one text that came from outside: as
+/// much as a line edit holds.
+inline constexpr int kLongestText = 32767;
+/// text, or when it is longer than max characters its start ending in "…"
+/// (never cut between the two halves of a character outside the BMP).
+QString clipped(const QString &text, qsizetype max = kLongestText);
+
 int foreColor(const QWidget *w);
 void setForeColor(QWidget *w, int bgr);
 int backColor(const QWidget *w);

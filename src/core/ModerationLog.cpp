@@ -1,5 +1,6 @@
 #include "ModerationLog.h"
 
+#include "CommandChannel.h"
 #include "Logging.h"
 #include "Scheduler.h"
 
@@ -145,11 +146,12 @@ void ModerationLog::followButtons(QWidget *window)
 void ModerationLog::write(const QString &what, const QString &station)
 {
     const QString cause = !m_causes.isEmpty() ? m_causes.last().cause : !m_button.isEmpty() ? m_button : kNoCause;
-    // One line an event, whatever the command held.
-    QString flat = what;
-    flat.replace(u'\r', u' ').replace(u'\n', u' ');
-    m_last = m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" | ") + flat
-        + QStringLiteral(" | ") + (station.isEmpty() ? QStringLiteral("-") : station) + QStringLiteral(" | ") + cause;
+    // One line an event, whatever the command, the station or the cause
+    // held: a cause can quote what a station sent, and a line break there
+    // would forge entries of its own.
+    m_last = channel::oneLine(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" | ")
+                              + what + QStringLiteral(" | ") + (station.isEmpty() ? QStringLiteral("-") : station)
+                              + QStringLiteral(" | ") + cause);
     if (m_echo)
         qCInfo(lcModeration).noquote() << m_last;
     if (m_file.isOpen()) {

@@ -72,7 +72,9 @@ void StationTracking::EchoLink_StationTextReceived(const QString &sText)
     stopOnError(m_form.context(), [&] {
         const talker::StationText station = talker::parseStationText(sText);
         Ui::Form6 &ui = m_form.ui;
-        controls::setCaption(ui.Text35, station.display);
+        // The box shows one station text at a time; the talker is read
+        // from all of it.
+        controls::setCaption(ui.Text35, controls::clipped(station.display));
         if (station.talker) {
             controls::setCaption(ui.Text1, *station.talker);
             controls::setCaption(ui.Text37, controls::caption(ui.Text1));
@@ -89,7 +91,8 @@ void StationTracking::takeStationList(const QString &message)
 {
     AppContext &ctx = m_form.context();
     controls::setCaption(m_form.ui.Text2, QStringLiteral("Updated ") + ctx.scheduler.timeOfDay()
-                                              + QStringLiteral("\r\n") + message + QStringLiteral("\r\n"));
+                                              + QStringLiteral("\r\n") + controls::clipped(message)
+                                              + QStringLiteral("\r\n"));
     m_form.nListWait = ListWait::None;
     controls::setCaption(m_form.ui.Frame5, kConnected);
     controls::setCaret(m_form.ui.Text2, kListCaret);

@@ -1,5 +1,7 @@
 #include "TalkerParser.h"
 
+#include "CommandChannel.h"
+
 namespace gavelry::talker {
 
 namespace {
@@ -15,11 +17,10 @@ std::optional<QString> talkerOf(const QString &t)
     const qsizetype arrow = t.indexOf(kArrow);
     if (arrow < 0)
         return std::nullopt;
-    // A line break becomes two blanks, so a callsign at the end of a line
-    // ends at the break.
-    QString flat = t;
-    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    // A line break becomes a blank, so a callsign at the end of a line ends
+    // at the break; so does a NUL or a Unicode line separator. The talker
+    // goes into commands and notices: it must never hold a second line.
+    const QString flat = channel::oneLine(t);
     // The conference writes the talker right after its arrow. Counting from
     // the arrow rather than from the first ">" keeps a ">" in a station's
     // name or location on an earlier line from being taken for the talker.

@@ -21,22 +21,25 @@ namespace {
 /// the channel busy is disconnected, never muted.
 bool isConference(const QString &call) { return call.startsWith(QLatin1Char('*')); }
 
+// The talker is what the station information named: text from the network,
+// kept to one line wherever it goes out.
+
 QString warning(const QString &talker, const QString &what)
 {
-    return QStringLiteral(" >> WARNING ") + talker + QStringLiteral(" << 60 seconds to ") + what
+    return QStringLiteral(" >> WARNING ") + channel::oneLine(talker) + QStringLiteral(" << 60 seconds to ") + what
         + QStringLiteral(" from the Conference. >> Admin Bot <<");
 }
 
 QString autoMuteNotice(const QString &talker, const QString &minutes)
 {
-    return QStringLiteral("** Auto Mute ** Has been sent to ") + talker
+    return QStringLiteral("** Auto Mute ** Has been sent to ") + channel::oneLine(talker)
         + QStringLiteral(" the node exceeding the conference key down limit of ") + minutes
         + QStringLiteral(" minutes without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>");
 }
 
 QString autoDisconnectNotice(const QString &talker, const QString &minutes)
 {
-    return QStringLiteral("** Auto Disconnect ** Has been sent to ") + talker
+    return QStringLiteral("** Auto Disconnect ** Has been sent to ") + channel::oneLine(talker)
         + QStringLiteral(" the node exceeding the conference key down limit of ") + minutes
         + QStringLiteral(" minutes without a break. << Admin Bot >>");
 }

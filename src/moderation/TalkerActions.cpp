@@ -8,6 +8,13 @@ namespace gavelry {
 
 using channel::Marker;
 
+namespace {
+
+/// The talker boxes hold what the station information named: text from the
+/// network, kept to one line in every command and notice built from it.
+QString talkerBox(const QLineEdit *box) { return channel::oneLine(box->text()); }
+
+} // namespace
 
 TalkerActions::TalkerActions(Form6 &form) : m_form(form), m_steps(form)
 {
@@ -31,7 +38,7 @@ void TalkerActions::Command1_Click()
 {
     m_steps.runGated([&] {
         m_steps.send(channel::muteTalkingPersistent());
-        m_steps.send(m_steps.quotedNotice(Marker::Mute, m_form.ui.Text1->text(),
+        m_steps.send(m_steps.quotedNotice(Marker::Mute, talkerBox(m_form.ui.Text1),
                                           channel::notice::kTimeMutedContactAdmin));
         m_steps.echo();
         m_steps.clear();
@@ -43,7 +50,7 @@ void TalkerActions::Command41_Click()
     m_steps.runGated([&] {
         // Before anyone has talked the box still holds its initial text,
         // which goes out as it stands.
-        const QString call = m_form.ui.Text37->text();
+        const QString call = talkerBox(m_form.ui.Text37);
         if (controls::checkValue(m_form.ui.Check5) != 1) {
             m_steps.sendThenChat(channel::mute(call));
             return;
@@ -74,7 +81,7 @@ void TalkerActions::disconnectTalking()
 void TalkerActions::Command56_Click()
 {
     m_steps.runGated([&] {
-        m_steps.sendThenChat(channel::disconnect(m_form.ui.Text37->text()));
+        m_steps.sendThenChat(channel::disconnect(talkerBox(m_form.ui.Text37)));
     });
 }
 

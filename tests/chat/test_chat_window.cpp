@@ -8,6 +8,7 @@
 #include "TestRig.h"
 
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
 #include <QToolButton>
@@ -288,6 +289,76 @@ private slots:
         const QStringList lines = r.shown();
         QVERIFY(lines.size() < Messages::kScrollbackLines);
         QCOMPARE(lines.last(), QStringLiteral("N0CALL>: line %1 {icon 0}").arg(Messages::kScrollbackLines + 49));
+    }
+
+    void privateLogKeepsTheNewestEntries()
+    {
+        ChatRig r({kIncomingStampOff});
+        const int messages = 20000;
+        for (int i = 0; i < messages; ++i)
+            r.receive(QStringLiteral("G4XYZ>:N0CALL-L~private %1").arg(i));
+        const QPlainTextEdit *log = r.chat().ui.Text3;
+        QVERIFY(log->document()->blockCount() <= Messages::kPrivateLogLines);
+        QVERIFY(log->document()->characterCount() <= Messages::kPrivateLogChars);
+        QVERIFY(!log->document()->isUndoAvailable());
+        // The newest entries, in order and without a gap up to the last one.
+        const QStringList entries = log->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(entries.size() >= Messages::kPrivateLogLines - Messages::kPrivateLogBatch - 1);
+        for (qsizetype k = 0; k < entries.size(); ++k)
+            QCOMPARE(entries[k], QStringLiteral("Message From <- G4XYZ> private %1").arg(messages - entries.size() + k));
+        // Each was acknowledged all the same.
+        QCOMPARE(r.rig.sent().size(), messages);
+        QCOMPARE(r.rig.sent().last(), QStringLiteral(":G4XYZ~ Message Received~"));
+    }
+
+    void longLinesAreBounded_data()
+    {
+        QTest::addColumn<QString>("head");
+        QTest::addColumn<QString>("tail");
+        QTest::addColumn<QString>("shownHead");
+        QTest::addColumn<QString>("loggedHead");
+        const QString big(100000, u'a');
+        QTest::newRow("public lines") << "G4XYZ>" << big << "G4XYZ>: " << QString();
+        QTest::newRow("private lines") << "G4XYZ>:N0CALL-L~" << big << "G4XYZ>: :N0CALL-L~"
+                                       << "Message From <- G4XYZ> ";
+        QTest::newRow("long senders") << QString(big).replace(u'a', u'S') << ">hi" << QString(30, u'S') << QString();
+        QTest::newRow("emoticon codes") << "G4XYZ>" << QStringLiteral(":beer").repeated(20000) << "G4XYZ>: {icon 24}"
+                                        << QString();
+        QTest::newRow("line breaks") << "G4XYZ>" << QStringLiteral("x\r").repeated(20000) << QString() << QString();
+    }
+    void longLinesAreBounded()
+    {
+        QFETCH(QString, head);
+        QFETCH(QString, tail);
+        QFETCH(QString, shownHead);
+        QFETCH(QString, loggedHead);
+        ChatRig r({kIncomingStampOff});
+        QTextDocument *display = r.chat().ui.RTB->document();
+        QTextDocument *log = r.chat().ui.Text3->document();
+        for (int i = 0; i < 40; ++i) {
+            r.receive(head + tail);
+            QVERIFY(display->characterCount() <= Messages::kScrollbackChars);
+            QVERIFY(display->blockCount() <= Messages::kScrollbackLines);
+            QVERIFY(log->characterCount() <= Messages::kPrivateLogChars);
+            QVERIFY(log->blockCount() <= Messages::kPrivateLogLines);
+        }
+        // The newest long line is there, shown cut when it is longer than a
+        // line edit holds, and an ordinary line after it is shown whole.
+        QVERIFY(r.shown().last().startsWith(shownHead));
+        r.receive("G4XYZ>the end");
+        QCOMPARE(r.shown().last(), QStringLiteral("G4XYZ>: the end"));
+        QVERIFY(r.shown().size() >= 2);
+        const QString longLine = r.shown().at(r.shown().size() - 2);
+        QVERIFY(longLine.startsWith(shownHead));
+        if (!shownHead.isEmpty())
+            QVERIFY(longLine.contains(QChar(0x2026)));
+        if (!loggedHead.isEmpty()) {
+            const QStringList entries = r.chat().ui.Text3->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+            QVERIFY(entries.last().startsWith(loggedHead + "aaa"));
+            QVERIFY(entries.last().endsWith(QChar(0x2026)));
+            QCOMPARE(entries.last().size(), Messages::kLongestShown);
+            QCOMPARE(r.rig.sent().size(), 40);
+        }
     }
 
     void failingClientStopsTheLineOnly()

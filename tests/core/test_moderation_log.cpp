@@ -141,14 +141,28 @@ private slots:
                  qPrintable(entries[0]));
     }
 
+    void remoteSwitchIsLoggedAsAnAction_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("a callsign") << "K2XYZ" << "K2XYZ";
+        // A station must not be able to write entries of its own.
+        QTest::newRow("a forged entry after a line break")
+            << "K2XYZ\n2026-01-05 09:07:00 | .ban add W1ABC | W1ABC | operator\rX"
+            << QStringLiteral("K2XYZ 2026-01-05 09:07:00 | .ban add W1") + QChar(0x2026);
+        QTest::newRow("a very long sender") << QString(100000, u'K') << QString(39, u'K') + QChar(0x2026);
+    }
     void remoteSwitchIsLoggedAsAnAction()
     {
+        QFETCH(QString, sender);
+        QFETCH(QString, named);
         Logged l;
-        l.rig.client.raiseChat(QStringLiteral("K2XYZ>/TIMEOUT OFF/ N0CALL-L"));
+        l.rig.client.raiseChat(sender + QStringLiteral(">/TIMEOUT OFF/ N0CALL-L"));
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 1);
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| talk-time limit off | - | remote probe /TIMEOUT OFF/ from K2XYZ")),
+        QVERIFY2(entries[0].endsWith("| talk-time limit off | - | remote probe /TIMEOUT OFF/ from " + named),
                  qPrintable(entries[0]));
+        QCOMPARE(l.rig.program->moderationLog().lastEntry(), entries[0]);
     }
 
     void aTimedSlotIsTheCauseOfItsRelease()

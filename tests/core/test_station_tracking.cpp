@@ -44,6 +44,32 @@ private slots:
             QCOMPARE(text(f.ui.Text35).remove('\r').remove('\n'), stationTexts.last());
     }
 
+    void longStationTextsAreShownCut()
+    {
+        TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(14, 5, 0)));
+        rig.client.linkUp("*HARBOUR*");
+        rig.start();
+        Form6 &f = rig.form6();
+        // The talker is read from the whole text, however long; the box
+        // shows its start.
+        const QString filler(100000, u'x');
+        rig.client.raiseStationText("*HARBOUR*\r" + filler + "\r->N0CALL-R Lakeside");
+        QCOMPARE(text(f.ui.Text1), QStringLiteral("N0CALL-R"));
+        const QString shown = text(f.ui.Text35);
+        QVERIFY(shown.size() <= controls::kLongestText);
+        QVERIFY(shown.startsWith("*HARBOUR*"));
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+
+        // The awaited station list, likewise.
+        f.nListWait = 3;
+        rig.client.raiseChat("*HARBOUR*>" + filler);
+        const QString list = text(f.ui.Text2);
+        QVERIFY(list.startsWith("Updated 14:05:00"));
+        QVERIFY(list.size() < controls::kLongestText + 30);
+        QVERIFY(list.contains(QChar(0x2026)));
+        QCOMPARE(f.nListWait, 0);
+    }
+
     void clockShowsTheTimeOfDay()
     {
         TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(23, 59, 58)));

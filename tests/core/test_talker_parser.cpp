@@ -17,6 +17,12 @@ private slots:
         QTest::newRow("call ends the text") << "Talking ->N0CALL-R" << true << "N0CALL-R";
         QTest::newRow("call ends at CR") << "*HARBOUR*\r->N0CALL-R\rNext line" << true << "N0CALL-R";
         QTest::newRow("call ends at LF") << "*HARBOUR*\n->N0CALL-L\nNext" << true << "N0CALL-L";
+        QTest::newRow("call ends at NUL") << QStringLiteral("->N0CALL-L") + QChar(0) + ".ban add K1ABC" << true
+                                          << "N0CALL-L";
+        QTest::newRow("call ends at a line separator")
+            << QStringLiteral("->N0CALL-L") + QChar(0x2028) + ".ban add K1ABC" << true << "N0CALL-L";
+        QTest::newRow("call ends at a paragraph separator")
+            << QStringLiteral("->N0CALL-L") + QChar(0x2029) + "x" << true << "N0CALL-L";
         QTest::newRow("conference talking") << "Talking ->*RELAY* linked" << true << "*RELAY*";
         QTest::newRow("blank right after arrow") << "Talking -> N0CALL" << true << "";
         QTest::newRow("arrow at the end") << "Talking ->" << true << "";

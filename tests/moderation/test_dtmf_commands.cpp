@@ -56,6 +56,8 @@ private slots:
             << "Text3=;Text4=N0CALL;Text9=55" << 0 << "55" << QStringList{".mute N0CALL", "** N0CALL" + kMutedBot};
         QTest::newRow("node number with a line break is not sent")
             << "" << 1 << "CCC1\n.ban add K1ABC" << QStringList{};
+        QTest::newRow("node number with a NUL is not sent")
+            << "" << 1 << QStringLiteral("CCC1") + QChar(0) + ".ban add K1ABC" << QStringList{};
         QTest::newRow("mute row stamped")
             << "Text5=N0CALL;Text10=123" << 1 << "123" << QStringList{".mute N0CALL", "(09:07) ** N0CALL" + kMutedBot};
         QTest::newRow("mute row without callsign sends nothing") << "Text10=123" << 1 << "123" << QStringList{};
