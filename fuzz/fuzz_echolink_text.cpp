@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         break;
     }
     const std::string out = outgoingChatLine(text);
-    FUZZ_CHECK(out.find_first_of("\r\n") == std::string::npos);
+    FUZZ_CHECK(out.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
     FUZZ_CHECK(out.empty() || out.back() != ' ');
     FUZZ_CHECK(out.size() <= text.size());
     return 0;

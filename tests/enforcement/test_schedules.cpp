@@ -63,7 +63,7 @@ void fillEntry(QWidget &form, QLineEdit *call, int n, const QString &text)
     const QString sfx = n == 1 ? QString() : QStringLiteral("2");
     const QString off = n == 1 ? QStringLiteral("00") : QStringLiteral("22");
     call->setText(e.call);
-    for (const QString &day : {"Sun", "Mon", "Tue", "Wed", "Thur", "Fri", "Sat"})
+    for (const char *day : {"Sun", "Mon", "Tue", "Wed", "Thur", "Fri", "Sat"})
         controls::setCheckValue(form.findChild<QCheckBox *>(day + sfx), e.days.split(',').contains(day) ? 1 : 0);
     setTime(form.findChild<QLineEdit *>("Hour" + sfx), form.findChild<QLineEdit *>("Mins" + sfx), e.on);
     setTime(form.findChild<QLineEdit *>("Hour" + off), form.findChild<QLineEdit *>("Mins" + off), e.off);

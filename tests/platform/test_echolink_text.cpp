@@ -72,6 +72,7 @@ private slots:
         QTest::newRow("inner LF") << QByteArray("a\nb") << QByteArray("a b");
         QTest::newRow("CRLF at end") << QByteArray("a\r\n") << QByteArray("a");
         QTest::newRow("only line ends") << QByteArray("\r\n") << QByteArray("");
+        QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << QByteArray("a b");
         QTest::newRow("leading blanks kept") << QByteArray("  x") << QByteArray("  x");
     }
     void outgoing()

@@ -56,8 +56,10 @@ ReceivedText classifyReceivedText(const std::string &text)
 std::string outgoingChatLine(const std::string &text)
 {
     std::string line = text;
+    // The library ends the packet at the first NUL: one in the line would
+    // cut it short.
     for (char &c : line)
-        if (isLineEnd(c))
+        if (isLineEnd(c) || c == '\0')
             c = ' ';
     while (!line.empty() && line.back() == ' ')
         line.pop_back();

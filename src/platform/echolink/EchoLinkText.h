@@ -31,7 +31,7 @@ struct ReceivedText {
 /// Everything from the first NUL on is ignored.
 ReceivedText classifyReceivedText(const std::string &text);
 
-/// A chat line as it may go out: every CR or LF becomes a space and trailing
+/// A chat line as it may go out: every CR, LF or NUL becomes a space and trailing
 /// blanks are dropped, so one call never sends more than one line.
 std::string outgoingChatLine(const std::string &text);
 
