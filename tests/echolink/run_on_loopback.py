@@ -167,15 +167,24 @@ def fail(msg, *procs):
     return 1
 
 
-def on_the_air(args):
-    t0 = time.monotonic()
-    folder = tempfile.mkdtemp(prefix="gavelry-air-")
-    ips = TEST_IPS
-    for ip in ips.values():
+def prepare(prefix):
+    """A settings folder for one run, and why the run cannot go ahead when the
+    test's loopback addresses are taken (None when they are free)."""
+    for ip in TEST_IPS.values():
         busy = ports_free(ip)
         if busy:
-            return fail(f"{busy}: the loopback addresses of this test are taken by another program")
-    write_settings(folder, ips)
+            return None, f"{busy}: the loopback addresses of this test are taken by another program"
+    folder = tempfile.mkdtemp(prefix=prefix)
+    write_settings(folder, TEST_IPS)
+    return folder, None
+
+
+def on_the_air(args):
+    t0 = time.monotonic()
+    folder, busy = prepare("gavelry-air-")
+    if busy:
+        return fail(busy)
+    ips = TEST_IPS
     fakes = Proc("fakes", [args.fakes, "--mode", "test", "--station", STATION, "--station-password", STATION_PASSWORD,
                            "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
                            "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
@@ -237,13 +246,10 @@ def on_the_air(args):
 def directory_refuses(args):
     """A wrong directory password: a message naming the file and keys on the
     status line, log-on tried again later, and a clean stop."""
-    folder = tempfile.mkdtemp(prefix="gavelry-refused-")
+    folder, busy = prepare("gavelry-refused-")
+    if busy:
+        return fail(busy)
     ips = TEST_IPS
-    for ip in ips.values():
-        busy = ports_free(ip)
-        if busy:
-            return fail(f"{busy}: the loopback addresses of this test are taken by another program")
-    write_settings(folder, ips)
     path = os.path.join(folder, "echolink.ini")
     with open(path) as f:
         text = f.read()
