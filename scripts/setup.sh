@@ -8,7 +8,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${GAVELRY_BUILD_DIR:-$here/build}"
 
 packages=(
-  build-essential cmake pkg-config python3
+  build-essential cmake pkg-config python3 ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   qt6-webengine-dev
   fonts-noto-color-emoji
