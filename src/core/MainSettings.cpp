@@ -39,7 +39,7 @@ const SettingsLayout &MainSettings::layout()
             {"STATION4", "Station4", F::UpperText, "ENTER_CALLSIGN"},
             {"STAYCON1", "StayCon1", F::Check, "0"},
             {"AUTOENTER", "AutoEnter", F::Check, "0"},
-            {"BEACONPERIOD2", "BeaconPeriod2", F::Minutes, "10"},
+            {"BEACONPERIOD2", "BeaconPeriod2", F::Digits, "10"},
             {"OPTION1", "Option1", F::Truth, "1"},
             {"OPTION2", "Option2", F::Truth, "0"},
             {"OPTION3", "Option3", F::Truth, "0"},

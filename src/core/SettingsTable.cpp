@@ -46,11 +46,13 @@ bool isTruth(const QString &text)
 
 /// Digits only, and no more of them than the box holds: a value the box
 /// would cut ("123" in a two-digit hour box becoming "12") means something
-/// else than what was stored, so it is not taken at all.
+/// else than what was stored, so it is not taken at all. An empty box is
+/// what the operator left there and is kept: a default in its place would
+/// switch on a time that never fired.
 bool fitsDigitsBox(const QString &text, const QWidget *box)
 {
     const auto *edit = qobject_cast<const QLineEdit *>(box);
-    if (text.isEmpty() || (edit && text.size() > edit->maxLength()))
+    if (edit && text.size() > edit->maxLength())
         return false;
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
@@ -155,11 +157,6 @@ QString loadSettings(QWidget &form, const QString &configDir, const QString &fil
             controls::setCaption(control(form, k),
                                  readable(file, k, value, fitsDigitsBox(value, control(form, k)), unreadable));
             break;
-        case Format::Minutes:
-            controls::setCaption(control(form, k), readable(file, k, value,
-                                                            value.isEmpty() || fitsDigitsBox(value, control(form, k)),
-                                                            unreadable));
-            break;
         case Format::Check:
             if (auto *box = qobject_cast<QCheckBox *>(control(form, k)))
                 controls::setCheckValue(box,
@@ -197,7 +194,6 @@ QString saveSettings(QWidget &form, const QString &configDir, const QString &fil
         switch (k.format) {
         case Format::Text:
         case Format::Digits:
-        case Format::Minutes:
             value = controls::caption(control(form, k));
             break;
         case Format::UpperText:

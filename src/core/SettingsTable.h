@@ -12,9 +12,9 @@ struct SettingKey {
     enum class Format {
         Text,      ///< the box's text, unchanged
         Digits,    ///< a digits-only box's text; a value that is not all digits,
-                   ///< or longer than the box holds, takes the default whole
-        Minutes,   ///< as Digits, but an empty value is kept: the box's own
-                   ///< rule for an emptied box then applies
+                   ///< or longer than the box holds, takes the default whole.
+                   ///< An empty value is kept as it is: an empty time matches
+                   ///< no clock, and an emptied limit box has its own rule
         UpperText, ///< the box's text; the save upper-cases the box in place first
         Check,     ///< check box value, written "0"/"1" (2 greyed)
         Truth,     ///< option button, written "True"/"False", read also as "1"/"0"

@@ -214,6 +214,10 @@ void TalkTimeMonitor::BeaconPeriod2_Change()
         // it afterwards leaves it stopped until the next change.
         box->setText(QStringLiteral("1"));
         m_form.Timer5->setEnabled(false);
+        // The box shows "1" while nothing is counted: say so, or the sysop
+        // would take the limit for one minute.
+        m_form.context().report(QStringLiteral("The talk-time limit is off: its minutes box was emptied. "
+                                               "Type the minutes to switch it on again."));
     } else {
         m_form.Timer5->setEnabled(true);
     }

@@ -72,7 +72,6 @@ bool fits(const SettingKey &k, QWidget *c)
         return qobject_cast<QLineEdit *>(c) || qobject_cast<QPlainTextEdit *>(c) || qobject_cast<QTextEdit *>(c)
             || qobject_cast<QLabel *>(c);
     case Format::Digits:
-    case Format::Minutes:
         return qobject_cast<QLineEdit *>(c);
     case Format::Check:
         return qobject_cast<QCheckBox *>(c);

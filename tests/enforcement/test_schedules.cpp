@@ -154,6 +154,38 @@ private slots:
         QCOMPARE(timedSends(rig), sent);
     }
 
+    // An emptied minutes box matches no clock, and a save and a restart keep
+    // it empty: a default "00" in its place would fire the un-ban in the
+    // same second as the ban, or a disconnect nobody asked for.
+    void emptyTimeStaysOffAfterSaveAndRestart_data()
+    {
+        QTest::addColumn<bool>("autoBan");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QStringList>("sent"); // from Monday 12:00 to Tuesday 01:00
+        QTest::newRow("auto-ban: un-ban minutes empty")
+            << true << "W1EMP Mon 13:00 13:" << QStringList{"13:00:30 .disconnect W1EMP", "13:00:30 .ban add W1EMP"};
+        QTest::newRow("auto-ban: ban hour empty") << true << "W1EMP Mon :00 -" << QStringList{};
+        QTest::newRow("connect schedule: disconnect minutes empty")
+            << false << "W1EMP Mon 13:00 08:" << QStringList{"13:00:00 .connect W1EMP"};
+    }
+    void emptyTimeStaysOffAfterSaveAndRestart()
+    {
+        QFETCH(bool, autoBan);
+        QFETCH(QString, entry);
+        QFETCH(QStringList, sent);
+        TestRig rig(kMonday);
+        startLinked(rig);
+        Window &form = autoBan ? static_cast<Window &>(rig.program->form321()) : rig.form6();
+        fillEntry(form, autoBan ? rig.program->form321().ui.Text1 : rig.form6().ui.Station3, 1, entry);
+        QCOMPARE(form.saveOwnSettings(), QString());
+        rig.restart();
+        rig.form6().Timer4->setEnabled(false);
+        rig.form6().Timer6->setEnabled(false);
+        rig.client.clearRecords();
+        rig.advance(13 * 3600000);
+        QCOMPARE(timedSends(rig), sent);
+    }
+
     void scheduledDisconnectEchoesWithoutEatingTypedText()
     {
         TestRig rig(kMonday);
@@ -267,7 +299,8 @@ private slots:
         QTest::newRow("one-digit minutes kept") << "MINS" << "7" << "Mins" << "7";
         QTest::newRow("three digits: default, not cut") << "HOUR00" << "123" << "Hour00" << "24";
         QTest::newRow("letters: default") << "MINS22" << "ab" << "Mins22" << "00";
-        QTest::newRow("empty: default") << "HOUR" << "" << "Hour" << "24";
+        QTest::newRow("empty kept") << "HOUR" << "" << "Hour" << "";
+        QTest::newRow("empty minutes kept") << "MINS00" << "" << "Mins00" << "";
         QTest::newRow("day 1") << "WED2" << "1" << "Wed2" << "1";
         QTest::newRow("day garbage") << "WED2" << "yes" << "Wed2" << "0";
         QTest::newRow("long callsign whole") << "TEXT2" << QString(300, u'K') << "Text2" << QString(300, u'K');

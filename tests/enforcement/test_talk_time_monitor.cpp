@@ -276,6 +276,7 @@ private slots:
         rig.ini("vorivuzav.ini", "BEACONPERIOD2", stored);
         Form6 &f = startLinked(rig);
         QCOMPARE(f.ui.StatusLine->text().contains("BEACONPERIOD2"), reported);
+        QCOMPARE(f.ui.StatusLine->text().contains("talk-time limit is off"), !ticking);
         rig.advance(2000 + kKeyAt); // past the first tick
         QCOMPARE(f.ui.BeaconPeriod2->text(), shown);
         QCOMPARE(f.Timer5->isEnabled(), ticking);
