@@ -21,8 +21,10 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include "TestUi.h"
 
 using namespace gavelry;
+using gavelry::test::ui;
 
 namespace {
 
@@ -91,7 +93,7 @@ int main(int argc, char *argv[])
     for (int r = 0; r < rounds; ++r) {
         // Empty display: the first lines of a fresh window.
         bare.clear();
-        window.ui.RTB->clear();
+        ui(window).RTB->clear();
         floorEmpty = std::min(floorEmpty, perLine(measured, floorAppend));
         chatEmpty = std::min(chatEmpty, perLine(measured, receive));
 

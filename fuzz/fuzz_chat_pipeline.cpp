@@ -15,8 +15,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include "TestUi.h"
 
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -62,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!line.contains(QLatin1Char('\r')) && !line.contains(QLatin1Char('\n'))
                    && !line.contains(QChar(0)));
     gavelry::Messages &chat = rig->program->messages();
-    FUZZ_CHECK(chat.ui.RTB->document()->blockCount() <= kMostBlocks);
-    FUZZ_CHECK(chat.ui.Text3->document()->blockCount() <= kMostBlocks);
+    FUZZ_CHECK(ui(chat).RTB->document()->blockCount() <= kMostBlocks);
+    FUZZ_CHECK(ui(chat).Text3->document()->blockCount() <= kMostBlocks);
     return 0;
 }

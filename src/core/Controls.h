@@ -2,10 +2,10 @@
 
 #include <QColor>
 #include <QString>
+#include <QWidget>
 
 #include <climits>
 
-class QWidget;
 class QCheckBox;
 
 /// The few properties every window's controls share, in the units the
@@ -39,6 +39,19 @@ inline constexpr int kBlack = 0;
 
 QColor fromBgr(int bgr);
 int toBgr(const QColor &color);
+
+/// The control of window named name (its object name in the window's form):
+/// how a behaviour class takes the controls it works on at construction. A
+/// control that is not there, or not of kind T, is a fault of the program
+/// and stops it at once, whatever the window.
+template <class T>
+T *child(const QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("%s has no %s named %s", qPrintable(window.objectName()), T::staticMetaObject.className(), name);
+    return found;
+}
 
 /// Caption of a label, button, check box, option button, frame or window; the
 /// text of a text box.

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include "TestUi.h"
 
 using namespace gavelry;
 using namespace gavelry::test;
@@ -99,12 +100,12 @@ DayResult moderateForADay(double failureShare, quint32 seed)
     };
     Form6 &form6 = program.form6();
     Form321 &form321 = program.form321();
-    form6.ui.Log_On_Conf->click();
+    ui(form6).Log_On_Conf->click();
     rig.advance(2 * kSecond);
-    form6.ui.Log_On_Admin->click();
+    ui(form6).Log_On_Admin->click();
     rig.advance(2 * kSecond);
-    if (form6.ui.Text36->text() != QLatin1String("Admin Enabled"))
-        result.escaped.append(QStringLiteral("no log-on: ") + form6.ui.Text36->text());
+    if (ui(form6).Text36->text() != QLatin1String("Admin Enabled"))
+        result.escaped.append(QStringLiteral("no log-on: ") + ui(form6).Text36->text());
     rig.client.setFailureRate(failureShare, seed);
 
     // What the operator does now and then besides.
@@ -115,19 +116,19 @@ DayResult moderateForADay(double failureShare, quint32 seed)
         if (step % 24 == 16)
             conference.leave(rig.client.localStation());
         if (step % 24 == 17)
-            form6.ui.Log_On_Admin->click();
-        form6.ui.Command9->click(); // the station list
+            ui(form6).Log_On_Admin->click();
+        ui(form6).Command9->click(); // the station list
         const QStringList others = conference.members().filter(QRegularExpression(QStringLiteral("^(?!N0CALL-L$)")));
         if (others.isEmpty())
             return;
         const QString call = others.at(step % others.size());
-        if (step % 4 == 1 && controls::checkValue(form321.ui.StopClock1) == 0) {
-            form321.ui.Text4->setText(call);
-            form321.ui.StopClock1->setChecked(true);
+        if (step % 4 == 1 && controls::checkValue(ui(form321).StopClock1) == 0) {
+            ui(form321).Text4->setText(call);
+            ui(form321).StopClock1->setChecked(true);
         }
-        if (step % 6 == 3 && controls::checkValue(form321.ui.StopClock4) == 0) {
-            form321.ui.Text9->setText(QStringLiteral("K8NOISE"));
-            form321.ui.StopClock4->setChecked(true);
+        if (step % 6 == 3 && controls::checkValue(ui(form321).StopClock4) == 0) {
+            ui(form321).Text9->setText(QStringLiteral("K8NOISE"));
+            ui(form321).StopClock4->setChecked(true);
         }
     };
 

@@ -7,9 +7,11 @@
 #include "TestRig.h"
 
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 class TestCannedMessages : public QObject {
     Q_OBJECT
@@ -58,7 +60,7 @@ private slots:
         const QString kept = f.messageBox(box)->text();
         f.findChild<QPushButton *>(button)->click();
         QCOMPARE(rig.sent(), sent);
-        QCOMPARE(gavelry::test::displayLines(rig.program->messages().ui.RTB->document()).size(), echoed);
+        QCOMPARE(gavelry::test::displayLines(ui(rig.program->messages()).RTB->document()).size(), echoed);
         QCOMPARE(f.messageBox(box)->text(), kept);
     }
 
@@ -73,7 +75,7 @@ private slots:
         QCOMPARE(f.pos(), QPoint(100, 20));
         f.messageBox(9)->setText("nine");
         f.move(40, 60);
-        f.ui.Command12->click();
+        ui(f).Command12->click();
         QCOMPARE(rig.iniValue("textmessage.ini", "TEXT9"), QStringLiteral("nine"));
         QCOMPARE(rig.iniValue("textmessage.ini", "TEXT10"), QString());
         QCOMPARE(rig.iniValue("textmessage.ini", "TEXT4"), QStringLiteral("73's thanks for the great QSO"));

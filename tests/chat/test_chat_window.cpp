@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <QUrl>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::displayLines;
@@ -21,6 +22,7 @@ using gavelry::test::TestRig;
 namespace {
 
 using Settings = QList<QPair<QString, QString>>;
+using gavelry::test::ui;
 
 /// The program at 14:05, the chat window settings given as key/value pairs.
 struct ChatRig {
@@ -35,11 +37,11 @@ struct ChatRig {
     Messages &chat() { return rig.program->messages(); }
     Form6 &main() { return rig.form6(); }
     void receive(const QString &line) { rig.client.raiseChat(line); }
-    QStringList shown() { return displayLines(chat().ui.RTB->document()); }
+    QStringList shown() { return displayLines(ui(chat()).RTB->document()); }
     void type(const QString &text)
     {
-        chat().ui.TextTX->setText(text);
-        QTest::keyClick(chat().ui.TextTX, Qt::Key_Return);
+        ui(chat()).TextTX->setText(text);
+        QTest::keyClick(ui(chat()).TextTX, Qt::Key_Return);
     }
 
     TestRig rig;
@@ -105,9 +107,9 @@ private slots:
         QFETCH(int, after);
         QFETCH(QStringList, sent);
         ChatRig r({}, local);
-        controls::setCheckValue(r.main().ui.Check3, before);
+        controls::setCheckValue(ui(r.main()).Check3, before);
         r.receive(line);
-        QCOMPARE(controls::checkValue(r.main().ui.Check3), after);
+        QCOMPARE(controls::checkValue(ui(r.main()).Check3), after);
         QCOMPARE(r.rig.sent(), sent);
     }
 
@@ -115,27 +117,27 @@ private slots:
     {
         ChatRig r;
         r.receive("M0ABC>/timeout4/");
-        QCOMPARE(controls::caption(r.main().ui.BeaconPeriod2), QStringLiteral("4"));
-        QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Disabled"));
+        QCOMPARE(controls::caption(ui(r.main()).BeaconPeriod2), QStringLiteral("4"));
+        QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Disabled"));
         r.receive("*HARBOUR*>Your wish is my command.");
-        QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Enabled"));
-        QCOMPARE(controls::backColor(r.main().ui.Text36), controls::kLightGreen);
+        QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Enabled"));
+        QCOMPARE(controls::backColor(ui(r.main()).Text36), controls::kLightGreen);
     }
 
     void privateMessageToUs()
     {
         ChatRig r;
-        r.chat().ui.Text1->setText("G4XYZ");
+        ui(r.chat()).Text1->setText("G4XYZ");
         r.receive("N0CALL>:N0CALL-L~hello");
         Messages &c = r.chat();
-        QCOMPARE(c.ui.Text3->toPlainText(), QStringLiteral("Message From <- N0CALL> hello\n"));
+        QCOMPARE(ui(c).Text3->toPlainText(), QStringLiteral("Message From <- N0CALL> hello\n"));
         QCOMPARE(r.rig.sent(), QStringList{":N0CALL~ Message Received~"});
         QCOMPARE(r.shown(), QStringList{"N0CALL>: (14:05) :N0CALL-L~hello"});
         QVERIFY(c.isVisible());
-        QCOMPARE(c.ui.Command3->text(), QStringLiteral("Hide Private Message"));
-        QVERIFY(c.ui.ClearRX->isHidden());
-        QCOMPARE(c.ui.RTB->height(), 177);
-        QCOMPARE(c.ui.Text1->text(), QString());
+        QCOMPARE(ui(c).Command3->text(), QStringLiteral("Hide Private Message"));
+        QVERIFY(ui(c).ClearRX->isHidden());
+        QCOMPARE(ui(c).RTB->height(), 177);
+        QCOMPARE(ui(c).Text1->text(), QString());
     }
 
     void privateLinesAreAcknowledgedOnce_data()
@@ -173,7 +175,7 @@ private slots:
         QFETCH(QString, after);
         ChatRig r({{"EXTRACALL", stored}});
         r.receive("M0ABC>hi");
-        QCOMPARE(r.chat().ui.ExtraCall->text(), after);
+        QCOMPARE(ui(r.chat()).ExtraCall->text(), after);
     }
 
     void filterDropsSilently_data()
@@ -205,13 +207,13 @@ private slots:
     {
         ChatRig r({{"OPTION1", "False"}, {"OPTION2", "True"}});
         r.main().nListWait = 3;
-        controls::setCaption(r.main().ui.Text2, "before");
+        controls::setCaption(ui(r.main()).Text2, "before");
         r.receive("N0CALL>/chat/ :N0CALL-L~hi");
         r.receive("*HARBOUR*>Your wish is my command");
         QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v3.0.5", ":N0CALL~ Message Received~"}));
-        QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Enabled"));
+        QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Enabled"));
         QVERIFY(r.shown().isEmpty());
-        QCOMPARE(controls::caption(r.main().ui.Text2), QStringLiteral("before"));
+        QCOMPARE(controls::caption(ui(r.main()).Text2), QStringLiteral("before"));
         QCOMPARE(r.main().nListWait, 3);
     }
 
@@ -253,7 +255,7 @@ private slots:
         ChatRig r({kStampOff});
         r.receive("N0CALL>hi");
         r.type("hello");
-        QTextDocument *doc = r.chat().ui.RTB->document();
+        QTextDocument *doc = ui(r.chat()).RTB->document();
         const QTextCharFormat theirs = formatAt(doc, "N0CALL>:");
         const QTextCharFormat ours = formatAt(doc, "N0CALL-L> :");
         const QTextCharFormat message = formatAt(doc, "hello");
@@ -269,10 +271,10 @@ private slots:
         ChatRig r;
         r.main().nListWait = 3;
         r.receive("*HARBOUR*>1. N0CALL\r2. M0ABC");
-        QCOMPARE(controls::caption(r.main().ui.Text2).replace("\r\n", "\n"),
+        QCOMPARE(controls::caption(ui(r.main()).Text2).replace("\r\n", "\n"),
                  QStringLiteral("Updated 14:05:00\n1. N0CALL\n2. M0ABC\n"));
         QCOMPARE(r.main().nListWait, 0);
-        QCOMPARE(controls::caption(r.main().ui.Frame5), QStringLiteral("Connected"));
+        QCOMPARE(controls::caption(ui(r.main()).Frame5), QStringLiteral("Connected"));
         QVERIFY(r.shown().isEmpty());
 
         r.main().nListWait = 1;
@@ -297,7 +299,7 @@ private slots:
         const int messages = 20000;
         for (int i = 0; i < messages; ++i)
             r.receive(QStringLiteral("G4XYZ>:N0CALL-L~private %1").arg(i));
-        const QPlainTextEdit *log = r.chat().ui.Text3;
+        const QPlainTextEdit *log = ui(r.chat()).Text3;
         QVERIFY(log->document()->blockCount() <= Messages::kPrivateLogLines);
         QVERIFY(log->document()->characterCount() <= Messages::kPrivateLogChars);
         QVERIFY(!log->document()->isUndoAvailable());
@@ -333,8 +335,8 @@ private slots:
         QFETCH(QString, shownHead);
         QFETCH(QString, loggedHead);
         ChatRig r({kIncomingStampOff});
-        QTextDocument *display = r.chat().ui.RTB->document();
-        QTextDocument *log = r.chat().ui.Text3->document();
+        QTextDocument *display = ui(r.chat()).RTB->document();
+        QTextDocument *log = ui(r.chat()).Text3->document();
         for (int i = 0; i < 40; ++i) {
             r.receive(head + tail);
             QVERIFY(display->characterCount() <= Messages::kScrollbackChars);
@@ -353,7 +355,7 @@ private slots:
         if (!shownHead.isEmpty())
             QVERIFY(longLine.contains(QChar(0x2026)));
         if (!loggedHead.isEmpty()) {
-            const QStringList entries = r.chat().ui.Text3->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+            const QStringList entries = ui(r.chat()).Text3->toPlainText().split(u'\n', Qt::SkipEmptyParts);
             QVERIFY(entries.last().startsWith(loggedHead + "aaa"));
             QVERIFY(entries.last().endsWith(QChar(0x2026)));
             QCOMPARE(entries.last().size(), Messages::kLongestShown);
@@ -369,7 +371,7 @@ private slots:
         r.rig.client.setFailing(false);
         r.receive("N0CALL>second");
         QCOMPARE(r.shown(), QStringList{"N0CALL>: (14:05) second"});
-        QVERIFY(!r.main().ui.StatusLine->text().isEmpty());
+        QVERIFY(!ui(r.main()).StatusLine->text().isEmpty());
     }
 
     // -- composing ---------------------------------------------------------
@@ -403,7 +405,7 @@ private slots:
         r.type(typed);
         QCOMPARE(r.rig.sent(), sent);
         QCOMPARE(r.shown(), shown);
-        QCOMPARE(r.chat().ui.TextTX->text(), QString());
+        QCOMPARE(ui(r.chat()).TextTX->text(), QString());
     }
 
     void failedSendKeepsTheText()
@@ -411,25 +413,25 @@ private slots:
         ChatRig r;
         r.rig.client.setFailing(true);
         r.type("hello");
-        QCOMPARE(r.chat().ui.TextTX->text(), QStringLiteral("hello"));
+        QCOMPARE(ui(r.chat()).TextTX->text(), QStringLiteral("hello"));
         QVERIFY(r.shown().isEmpty());
     }
 
     void echoFromOtherWindows()
     {
         ChatRig off({kStampOff});
-        off.chat().ui.TextTX->setText("typed");
+        ui(off.chat()).TextTX->setText("typed");
         off.chat().TXText2();
         QCOMPARE(off.shown(), QStringList{"N0CALL-L> : typed"});
         QVERIFY(off.rig.sent().isEmpty());
-        QCOMPARE(off.chat().ui.TextTX->text(), QString());
+        QCOMPARE(ui(off.chat()).TextTX->text(), QString());
 
         ChatRig on;
         on.type("first");
-        on.chat().ui.TextTX->setText("typed");
+        ui(on.chat()).TextTX->setText("typed");
         on.chat().TXText2();
         QCOMPARE(on.shown(), (QStringList{"N0CALL-L> : (14:05) >first", "N0CALL-L> : (14:05) >first"}));
-        QCOMPARE(on.chat().ui.TextTX->text(), QString());
+        QCOMPARE(ui(on.chat()).TextTX->text(), QString());
     }
 
     void privateSend_data()
@@ -445,13 +447,13 @@ private slots:
         QFETCH(QString, sent);
         ChatRig r(Settings{{"CHECK1", stamp ? "1" : "0"}});
         Messages &c = r.chat();
-        c.ui.Text1->setText("n0call");
-        c.ui.Text2->setText("hi");
-        c.ui.Command2->click();
-        QCOMPARE(c.ui.Text3->toPlainText(), QStringLiteral("Message Sent To -> N0CALL 14:05 > hi\n"));
+        ui(c).Text1->setText("n0call");
+        ui(c).Text2->setText("hi");
+        ui(c).Command2->click();
+        QCOMPARE(ui(c).Text3->toPlainText(), QStringLiteral("Message Sent To -> N0CALL 14:05 > hi\n"));
         QCOMPARE(r.rig.sent(), QStringList{sent});
-        QCOMPARE(c.ui.Text1->text(), QStringLiteral("N0CALL"));
-        QCOMPARE(c.ui.Text2->text(), QString());
+        QCOMPARE(ui(c).Text1->text(), QStringLiteral("N0CALL"));
+        QCOMPARE(ui(c).Text2->text(), QString());
         QCOMPARE(r.shown().size(), 1);
     }
 
@@ -470,8 +472,8 @@ private slots:
         ChatRig r;
         for (int n : clicks)
             r.chat().Image(n)->click();
-        QCOMPARE(r.chat().ui.TextTX->text(), text);
-        QCOMPARE(r.chat().ui.TextTX->cursorPosition(), text.size());
+        QCOMPARE(ui(r.chat()).TextTX->text(), text);
+        QCOMPARE(ui(r.chat()).TextTX->cursorPosition(), text.size());
         QVERIFY(r.rig.sent().isEmpty());
     }
 
@@ -499,13 +501,13 @@ private slots:
         for (int n = 1; n <= chat::kPaletteCount; ++n)
             QVERIFY(!c.Image(n)->icon().isNull());
         QVERIFY(c.art().drawnCount() >= chat::kPaletteCount);
-        QVERIFY(c.ui.RTB->document()->size().height() > 0);
+        QVERIFY(ui(c).RTB->document()->size().height() > 0);
 
         // The display asks for a picture when it paints it, also after a
         // clear; the skull is on no palette button.
-        c.ui.ClearRX->click();
+        ui(c).ClearRX->click();
         const int drawn = c.art().drawnCount();
-        const QVariant skull = c.ui.RTB->document()->resource(QTextDocument::ImageResource, QUrl("icon:25"));
+        const QVariant skull = ui(c).RTB->document()->resource(QTextDocument::ImageResource, QUrl("icon:25"));
         QCOMPARE(skull.value<QPixmap>().size(), QSize(chat::EmoticonArt::kSize, chat::EmoticonArt::kSize));
         QCOMPARE(c.art().drawnCount(), drawn + 1);
         QCOMPARE(c.imgIcon(25)->pixmap().cacheKey(), skull.value<QPixmap>().cacheKey());
@@ -518,24 +520,24 @@ private slots:
         ChatRig r;
         Messages &c = r.chat();
         QCOMPARE(c.windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5"));
-        QVERIFY(c.ui.Check1->isChecked() && c.ui.Check2->isChecked() && c.ui.Check3->isChecked());
-        QVERIFY(c.ui.Option1->isChecked() && !c.ui.Option2->isChecked());
-        QCOMPARE(c.ui.FilterText1->text(), QStringLiteral("timeout"));
-        QCOMPARE(c.ui.FilterText5->text(), QStringLiteral("Disconnected"));
-        QCOMPARE(c.ui.FilterText6->text(), QString());
+        QVERIFY(ui(c).Check1->isChecked() && ui(c).Check2->isChecked() && ui(c).Check3->isChecked());
+        QVERIFY(ui(c).Option1->isChecked() && !ui(c).Option2->isChecked());
+        QCOMPARE(ui(c).FilterText1->text(), QStringLiteral("timeout"));
+        QCOMPARE(ui(c).FilterText5->text(), QStringLiteral("Disconnected"));
+        QCOMPARE(ui(c).FilterText6->text(), QString());
         QCOMPARE(c.size(), QSize(466, 560));
-        QCOMPARE(c.ui.RTB->height(), 409);
-        QCOMPARE(c.ui.Command3->text(), QStringLiteral("Show Private Message"));
+        QCOMPARE(ui(c).RTB->height(), 409);
+        QCOMPARE(ui(c).Command3->text(), QStringLiteral("Show Private Message"));
     }
 
     void saveAndReload()
     {
         ChatRig r;
         const QString longWord(300, u'x');
-        r.chat().ui.Option2->setChecked(true);
-        r.chat().ui.FilterText12->setText(longWord);
-        r.chat().ui.Check2->setChecked(false);
-        r.chat().ui.SaveIt->click();
+        ui(r.chat()).Option2->setChecked(true);
+        ui(r.chat()).FilterText12->setText(longWord);
+        ui(r.chat()).Check2->setChecked(false);
+        ui(r.chat()).SaveIt->click();
         QCOMPARE(r.rig.iniValue("messagebox.ini", "OPTION1"), QStringLiteral("False"));
         QCOMPARE(r.rig.iniValue("messagebox.ini", "OPTION2"), QStringLiteral("True"));
         QCOMPARE(r.rig.iniValue("messagebox.ini", "CHECK2"), QStringLiteral("0"));
@@ -545,9 +547,9 @@ private slots:
                             QDir(again.configDir()).filePath("messagebox.ini")));
         again.start();
         Messages &c = again.program->messages();
-        QVERIFY(c.ui.Option2->isChecked() && !c.ui.Option1->isChecked());
-        QVERIFY(!c.ui.Check2->isChecked());
-        QCOMPARE(c.ui.FilterText12->text(), longWord);
+        QVERIFY(ui(c).Option2->isChecked() && !ui(c).Option1->isChecked());
+        QVERIFY(!ui(c).Check2->isChecked());
+        QCOMPARE(ui(c).FilterText12->text(), longWord);
     }
 
     void failedSaveNamesTheFile()
@@ -564,20 +566,20 @@ private slots:
     {
         ChatRig r;
         Messages &c = r.chat();
-        c.ui.Command39->click();
+        ui(c).Command39->click();
         QCOMPARE(c.size(), QSize(588, 647));
-        QCOMPARE(c.ui.Command39->text(), QStringLiteral("Hide Extra"));
-        c.ui.Command39->click();
+        QCOMPARE(ui(c).Command39->text(), QStringLiteral("Hide Extra"));
+        ui(c).Command39->click();
         QCOMPARE(c.size(), QSize(466, 560));
-        QCOMPARE(c.ui.Command39->text(), QStringLiteral("Show Extra"));
+        QCOMPARE(ui(c).Command39->text(), QStringLiteral("Show Extra"));
 
-        c.ui.Command3->click();
-        QCOMPARE(c.ui.RTB->height(), 177);
-        QVERIFY(c.ui.ClearRX->isHidden());
-        c.ui.Command3->click();
-        QCOMPARE(c.ui.RTB->height(), 409);
-        QVERIFY(!c.ui.ClearRX->isHidden());
-        QCOMPARE(c.ui.Command3->text(), QStringLiteral("Show Private Message"));
+        ui(c).Command3->click();
+        QCOMPARE(ui(c).RTB->height(), 177);
+        QVERIFY(ui(c).ClearRX->isHidden());
+        ui(c).Command3->click();
+        QCOMPARE(ui(c).RTB->height(), 409);
+        QVERIFY(!ui(c).ClearRX->isHidden());
+        QCOMPARE(ui(c).Command3->text(), QStringLiteral("Show Private Message"));
     }
 
     void clientClosingEndsTheProgram()

@@ -3,9 +3,11 @@
 #include "TestRig.h"
 
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 class TestAdminGate : public QObject {
     Q_OBJECT
@@ -32,7 +34,7 @@ private slots:
         QVERIFY(gate.allows());
         QCOMPARE(rig.dialogs.shown().size(), 1);
         rig.advance(1000); // linked to the profile: the status job leaves it
-        QCOMPARE(f.ui.Text36->text(), QStringLiteral("Admin Enabled"));
+        QCOMPARE(ui(f).Text36->text(), QStringLiteral("Admin Enabled"));
     }
 
     void onlyTheExactTextCloses_data()
@@ -54,10 +56,10 @@ private slots:
         rig.client.linkUp("*HARBOUR*");
         rig.start();
         Form6 &f = rig.form6();
-        f.ui.Text36->setText(state);
+        ui(f).Text36->setText(state);
         QCOMPARE(f.adminDisabled(), closed);
         rig.advance(1000);
-        QCOMPARE(f.ui.Label31->text(), closed ? QStringLiteral("Gavelry Functions Disabled") : QString());
+        QCOMPARE(ui(f).Label31->text(), closed ? QStringLiteral("Gavelry Functions Disabled") : QString());
     }
 
     void noConferenceOpensTheGateInRed()
@@ -69,15 +71,15 @@ private slots:
         Form6 &f = rig.form6();
         QVERIFY(f.adminDisabled());
         rig.advance(100);
-        QCOMPARE(f.ui.Text36->text(), QStringLiteral(".Admin Disabled."));
-        QCOMPARE(controls::backColor(f.ui.Text36), controls::kRed);
+        QCOMPARE(ui(f).Text36->text(), QStringLiteral(".Admin Disabled."));
+        QCOMPARE(controls::backColor(ui(f).Text36), controls::kRed);
         QVERIFY(f.adminGate().allows());
         QVERIFY(rig.dialogs.shown().isEmpty());
         // Linking the conference later does not close it again.
         rig.client.linkUp("*HARBOUR*");
         rig.advance(1000);
-        QCOMPARE(f.ui.Text36->text(), QStringLiteral(".Admin Disabled."));
-        QCOMPARE(f.ui.Label31->text(), QString());
+        QCOMPARE(ui(f).Text36->text(), QStringLiteral(".Admin Disabled."));
+        QCOMPARE(ui(f).Label31->text(), QString());
     }
 };
 

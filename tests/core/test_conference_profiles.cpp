@@ -5,9 +5,11 @@
 #include "TestRig.h"
 
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -111,8 +113,8 @@ private slots:
         Form6 &f = rig.form6();
         f.ConDisc();
         QCOMPARE(rig.operations(), QStringList{"disconnect-station *ONE*"});
-        QCOMPARE(f.ui.Label9->text(), QStringLiteral("*ONE*  Connected 1"));
-        QCOMPARE(controls::foreColor(f.ui.Label9), controls::kGreen);
+        QCOMPARE(ui(f).Label9->text(), QStringLiteral("*ONE*  Connected 1"));
+        QCOMPARE(controls::foreColor(ui(f).Label9), controls::kGreen);
     }
 
     void conDiscConnectsThroughTheStatusStates()
@@ -127,16 +129,16 @@ private slots:
         Form6 &f = rig.form6();
         f.ConDisc();
         QCOMPARE(rig.operations(), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
-        for (QWidget *w : {static_cast<QWidget *>(f.ui.Frame6), static_cast<QWidget *>(f.ui.Label9)}) {
+        for (QWidget *w : {static_cast<QWidget *>(ui(f).Frame6), static_cast<QWidget *>(ui(f).Label9)}) {
             QCOMPARE(controls::caption(w), QStringLiteral("Connecting *harbour*"));
             QCOMPARE(controls::foreColor(w), controls::kBlue);
         }
         rig.advance(100); // the next status tick: not linked yet
-        QCOMPARE(f.ui.Label9->text(), QStringLiteral(" Disconnected 2"));
-        QCOMPARE(controls::foreColor(f.ui.Frame6), controls::kRed);
+        QCOMPARE(ui(f).Label9->text(), QStringLiteral(" Disconnected 2"));
+        QCOMPARE(controls::foreColor(ui(f).Frame6), controls::kRed);
         rig.advance(500); // the link came up
-        QCOMPARE(f.ui.Frame6->title(), QStringLiteral("*harbour*  Connected 2"));
-        QCOMPARE(controls::foreColor(f.ui.Label9), controls::kGreen);
+        QCOMPARE(ui(f).Frame6->title(), QStringLiteral("*harbour*  Connected 2"));
+        QCOMPARE(controls::foreColor(ui(f).Label9), controls::kGreen);
     }
 
     void connectedEventLogsOn_data()
@@ -190,7 +192,7 @@ private slots:
         f.findChild<QPushButton *>(button)->click();
         QCOMPARE(rig.operations(), expected);
         QCOMPARE(f.sTextSay, QString());
-        QVERIFY(!f.ui.Label9->text().startsWith("Connecting")); // only ConDisc announces
+        QVERIFY(!ui(f).Label9->text().startsWith("Connecting")); // only ConDisc announces
     }
 
     void emptyProfileDoesNothing()
@@ -200,7 +202,7 @@ private slots:
         rig.start();
         rig.client.clearRecords();
         Form6 &f = rig.form6();
-        for (QPushButton *b : {f.ui.Log_On, f.ui.Log_On_Admin, f.ui.Log_On_Conf, f.ui.Command13, f.ui.Command14})
+        for (QPushButton *b : {ui(f).Log_On, ui(f).Log_On_Admin, ui(f).Log_On_Conf, ui(f).Command13, ui(f).Command14})
             b->click();
         f.ConDisc();
         f.ResetListing();
@@ -228,11 +230,11 @@ private slots:
         rig.ini("vorivuzav.ini", "CHECK1", stamp);
         rig.start();
         Form6 &f = rig.form6();
-        controls::setCaption(f.ui.Text2, "1. N0CALL-R");
-        f.ui.Command14->click();
+        controls::setCaption(ui(f).Text2, "1. N0CALL-R");
+        ui(f).Command14->click();
         const QString line = QStringLiteral(".admin pw%1").arg(profile);
         QCOMPARE(rig.sent(), QStringList{line});
-        QCOMPARE(controls::caption(f.ui.Text2), noted ? ".Admin XXXX" : "1. N0CALL-R");
+        QCOMPARE(controls::caption(ui(f).Text2), noted ? ".Admin XXXX" : "1. N0CALL-R");
         QCOMPARE(f.sTextSay, noted ? QString() : line);
     }
 
@@ -248,17 +250,17 @@ private slots:
         rig.client.setFailing(true);
         rig.advance(60000); // status ticks and a stay-connected tick
         f.ConDisc();
-        f.ui.Command13->click();
-        f.ui.Log_On->click();
+        ui(f).Command13->click();
+        ui(f).Log_On->click();
         QCOMPARE(rig.endings, 0);
-        QVERIFY(f.ui.StatusLine->text().contains("did not answer"));
+        QVERIFY(ui(f).StatusLine->text().contains("did not answer"));
         // Not knowing the link state is not a lost link: the gate stays as it was.
-        QCOMPARE(f.ui.Text36->text(), QStringLiteral("Admin Disabled"));
-        QCOMPARE(f.ui.Label9->text(), QStringLiteral("*ONE*  Connected 1"));
+        QCOMPARE(ui(f).Text36->text(), QStringLiteral("Admin Disabled"));
+        QCOMPARE(ui(f).Label9->text(), QStringLiteral("*ONE*  Connected 1"));
         rig.client.setFailing(false);
-        f.ui.StatusLine->clear();
+        ui(f).StatusLine->clear();
         rig.advance(1000);
-        QCOMPARE(f.ui.StatusLine->text(), QString());
+        QCOMPARE(ui(f).StatusLine->text(), QString());
     }
 
     void callsignBoxesTakeCapitalsAfterTheirFirstChange()
@@ -266,17 +268,17 @@ private slots:
         TestRig rig;
         rig.build();
         Form6 &f = rig.form6();
-        QVERIFY(!EditStyle::isUpperCase(f.ui.Conference));
-        for (QLineEdit *box : {f.ui.Conference, f.ui.Conference2, f.ui.Conference3, f.ui.Conference4,
-                               f.ui.Station3, f.ui.Text4, f.ui.Text24})
+        QVERIFY(!EditStyle::isUpperCase(ui(f).Conference));
+        for (QLineEdit *box : {ui(f).Conference, ui(f).Conference2, ui(f).Conference3, ui(f).Conference4,
+                               ui(f).Station3, ui(f).Text4, ui(f).Text24})
             box->setText("x");
-        QVERIFY(EditStyle::isUpperCase(f.ui.Conference));
-        QVERIFY(EditStyle::isUpperCase(f.ui.Conference4));
-        QVERIFY(EditStyle::isUpperCase(f.ui.Station3));
-        QVERIFY(EditStyle::isUpperCase(f.ui.Text4));
-        QVERIFY(EditStyle::isUpperCase(f.ui.Text24));
-        QVERIFY(!EditStyle::isUpperCase(f.ui.Conference2));
-        QVERIFY(!EditStyle::isUpperCase(f.ui.Conference3));
+        QVERIFY(EditStyle::isUpperCase(ui(f).Conference));
+        QVERIFY(EditStyle::isUpperCase(ui(f).Conference4));
+        QVERIFY(EditStyle::isUpperCase(ui(f).Station3));
+        QVERIFY(EditStyle::isUpperCase(ui(f).Text4));
+        QVERIFY(EditStyle::isUpperCase(ui(f).Text24));
+        QVERIFY(!EditStyle::isUpperCase(ui(f).Conference2));
+        QVERIFY(!EditStyle::isUpperCase(ui(f).Conference3));
     }
 
     void toolTipsFollowTheBoxes()
@@ -285,13 +287,13 @@ private slots:
         fourProfiles(rig);
         rig.start();
         Form6 &f = rig.form6();
-        f.ui.Conference3->setText("*Changed*");
+        ui(f).Conference3->setText("*Changed*");
         rig.advance(1000);
-        QCOMPARE(f.ui.Command19->toolTip(), QStringLiteral("*Changed*"));
-        QCOMPARE(f.ui.Command22->toolTip(), QStringLiteral("*Changed*"));
-        QCOMPARE(f.ui.Log_On_Conf3->toolTip(), QStringLiteral("*Changed*"));
-        QCOMPARE(f.ui.Command5->toolTip(), QStringLiteral("*FOUR*"));
-        QCOMPARE(f.ui.Log_On_Conf->toolTip(), QStringLiteral("*ONE*"));
+        QCOMPARE(ui(f).Command19->toolTip(), QStringLiteral("*Changed*"));
+        QCOMPARE(ui(f).Command22->toolTip(), QStringLiteral("*Changed*"));
+        QCOMPARE(ui(f).Log_On_Conf3->toolTip(), QStringLiteral("*Changed*"));
+        QCOMPARE(ui(f).Command5->toolTip(), QStringLiteral("*FOUR*"));
+        QCOMPARE(ui(f).Log_On_Conf->toolTip(), QStringLiteral("*ONE*"));
     }
 };
 

@@ -5,9 +5,11 @@
 
 #include <QFile>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -45,17 +47,17 @@ private slots:
         TestRig rig;
         rig.start();
         Form6 &f = rig.form6();
-        QVERIFY(f.ui.Option1->isChecked());
-        QCOMPARE(f.ui.Conference->text(), QStringLiteral("Conference 1"));
-        QCOMPARE(f.ui.SysopPwd->text(), QStringLiteral("FrothyLantern"));
-        QCOMPARE(f.ui.BeaconPeriod2->text(), QStringLiteral("10"));
-        QCOMPARE(controls::checkValue(f.ui.StayCon1), 0);
-        QCOMPARE(controls::checkValue(f.ui.AutoEnter), 0);
-        QCOMPARE(controls::checkValue(f.ui.Check1), 1);
-        QVERIFY(f.ui.Option7->isChecked());
-        QCOMPARE(f.ui.Text3->text(), QStringLiteral("CCC"));
-        QCOMPARE(f.ui.Station3->text(), QStringLiteral("ENTER_CALLSIGN"));
-        QCOMPARE(f.ui.Hour->text(), QStringLiteral("24"));
+        QVERIFY(ui(f).Option1->isChecked());
+        QCOMPARE(ui(f).Conference->text(), QStringLiteral("Conference 1"));
+        QCOMPARE(ui(f).SysopPwd->text(), QStringLiteral("FrothyLantern"));
+        QCOMPARE(ui(f).BeaconPeriod2->text(), QStringLiteral("10"));
+        QCOMPARE(controls::checkValue(ui(f).StayCon1), 0);
+        QCOMPARE(controls::checkValue(ui(f).AutoEnter), 0);
+        QCOMPARE(controls::checkValue(ui(f).Check1), 1);
+        QVERIFY(ui(f).Option7->isChecked());
+        QCOMPARE(ui(f).Text3->text(), QStringLiteral("CCC"));
+        QCOMPARE(ui(f).Station3->text(), QStringLiteral("ENTER_CALLSIGN"));
+        QCOMPARE(ui(f).Hour->text(), QStringLiteral("24"));
         QCOMPARE(f.pos(), QPoint(20, 20)); // 300, 300 twips
     }
 
@@ -71,20 +73,20 @@ private slots:
         file.close();
         rig.start();
         Form6 &f = rig.form6();
-        QCOMPARE(f.ui.Text3->text(), QStringLiteral("ABC"));
-        QCOMPARE(f.ui.Text43->text(), QStringLiteral("*#*#"));
-        QCOMPARE(controls::checkValue(f.ui.Check1), 0);
-        QCOMPARE(controls::checkValue(f.ui.Check3), 0);
-        QVERIFY(!f.ui.Option7->isChecked());
-        QVERIFY(f.ui.Option8->isChecked());
-        QCOMPARE(f.ui.SysopPwd2->text(), QStringLiteral("se cret"));
-        QCOMPARE(f.ui.Conference2->text(), QStringLiteral("*HARBOUR*"));
-        QCOMPARE(controls::checkValue(f.ui.StayCon1), 1);
-        QCOMPARE(f.ui.BeaconPeriod2->text(), QStringLiteral("7"));
-        QVERIFY(f.ui.Option2->isChecked());
+        QCOMPARE(ui(f).Text3->text(), QStringLiteral("ABC"));
+        QCOMPARE(ui(f).Text43->text(), QStringLiteral("*#*#"));
+        QCOMPARE(controls::checkValue(ui(f).Check1), 0);
+        QCOMPARE(controls::checkValue(ui(f).Check3), 0);
+        QVERIFY(!ui(f).Option7->isChecked());
+        QVERIFY(ui(f).Option8->isChecked());
+        QCOMPARE(ui(f).SysopPwd2->text(), QStringLiteral("se cret"));
+        QCOMPARE(ui(f).Conference2->text(), QStringLiteral("*HARBOUR*"));
+        QCOMPARE(controls::checkValue(ui(f).StayCon1), 1);
+        QCOMPARE(ui(f).BeaconPeriod2->text(), QStringLiteral("7"));
+        QVERIFY(ui(f).Option2->isChecked());
         QCOMPARE(f.selectedProfile(), 1);
-        QCOMPARE(controls::checkValue(f.ui.Thur), 1);
-        QCOMPARE(f.ui.Hour->text(), QStringLiteral("08"));
+        QCOMPARE(controls::checkValue(ui(f).Thur), 1);
+        QCOMPARE(ui(f).Hour->text(), QStringLiteral("08"));
         QCOMPARE(f.pos(), QPoint(100, 50));
     }
 
@@ -108,13 +110,13 @@ private slots:
         rig.start();
         Form6 &f = rig.form6();
         const bool readable = content.contains("TEXT3=XYZ");
-        QCOMPARE(f.ui.Text3->text(), readable ? QStringLiteral("XYZ") : QStringLiteral("CCC"));
+        QCOMPARE(ui(f).Text3->text(), readable ? QStringLiteral("XYZ") : QStringLiteral("CCC"));
         if (!content.contains("CHECK1=0"))
-            QCOMPARE(controls::checkValue(f.ui.Check1), 1);
-        QCOMPARE(controls::checkValue(f.ui.Check4), 0);
-        QCOMPARE(controls::checkValue(f.ui.StayCon1), 0);
-        QVERIFY(f.ui.Option7->isChecked());
-        QVERIFY(f.ui.Option1->isChecked());
+            QCOMPARE(controls::checkValue(ui(f).Check1), 1);
+        QCOMPARE(controls::checkValue(ui(f).Check4), 0);
+        QCOMPARE(controls::checkValue(ui(f).StayCon1), 0);
+        QVERIFY(ui(f).Option7->isChecked());
+        QVERIFY(ui(f).Option1->isChecked());
         QCOMPARE(f.pos(), QPoint(20, 20));
     }
 
@@ -124,8 +126,8 @@ private slots:
         rig.ini("vorivuzav.ini", "OPTION7", "0");
         rig.ini("vorivuzav.ini", "OPTION8", "0");
         rig.start();
-        QVERIFY(!rig.form6().ui.Option7->isChecked());
-        QVERIFY(!rig.form6().ui.Option8->isChecked());
+        QVERIFY(!ui(rig.form6()).Option7->isChecked());
+        QVERIFY(!ui(rig.form6()).Option8->isChecked());
     }
 
     void saveUpperCasesCallsigns()
@@ -133,13 +135,13 @@ private slots:
         TestRig rig;
         rig.start();
         Form6 &f = rig.form6();
-        f.ui.Conference->setText("*harbour*");
-        f.ui.Conference4->setText("*Lagoon*");
-        f.ui.Station3->setText("n0call-r");
-        f.ui.SysopPwd->setText("mixedCase");
-        f.ui.Command12->click();
-        QCOMPARE(f.ui.Conference->text(), QStringLiteral("*HARBOUR*"));
-        QCOMPARE(f.ui.Station3->text(), QStringLiteral("N0CALL-R"));
+        ui(f).Conference->setText("*harbour*");
+        ui(f).Conference4->setText("*Lagoon*");
+        ui(f).Station3->setText("n0call-r");
+        ui(f).SysopPwd->setText("mixedCase");
+        ui(f).Command12->click();
+        QCOMPARE(ui(f).Conference->text(), QStringLiteral("*HARBOUR*"));
+        QCOMPARE(ui(f).Station3->text(), QStringLiteral("N0CALL-R"));
         QCOMPARE(rig.iniValue("vorivuzav.ini", "CONFERENCE"), QStringLiteral("*HARBOUR*"));
         QCOMPARE(rig.iniValue("vorivuzav.ini", "CONFERENCE4"), QStringLiteral("*LAGOON*"));
         QCOMPARE(rig.iniValue("vorivuzav.ini", "STATION3"), QStringLiteral("N0CALL-R"));
@@ -196,8 +198,8 @@ private slots:
                 break;
             }
         }
-        f.ui.Option8->setChecked(true);
-        f.ui.Option9->setChecked(true);
+        ui(f).Option8->setChecked(true);
+        ui(f).Option9->setChecked(true);
         f.move(40, 60);
         f.SaveData();
         QVERIFY(first.dialogs.shown().isEmpty());

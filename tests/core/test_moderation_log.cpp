@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -92,21 +94,21 @@ private slots:
     void aButtonIsTheCauseOfWhatItSends()
     {
         Logged l;
-        l.f->ui.Text36->setText(QStringLiteral("Admin Enabled"));
+        ui(*l.f).Text36->setText(QStringLiteral("Admin Enabled"));
         l.rig.dialogs.queueAnswer(QStringLiteral("N0CALL"));
-        l.f->ui.Command46->click();
+        ui(*l.f).Command46->click();
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 2); // the unmute, sent twice
         QVERIFY2(entries[0].startsWith(QStringLiteral("2026-01-05 09:07:00 | .unmute N0CALL | N0CALL | button \"")),
                  qPrintable(entries[0]));
         QVERIFY2(entries[0].endsWith(QStringLiteral("(Command46)")), qPrintable(entries[0]));
-        QCOMPARE(l.f->ui.StatusLine->text(), entries[1]);
+        QCOMPARE(ui(*l.f).StatusLine->text(), entries[1]);
     }
 
     void aLogOnNeverShowsItsPassword()
     {
         Logged l;
-        l.f->ui.Log_On_Admin->click();
+        ui(*l.f).Log_On_Admin->click();
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 1);
         QVERIFY2(entries[0].contains(QStringLiteral("| .admin **** | - | button")), qPrintable(entries[0]));
@@ -116,8 +118,8 @@ private slots:
     void dtmfCodeAndSequenceAreTheCause()
     {
         Logged l;
-        l.f->ui.Text4->setText(QStringLiteral("N0CALL"));
-        l.f->ui.Text9->setText(QStringLiteral("55"));
+        ui(*l.f).Text4->setText(QStringLiteral("N0CALL"));
+        ui(*l.f).Text9->setText(QStringLiteral("55"));
         l.rig.client.raiseDTMF(QStringLiteral("55"));
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 2); // the mute and its notice
@@ -129,8 +131,8 @@ private slots:
     void talkTimeLimitIsTheCauseAndNamesTheTalker()
     {
         Logged l;
-        l.f->ui.Text36->setText(QStringLiteral("Admin Enabled"));
-        l.f->ui.BeaconPeriod2->setText(QStringLiteral("1"));
+        ui(*l.f).Text36->setText(QStringLiteral("Admin Enabled"));
+        ui(*l.f).BeaconPeriod2->setText(QStringLiteral("1"));
         l.rig.advance(100); // the idle job puts the new limit on the countdown
         l.rig.client.raiseRX(true);
         l.rig.client.raiseStationText(QStringLiteral("*HARBOUR*\r->W1ABC Lakeside"));

@@ -18,9 +18,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -130,13 +132,13 @@ private slots:
         safefile::ScopedIo scoped(io);
         rig.start();
         Form6 &f = rig.form6();
-        QCOMPARE(f.ui.Text3->text(), QString("CCC"));
-        QCOMPARE(controls::checkValue(f.ui.Check1), 1);
-        const QString status = f.ui.StatusLine->text();
+        QCOMPARE(ui(f).Text3->text(), QString("CCC"));
+        QCOMPARE(controls::checkValue(ui(f).Check1), 1);
+        const QString status = ui(f).StatusLine->text();
         QVERIFY2(status.contains("vorivuzav.ini cannot be read (" + QString::fromLocal8Bit(std::strerror(EACCES))
                                  + "); the defaults are used, and saving will not write over it"),
                  qPrintable(status));
-        f.ui.Command12->click();
+        ui(f).Command12->click();
         QCOMPARE(fileBytes(path), before);
         const QString said = rig.dialogs.shown().last().text;
         QVERIFY2(said.contains("so it is not written over"), qPrintable(said));
@@ -153,10 +155,10 @@ private slots:
         io.refusedName = "/textmessage.ini";
         safefile::ScopedIo scoped(io);
         rig.start();
-        QCOMPARE(rig.program->form116().ui.Text1->text(), QString("first"));
-        const QString status = rig.form6().ui.StatusLine->text();
+        QCOMPARE(ui(rig.program->form116()).Text1->text(), QString("first"));
+        const QString status = ui(rig.form6()).StatusLine->text();
         QVERIFY2(status.contains("its backup textmessage.ini.bak was loaded instead"), qPrintable(status));
-        rig.program->form116().ui.Command12->click();
+        ui(rig.program->form116()).Command12->click();
         QCOMPARE(fileBytes(path), before);
     }
 
@@ -166,9 +168,9 @@ private slots:
         const QString path = QDir(rig.configDir()).filePath("vorivuzav.ini");
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         rig.start(); // no writer will ever come: a read would wait for ever
-        const QString status = rig.form6().ui.StatusLine->text();
+        const QString status = ui(rig.form6()).StatusLine->text();
         QVERIFY2(status.contains("vorivuzav.ini is a FIFO, not a regular file"), qPrintable(status));
-        rig.form6().ui.Command12->click();
+        ui(rig.form6()).Command12->click();
         QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
     }
 
@@ -178,10 +180,10 @@ private slots:
         rig.ini("ban.ini", "TEXT1", "N0CALL");
         QVERIFY(QDir(rig.configDir()).mkdir("ban.ini.bak")); // in the backup's way
         rig.start();
-        rig.program->form321().ui.Text1->setText("K2ABC");
-        rig.program->form321().ui.Command5->click();
+        ui(rig.program->form321()).Text1->setText("K2ABC");
+        ui(rig.program->form321()).Command5->click();
         QCOMPARE(rig.iniValue("ban.ini", "TEXT1"), QString("K2ABC"));
-        const QString status = rig.form6().ui.StatusLine->text();
+        const QString status = ui(rig.form6()).StatusLine->text();
         QVERIFY2(status.contains("ban.ini was saved, but its previous version could not be kept as ban.ini.bak"),
                  qPrintable(status));
     }
@@ -210,7 +212,7 @@ private slots:
     {
         TestRig rig;
         rig.start();
-        QCOMPARE(rig.form6().ui.BeaconPeriod2->maxLength(), 3);
+        QCOMPARE(ui(rig.form6()).BeaconPeriod2->maxLength(), 3);
     }
 };
 

@@ -4,9 +4,11 @@
 #include "TestRig.h"
 
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -41,7 +43,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), caption);
         if (window == QLatin1String("Form14")) // the title label says the same
-            QCOMPARE(p.form14().ui.Label6->text(), caption);
+            QCOMPARE(ui(p.form14()).Label6->text(), caption);
     }
 
     // "About", "Text Chat Box" and "Text Box Messages" show their windows,
@@ -73,9 +75,9 @@ private slots:
         TestRig rig;
         rig.start();
         Form6 &f = rig.form6();
-        f.ui.Text2->setPlainText(QStringLiteral("1. W1AW-R\r\n"));
-        f.ui.Command6->click();
-        QCOMPARE(f.ui.Text2->toPlainText(), QString());
+        ui(f).Text2->setPlainText(QStringLiteral("1. W1AW-R\r\n"));
+        ui(f).Command6->click();
+        QCOMPARE(ui(f).Text2->toPlainText(), QString());
     }
 
     void adoptsRunningLink_data()
@@ -100,11 +102,11 @@ private slots:
             rig.client.linkUp(call);
         rig.start();
         Form6 &f = rig.form6();
-        QVERIFY(f.ui.Option3->isChecked());
-        QVERIFY(f.ui.Option6->isChecked());
-        QVERIFY(f.ui.Conference3->isVisible() || !f.isVisible()); // visible once shown
-        QVERIFY(!f.ui.Conference->isVisibleTo(&f));
-        QVERIFY(f.ui.Conference3->isVisibleTo(&f));
+        QVERIFY(ui(f).Option3->isChecked());
+        QVERIFY(ui(f).Option6->isChecked());
+        QVERIFY(ui(f).Conference3->isVisible() || !f.isVisible()); // visible once shown
+        QVERIFY(!ui(f).Conference->isVisibleTo(&f));
+        QVERIFY(ui(f).Conference3->isVisibleTo(&f));
         QCOMPARE(rig.sent(), expectedSent);
         QCOMPARE(f.sTextSay, QString());
     }
@@ -123,14 +125,14 @@ private slots:
         QVERIFY(p.form99().WebBrowser1() == nullptr); // made on first show only
         QCOMPARE(rig.form6().width(), 401);           // 6010 twips
         QCOMPARE(rig.form6().nListWait, 0);
-        QVERIFY(rig.form6().ui.Text2->isReadOnly());
+        QVERIFY(ui(rig.form6()).Text2->isReadOnly());
     }
 
     void exitEndsWithoutQuestion()
     {
         TestRig rig;
         rig.start();
-        rig.form6().ui.Command7->click();
+        ui(rig.form6()).Command7->click();
         QCOMPARE(rig.endings, 1);
         QVERIFY(rig.dialogs.shown().isEmpty());
     }
@@ -189,11 +191,11 @@ private slots:
         TestRig rig;
         rig.start();
         Form6 &f = rig.form6();
-        f.ui.Command39->click();
-        QCOMPARE(f.ui.Command39->text(), QStringLiteral("Hide Extra"));
+        ui(f).Command39->click();
+        QCOMPARE(ui(f).Command39->text(), QStringLiteral("Hide Extra"));
         QCOMPARE(f.width(), 677); // 10155 twips
-        f.ui.Command39->click();
-        QCOMPARE(f.ui.Command39->text(), QStringLiteral("Show Extra"));
+        ui(f).Command39->click();
+        QCOMPARE(ui(f).Command39->text(), QStringLiteral("Show Extra"));
         QCOMPARE(f.width(), 401);
     }
 };

@@ -3,9 +3,11 @@
 #include "TestRig.h"
 
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -38,10 +40,10 @@ private slots:
         Form6 &f = rig.form6();
         for (const QString &t : stationTexts)
             rig.client.raiseStationText(t);
-        QCOMPARE(text(f.ui.Text1), talker);
-        QCOMPARE(text(f.ui.Text37), lastTalker);
+        QCOMPARE(text(ui(f).Text1), talker);
+        QCOMPARE(text(ui(f).Text37), lastTalker);
         if (!stationTexts.isEmpty())
-            QCOMPARE(text(f.ui.Text35).remove('\r').remove('\n'), stationTexts.last());
+            QCOMPARE(text(ui(f).Text35).remove('\r').remove('\n'), stationTexts.last());
     }
 
     void longStationTextsAreShownCut()
@@ -54,8 +56,8 @@ private slots:
         // shows its start.
         const QString filler(100000, u'x');
         rig.client.raiseStationText("*HARBOUR*\r" + filler + "\r->N0CALL-R Lakeside");
-        QCOMPARE(text(f.ui.Text1), QStringLiteral("N0CALL-R"));
-        const QString shown = text(f.ui.Text35);
+        QCOMPARE(text(ui(f).Text1), QStringLiteral("N0CALL-R"));
+        const QString shown = text(ui(f).Text35);
         QVERIFY(shown.size() <= controls::kLongestText);
         QVERIFY(shown.startsWith("*HARBOUR*"));
         QVERIFY(shown.endsWith(QChar(0x2026)));
@@ -63,7 +65,7 @@ private slots:
         // The awaited station list, likewise.
         f.nListWait = 3;
         rig.client.raiseChat("*HARBOUR*>" + filler);
-        const QString list = text(f.ui.Text2);
+        const QString list = text(ui(f).Text2);
         QVERIFY(list.startsWith("Updated 14:05:00"));
         QVERIFY(list.size() < controls::kLongestText + 30);
         QVERIFY(list.contains(QChar(0x2026)));
@@ -75,9 +77,9 @@ private slots:
         TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(23, 59, 58)));
         rig.start();
         rig.advance(1000);
-        QCOMPARE(rig.form6().ui.ShowTime->text(), QStringLiteral("23:59:59"));
+        QCOMPARE(ui(rig.form6()).ShowTime->text(), QStringLiteral("23:59:59"));
         rig.advance(1000);
-        QCOMPARE(rig.form6().ui.ShowTime2->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(ui(rig.form6()).ShowTime2->text(), QStringLiteral("00:00:00"));
     }
 
     void resetListingRelinksTheSelectedConference()
@@ -90,7 +92,7 @@ private slots:
         rig.client.raiseStationText("station info");
         rig.client.clearRecords();
         f.ResetListing();
-        QCOMPARE(text(f.ui.Text35), QString());
+        QCOMPARE(text(ui(f).Text35), QString());
         QCOMPARE(rig.operations(), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
     }
 
@@ -103,8 +105,8 @@ private slots:
         rig.client.raiseStationText("station info");
         rig.client.setFailing(true);
         f.ResetListing();
-        QCOMPARE(text(f.ui.Text35), QString());
-        QVERIFY(f.ui.StatusLine->text().contains("did not answer"));
+        QCOMPARE(text(ui(f).Text35), QString());
+        QVERIFY(ui(f).StatusLine->text().contains("did not answer"));
         QCOMPARE(rig.endings, 0);
     }
 
@@ -122,7 +124,7 @@ private slots:
         rig.advance(1);
         QCOMPARE(rig.sent(), QStringList{".users"});
         QCOMPARE(f.nListWait, 3);
-        QCOMPARE(f.ui.Frame5->title(), QStringLiteral("LOADING"));
+        QCOMPARE(ui(f).Frame5->title(), QStringLiteral("LOADING"));
         QVERIFY(!f.Timer7->isEnabled());
         rig.advance(5000);
         QCOMPARE(rig.sent(), QStringList{".users"});

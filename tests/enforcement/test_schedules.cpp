@@ -7,9 +7,11 @@
 
 #include <QFile>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -110,13 +112,13 @@ private slots:
         rig.ini("messagebox.ini", "CHECK1", "1");
         startLinked(rig);
         Form321 &f = rig.program->form321();
-        fillEntry(f, f.ui.Text1, 1, entry1);
-        fillEntry(f, f.ui.Text2, 2, entry2);
-        rig.program->messages().ui.TextTX->setText("still typing");
+        fillEntry(f, ui(f).Text1, 1, entry1);
+        fillEntry(f, ui(f).Text2, 2, entry2);
+        ui(rig.program->messages()).TextTX->setText("still typing");
         rig.advance(13 * 3600000);
         QCOMPARE(timedSends(rig), sent);
-        QCOMPARE(rig.program->messages().ui.TextTX->text(), QStringLiteral("still typing"));
-        QCOMPARE(f.ui.ShowTime->text(), QStringLiteral("01:00:00"));
+        QCOMPARE(ui(rig.program->messages()).TextTX->text(), QStringLiteral("still typing"));
+        QCOMPARE(ui(f).ShowTime->text(), QStringLiteral("01:00:00"));
     }
 
     void connectSchedule_data()
@@ -148,8 +150,8 @@ private slots:
         TestRig rig(kMonday);
         startLinked(rig);
         Form6 &f = rig.form6();
-        fillEntry(f, f.ui.Station3, 1, entryA);
-        fillEntry(f, f.ui.Station4, 2, entryB);
+        fillEntry(f, ui(f).Station3, 1, entryA);
+        fillEntry(f, ui(f).Station4, 2, entryB);
         rig.advance(35 * 3600000LL);
         QCOMPARE(timedSends(rig), sent);
     }
@@ -176,7 +178,7 @@ private slots:
         TestRig rig(kMonday);
         startLinked(rig);
         Window &form = autoBan ? static_cast<Window &>(rig.program->form321()) : rig.form6();
-        fillEntry(form, autoBan ? rig.program->form321().ui.Text1 : rig.form6().ui.Station3, 1, entry);
+        fillEntry(form, autoBan ? ui(rig.program->form321()).Text1 : ui(rig.form6()).Station3, 1, entry);
         QCOMPARE(form.saveOwnSettings(), QString());
         rig.restart();
         rig.form6().Timer4->setEnabled(false);
@@ -192,18 +194,18 @@ private slots:
         rig.ini("messagebox.ini", "CHECK1", "0");
         startLinked(rig);
         Form6 &f = rig.form6();
-        fillEntry(f, f.ui.Station3, 1, "K1AAA Mon - 12:01");
-        fillEntry(f, f.ui.Station4, 2, "K2BBB Mon - 12:02");
+        fillEntry(f, ui(f).Station3, 1, "K1AAA Mon - 12:01");
+        fillEntry(f, ui(f).Station4, 2, "K2BBB Mon - 12:02");
         Messages &chat = rig.program->messages();
-        f.ui.Frame5->setTitle("Stations");
-        chat.ui.TextTX->setText("still typing");
+        ui(f).Frame5->setTitle("Stations");
+        ui(chat).TextTX->setText("still typing");
         rig.advance(61000);
-        QCOMPARE(chat.ui.TextTX->text(), QStringLiteral("still typing"));
-        QCOMPARE(f.ui.Frame5->title(), QStringLiteral("Stations"));
-        chat.ui.TextTX->clear();
+        QCOMPARE(ui(chat).TextTX->text(), QStringLiteral("still typing"));
+        QCOMPARE(ui(f).Frame5->title(), QStringLiteral("Stations"));
+        ui(chat).TextTX->clear();
         rig.advance(60000);
         QCOMPARE(timedSends(rig), (QStringList{"12:01:00 .disconnect K1AAA", "12:02:00 .disconnect K2BBB"}));
-        QCOMPARE(f.ui.Frame5->title(), QStringLiteral("Connected")); // the echo ran
+        QCOMPARE(ui(f).Frame5->title(), QStringLiteral("Connected")); // the echo ran
     }
 
     void scheduleRunsWhileAdminDisabled()
@@ -211,14 +213,14 @@ private slots:
         TestRig rig(kMonday);
         startLinked(rig);
         Form6 &f = rig.form6();
-        fillEntry(f, f.ui.Station3, 1, "K1AAA Mon 12:01 -");
+        fillEntry(f, ui(f).Station3, 1, "K1AAA Mon 12:01 -");
         rig.advance(1000);
-        QCOMPARE(f.ui.Label31->text(), QStringLiteral("Gavelry Functions Disabled"));
+        QCOMPARE(ui(f).Label31->text(), QStringLiteral("Gavelry Functions Disabled"));
         rig.advance(60000);
         QCOMPARE(timedSends(rig), QStringList{"12:01:00 .connect K1AAA"});
-        f.ui.Text36->setText("Admin Enabled");
+        ui(f).Text36->setText("Admin Enabled");
         rig.advance(1000);
-        QCOMPARE(f.ui.Label31->text(), QString());
+        QCOMPARE(ui(f).Label31->text(), QString());
     }
 
     void lateTickMakesUpOnce_data()
@@ -236,9 +238,9 @@ private slots:
         Form6 &main = rig.form6();
         Timer *timer = autoBan ? ban.Timer2 : main.Timer8;
         if (autoBan)
-            fillEntry(ban, ban.ui.Text1, 1, "W1ABC Mon 12:01 -");
+            fillEntry(ban, ui(ban).Text1, 1, "W1ABC Mon 12:01 -");
         else
-            fillEntry(main, main.ui.Station3, 1, "W1ABC Mon 12:01 -");
+            fillEntry(main, ui(main).Station3, 1, "W1ABC Mon 12:01 -");
         rig.advance(55000);
         timer->setEnabled(false); // a busy machine: no tick for a while
         rig.advance(40000);
@@ -268,10 +270,10 @@ private slots:
         TestRig rig(kMonday);
         startLinked(rig);
         Form321 &f = rig.program->form321();
-        f.ui.Text1->setText("W1ABC");
-        controls::setCheckValue(f.ui.Thur, 1);
-        f.ui.Hour22->setText("07");
-        f.ui.Command5->click();
+        ui(f).Text1->setText("W1ABC");
+        controls::setCheckValue(ui(f).Thur, 1);
+        ui(f).Hour22->setText("07");
+        ui(f).Command5->click();
         QFile file(QDir(rig.configDir()).filePath("ban.ini"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QStringList keys;
@@ -283,8 +285,8 @@ private slots:
                                     "TUE=0", "WED=0", "THUR=1", "FRI=0", "SAT=0", "HOUR=24", "MINS=00", "HOUR00=24",
                                     "MINS00=00", "LEFT=" + rig.iniValue("ban.ini", "LEFT"),
                                     "TOP=" + rig.iniValue("ban.ini", "TOP")}));
-        f.ui.Text1->setText("changed");
-        f.ui.SaveAndExit->click(); // hides, saves nothing
+        ui(f).Text1->setText("changed");
+        ui(f).SaveAndExit->click(); // hides, saves nothing
         QCOMPARE(rig.iniValue("ban.ini", "TEXT1"), QStringLiteral("W1ABC"));
     }
 
@@ -339,9 +341,9 @@ private slots:
         }
         startLinked(rig);
         Form321 &f = rig.program->form321();
-        for (QLineEdit *hour : {f.ui.Hour, f.ui.Hour00, f.ui.Hour2, f.ui.Hour22})
+        for (QLineEdit *hour : {ui(f).Hour, ui(f).Hour00, ui(f).Hour2, ui(f).Hour22})
             QVERIFY(hour->text() == "24" || hour->text() == "2");
-        f.ui.Hour->setText("24"); // whatever was read, never a time today
+        ui(f).Hour->setText("24"); // whatever was read, never a time today
         rig.advance(3 * 3600000);
         for (const QString &line : timedSends(rig))
             QVERIFY2(!line.contains(u'\r') && !line.contains(u'\n'), qPrintable(line));

@@ -6,9 +6,11 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -39,7 +41,7 @@ Form6 &startLinked(TestRig &rig, bool adminEnabled = true)
     rig.start();
     Form6 &f = rig.form6();
     if (adminEnabled)
-        f.ui.Text36->setText("Admin Enabled"); // as the server's acknowledgement does
+        ui(f).Text36->setText("Admin Enabled"); // as the server's acknowledgement does
     return f;
 }
 
@@ -68,7 +70,7 @@ QStringList timedSends(const TestRig &rig)
     return lines;
 }
 
-QString countdown(Form6 &f) { return f.ui.BeaconSeconds2->text(); }
+QString countdown(Form6 &f) { return ui(f).BeaconSeconds2->text(); }
 
 } // namespace
 
@@ -149,7 +151,7 @@ private slots:
         rig.advance(700000);
         QCOMPARE(countdown(f), after700s);
         QVERIFY(rig.sent().isEmpty());
-        QCOMPARE(f.ui.Check3->isEnabled(), switchEnabled);
+        QCOMPARE(ui(f).Check3->isEnabled(), switchEnabled);
         unkey(rig);
         rig.advance(10);
         QCOMPARE(countdown(f), QStringLiteral("600"));
@@ -171,7 +173,7 @@ private slots:
     {
         TestRig rig;
         Form6 &f = startLinked(rig);
-        QLineEdit *box = f.ui.BeaconPeriod2;
+        QLineEdit *box = ui(f).BeaconPeriod2;
         box->setText("");
         QCOMPARE(box->text(), QStringLiteral("1"));
         QVERIFY(EditStyle::isDigitsOnly(box));
@@ -217,14 +219,14 @@ private slots:
             QCOMPARE(countdown(f), QStringLiteral("597"));
             QVERIFY(f.Timer4->isDormant());
         } else {
-            f.ui.BeaconSeconds2->setText("597"); // as a countdown left over
+            ui(f).BeaconSeconds2->setText("597"); // as a countdown left over
         }
         if (change == "unkey")
             unkey(rig);
         else if (change == "limit")
-            f.ui.BeaconPeriod2->setText("5");
+            ui(f).BeaconPeriod2->setText("5");
         else if (change == "empty")
-            f.ui.BeaconPeriod2->setText("");
+            ui(f).BeaconPeriod2->setText("");
         else
             keyUp(rig, "N0CALL-R");
         QVERIFY(!f.Timer4->isDormant());
@@ -275,10 +277,10 @@ private slots:
         TestRig rig;
         rig.ini("vorivuzav.ini", "BEACONPERIOD2", stored);
         Form6 &f = startLinked(rig);
-        QCOMPARE(f.ui.StatusLine->text().contains("BEACONPERIOD2"), reported);
-        QCOMPARE(f.ui.StatusLine->text().contains("talk-time limit is off"), !ticking);
+        QCOMPARE(ui(f).StatusLine->text().contains("BEACONPERIOD2"), reported);
+        QCOMPARE(ui(f).StatusLine->text().contains("talk-time limit is off"), !ticking);
         rig.advance(2000 + kKeyAt); // past the first tick
-        QCOMPARE(f.ui.BeaconPeriod2->text(), shown);
+        QCOMPARE(ui(f).BeaconPeriod2->text(), shown);
         QCOMPARE(f.Timer5->isEnabled(), ticking);
         QVERIFY(f.Timer4->isEnabled());
         keyUp(rig, "N0CALL-R");
@@ -302,7 +304,7 @@ private slots:
         rig.advance(11000);
         QCOMPARE(rig.endings, 0);
         QCOMPARE(countdown(f), QStringLiteral("599")); // restarted at 600 s despite the failed sends
-        QVERIFY(f.ui.StatusLine->text().contains("did not answer"));
+        QVERIFY(ui(f).StatusLine->text().contains("did not answer"));
         QCOMPARE(rig.sent(), QStringList{warningText("N0CALL-R", "Auto Mute")});
     }
 

@@ -7,9 +7,11 @@
 
 #include <QFile>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -221,9 +223,9 @@ private slots:
         rig.advance(3600000);
         QVERIFY(rig.sent().isEmpty());
         QCOMPARE(state(f, 2), QStringLiteral("W1ABC 1 0"));
-        QVERIFY2(rig.form6().ui.StatusLine->text().contains(
+        QVERIFY2(ui(rig.form6()).StatusLine->text().contains(
                      "Un-mute slot 2 is due, but no conference is linked: W1ABC is un-muted as soon as a link is up"),
-                 qPrintable(rig.form6().ui.StatusLine->text()));
+                 qPrintable(ui(rig.form6()).StatusLine->text()));
         rig.client.linkUp("*HARBOUR*");
         rig.advance(1000);
         QCOMPARE(rig.sent(), (QStringList{".unmute W1ABC", ".quote (13:01) **** W1ABC" + kUnmuted}));
@@ -299,13 +301,13 @@ private slots:
         rig.ini("messagebox.ini", "CHECK1", chatStamp ? "1" : "0");
         Form321 &f = startLinked(rig, false);
         fill(f, 1, "W1ABC");
-        rig.program->messages().ui.TextTX->setText("half a sentence");
+        ui(rig.program->messages()).TextTX->setText("half a sentence");
         if (byButton)
             slotOf(f, 1).release->click();
         else
             rig.advance(900000);
         QCOMPARE(rig.sent(), (QStringList{".unmute W1ABC", ".quote **** W1ABC" + kUnmuted}));
-        QCOMPARE(rig.program->messages().ui.TextTX->text(), QStringLiteral("half a sentence"));
+        QCOMPARE(ui(rig.program->messages()).TextTX->text(), QStringLiteral("half a sentence"));
     }
 
     void runningSlotsOutliveARestart_data()
@@ -403,7 +405,7 @@ private slots:
         for (const QString &line : rig.sent())
             QVERIFY2(!line.contains(u'\r') && !line.contains(u'\n'), qPrintable(line));
         if (restored == " 0 900")
-            QVERIFY(rig.form6().ui.StatusLine->text().contains("Timed slots from before the restart"));
+            QVERIFY(ui(rig.form6()).StatusLine->text().contains("Timed slots from before the restart"));
         QStringList problems;
         slotstate::read(rig.configDir(), problems);
         QVERIFY(problems.isEmpty()); // rewritten with what runs
@@ -416,12 +418,12 @@ private slots:
         rig.client.linkUp("*HARBOUR*");
         rig.start();
         Form6 &main = rig.form6();
-        main.ui.TimedBanMute->click();
+        ui(main).TimedBanMute->click();
         QCOMPARE(rig.dialogs.shown().size(), 1);
         QCOMPARE(rig.dialogs.shown().first().title, QStringLiteral("Admin Authorization Required"));
         QVERIFY(!rig.program->form321().isVisible());
-        main.ui.Text36->setText("Admin Enabled");
-        main.ui.TimedBanMute->click();
+        ui(main).Text36->setText("Admin Enabled");
+        ui(main).TimedBanMute->click();
         QVERIFY(rig.program->form321().isVisible());
         QCOMPARE(rig.dialogs.shown().size(), 1);
     }

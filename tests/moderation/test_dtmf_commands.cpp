@@ -4,9 +4,11 @@
 
 #include <QLineEdit>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -26,7 +28,7 @@ struct Linked {
         rig.start();
         f = &rig.form6();
         // DTMF commands do not need the gate open.
-        QCOMPARE(f->ui.Text36->text(), QStringLiteral("Admin Disabled"));
+        QCOMPARE(ui(*f).Text36->text(), QStringLiteral("Admin Disabled"));
         rig.client.clearRecords();
     }
     QLineEdit *box(const QString &name) { return f->findChild<QLineEdit *>(name); }
@@ -89,7 +91,7 @@ private slots:
         QFETCH(QStringList, sent);
         Linked l;
         l.set(boxes);
-        controls::setCheckValue(l.f->ui.Check1, stamp);
+        controls::setCheckValue(ui(*l.f).Check1, stamp);
         l.rig.client.raiseDTMF(digits);
         QCOMPARE(l.rig.sent(), sent);
     }
@@ -97,24 +99,24 @@ private slots:
     void stayConnectedToggle()
     {
         Linked l;
-        controls::setCheckValue(l.f->ui.StayCon1, 0);
+        controls::setCheckValue(ui(*l.f).StayCon1, 0);
         l.rig.client.raiseDTMF("**##");
-        QCOMPARE(controls::checkValue(l.f->ui.StayCon1), 1);
+        QCOMPARE(controls::checkValue(ui(*l.f).StayCon1), 1);
         l.rig.client.raiseDTMF("**##");
-        QCOMPARE(controls::checkValue(l.f->ui.StayCon1), 0);
+        QCOMPARE(controls::checkValue(ui(*l.f).StayCon1), 0);
         QCOMPARE(l.rig.operations(), QStringList{});
     }
 
     void profileSwitch()
     {
         Linked l;
-        controls::setCaption(l.f->ui.Text35, "station info");
+        controls::setCaption(ui(*l.f).Text35, "station info");
         l.rig.client.raiseDTMF("*222*");
         QCOMPARE(l.f->selectedProfile(), 1);
-        QVERIFY(l.f->ui.Option5->isChecked());
-        QVERIFY(!l.f->ui.Conference2->isHidden());
-        QVERIFY(l.f->ui.Conference->isHidden());
-        QCOMPARE(controls::caption(l.f->ui.Text35), QString());
+        QVERIFY(ui(*l.f).Option5->isChecked());
+        QVERIFY(!ui(*l.f).Conference2->isHidden());
+        QVERIFY(ui(*l.f).Conference->isHidden());
+        QCOMPARE(controls::caption(ui(*l.f).Text35), QString());
         // ResetListing, not ConDisc: everything dropped, the new conference linked.
         QCOMPARE(l.rig.operations(), (QStringList{"disconnect-all", "connect-station *BAYSIDE*"}));
     }
@@ -138,14 +140,14 @@ private slots:
     {
         Linked l;
         l.set("Text4=N0CALL;Text9=1;Text42=1");
-        controls::setCheckValue(l.f->ui.StayCon1, 0);
+        controls::setCheckValue(ui(*l.f).StayCon1, 0);
         l.set("Text43=1");
         l.rig.client.setFailing(true);
         l.rig.client.raiseDTMF("1");
         // The toggle ran before the failing mute; nothing after it did.
-        QCOMPARE(controls::checkValue(l.f->ui.StayCon1), 1);
+        QCOMPARE(controls::checkValue(ui(*l.f).StayCon1), 1);
         QCOMPARE(l.rig.sent(), QStringList{});
-        QVERIFY(!l.f->ui.StatusLine->text().isEmpty());
+        QVERIFY(!ui(*l.f).StatusLine->text().isEmpty());
     }
 
     void echoKeepsTheOperatorsUnsentText()

@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -63,7 +65,7 @@ struct Linked {
         timed = std::make_unique<FakeTimedBan>(rig.program->context(), rig);
         rig.program->windows().form321 = timed.get();
         if (adminEnabled)
-            f->ui.Text36->setText("Admin Enabled");
+            ui(*f).Text36->setText("Admin Enabled");
         rig.client.clearRecords();
     }
     ~Linked() { rig.program->windows().form321 = &rig.program->form321(); }
@@ -226,7 +228,7 @@ private slots:
         QFETCH(bool, timedShown);
         Linked l;
         l.setChecks(checks);
-        l.f->ui.Text37->setText(lastTalker);
+        ui(*l.f).Text37->setText(lastTalker);
         for (const QString &a : answers)
             l.rig.dialogs.queueAnswer(a);
         l.click(button);
@@ -289,10 +291,10 @@ private slots:
     void boxWithALineBreakIsNeverSent()
     {
         Linked l;
-        l.f->ui.Station3->setText("N0CALL\n.ban add K1ABC");
+        ui(*l.f).Station3->setText("N0CALL\n.ban add K1ABC");
         l.click("Command49");
         QCOMPARE(l.rig.sent(), QStringList{});
-        QVERIFY(l.f->ui.StatusLine->text().contains("line break"));
+        QVERIFY(ui(*l.f).StatusLine->text().contains("line break"));
     }
 
     void gatedButtonsRefuseWhileAdminDisabled_data()
@@ -330,8 +332,8 @@ private slots:
     {
         Linked l(false);
         l.click("Command10");
-        QCOMPARE(l.f->ui.Text36->text(), QStringLiteral("Admin Override"));
-        QCOMPARE(controls::backColor(l.f->ui.Text36), 8454016);
+        QCOMPARE(ui(*l.f).Text36->text(), QStringLiteral("Admin Override"));
+        QCOMPARE(controls::backColor(ui(*l.f).Text36), 8454016);
         QCOMPARE(l.rig.operations(), (QStringList{"disconnect-all", "connect-station *HARBOUR*"}));
         l.rig.client.clearRecords();
         l.click("Mute");
@@ -357,16 +359,16 @@ private slots:
         QFETCH(QStringList, sentASecondLater);
         QFETCH(int, listWait);
         Linked l;
-        l.f->ui.Frame5->setTitle("Connected");
+        ui(*l.f).Frame5->setTitle("Connected");
         l.f->profiles()[profile].option->setChecked(true);
-        controls::setCheckValue(l.f->ui.Check4, logOnFirst ? 1 : 0);
+        controls::setCheckValue(ui(*l.f).Check4, logOnFirst ? 1 : 0);
         l.click("Command9");
         QCOMPARE(l.rig.sent(), sentAtOnce);
         QCOMPARE(l.f->nListWait, logOnFirst ? 1 : 3);
         l.rig.advance(1000);
         QCOMPARE(l.rig.sent(), sentASecondLater);
         QCOMPARE(l.f->nListWait, listWait);
-        QCOMPARE(l.f->ui.Frame5->title(), QStringLiteral("LOADING"));
+        QCOMPARE(ui(*l.f).Frame5->title(), QStringLiteral("LOADING"));
         l.rig.advance(5000);
         QCOMPARE(l.rig.sent(), sentASecondLater); // one shot
     }
@@ -375,7 +377,7 @@ private slots:
     {
         Linked l;
         l.f->profiles()[1].option->setChecked(true);
-        controls::setCheckValue(l.f->ui.Check4, 1);
+        controls::setCheckValue(ui(*l.f).Check4, 1);
         l.click("Command9");
         l.rig.advance(2000);
         for (const Form6::Profile &p : l.f->profiles())
@@ -430,7 +432,7 @@ private slots:
     void stationFrameButtonsSendTheBoxAsItStands()
     {
         Linked l;
-        l.f->ui.Station3->clear(); // an empty box goes out as it stands
+        ui(*l.f).Station3->clear(); // an empty box goes out as it stands
         l.click("Command50");
         QCOMPARE(l.rig.sent(), QStringList{".disconnect "});
     }
@@ -442,9 +444,9 @@ private slots:
         Linked l;
         {
             // Loaded lower case from the settings file: the box keeps it.
-            QSignalBlocker b3(l.f->ui.Station3), b4(l.f->ui.Station4);
-            l.f->ui.Station3->setText("w1aw-r");
-            l.f->ui.Station4->setText("k2xyz-l");
+            QSignalBlocker b3(ui(*l.f).Station3), b4(ui(*l.f).Station4);
+            ui(*l.f).Station3->setText("w1aw-r");
+            ui(*l.f).Station4->setText("k2xyz-l");
         }
         l.click(button);
         QCOMPARE(l.rig.sent(), QStringList{line});
@@ -468,14 +470,14 @@ private slots:
         QLineEdit *box = chat.TextTX();
         box->setText(typed);
         box->setSelection(2, 3);
-        l.f->ui.Frame5->setTitle("LOADING");
+        ui(*l.f).Frame5->setTitle("LOADING");
         l.rig.dialogs.queueAnswer("N0CALL");
         l.click("Command45");
         QCOMPARE(box->text(), typed);
         QCOMPARE(box->selectionStart(), 2);
         QCOMPARE(box->selectedText(), typed.mid(2, 3));
         QCOMPARE(l.rig.sent().size(), 2); // the unsent text was not sent either
-        QCOMPARE(l.f->ui.Frame5->title(), QStringLiteral("Connected"));
+        QCOMPARE(ui(*l.f).Frame5->title(), QStringLiteral("Connected"));
         auto *display = chat.findChild<QTextEdit *>("RTB");
         QVERIFY(!display->toPlainText().contains(typed));
     }
@@ -487,7 +489,7 @@ private slots:
         l.rig.dialogs.queueAnswer("N0CALL");
         l.click("Command47");
         QCOMPARE(l.rig.sent(), QStringList{});
-        QVERIFY(!l.f->ui.StatusLine->text().isEmpty());
+        QVERIFY(!ui(*l.f).StatusLine->text().isEmpty());
         QVERIFY(!l.rig.program->messages().isVisible());
     }
 };

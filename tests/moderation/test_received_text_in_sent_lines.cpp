@@ -12,9 +12,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -50,7 +52,7 @@ struct Linked {
         rig.client.linkUp("*HARBOUR*");
         rig.start();
         f = &rig.form6();
-        f->ui.Text36->setText("Admin Enabled");
+        ui(*f).Text36->setText("Admin Enabled");
         rig.client.clearRecords();
     }
     void click(const QString &button)
@@ -122,14 +124,14 @@ private slots:
         // command: the talker ends at the break, whatever kind it is.
         for (const QChar brk : kBreaks) {
             Linked l;
-            controls::setCheckValue(l.f->ui.Check5, timed);
+            controls::setCheckValue(ui(*l.f).Check5, timed);
             l.keyUp(withBreak("N0CALL-R", brk, ".ban add K1ABC"));
             l.rig.client.clearRecords();
             l.click(button);
             QCOMPARE(l.rig.sent(), sent);
             verifyOneLineEach(l.rig.sent());
             if (timed == 1)
-                QCOMPARE(l.rig.program->form321().ui.Text4->text(), QStringLiteral("N0CALL-R"));
+                QCOMPARE(ui(l.rig.program->form321()).Text4->text(), QStringLiteral("N0CALL-R"));
         }
     }
 
@@ -153,7 +155,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QStringList, sent);
         Linked l;
-        controls::setCheckValue(l.f->ui.Check5, 0);
+        controls::setCheckValue(ui(*l.f).Check5, 0);
         l.f->findChild<QLineEdit *>(box)->setText("N0CALL-R\r\n.ban add K1ABC");
         l.click(button);
         QCOMPARE(l.rig.sent(), sent);
@@ -164,7 +166,7 @@ private slots:
     {
         // The timed slot that got the talker un-mutes it later, in one line.
         Linked l;
-        controls::setCheckValue(l.f->ui.Check5, 1);
+        controls::setCheckValue(ui(*l.f).Check5, 1);
         l.keyUp(withBreak("N0CALL-R", QChar(0x2029), ".ban add K1ABC"));
         l.click("Command41");
         l.rig.advance(20 * 60 * 1000);

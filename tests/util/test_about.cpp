@@ -5,9 +5,11 @@
 #include "TestRig.h"
 
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 class TestAbout : public QObject {
     Q_OBJECT
@@ -28,7 +30,7 @@ private slots:
         rig.start();
         Form14 &f = rig.program->form14();
         QCOMPARE(f.windowTitle(), caption);
-        QCOMPARE(f.ui.Label6->text(), caption);
+        QCOMPARE(ui(f).Label6->text(), caption);
     }
 
     void aboutButtonShowsAndHideHides()
@@ -37,9 +39,9 @@ private slots:
         rig.start();
         Form14 &f = rig.program->form14();
         QVERIFY(f.isHidden());
-        rig.form6().ui.Command4->click();
+        ui(rig.form6()).Command4->click();
         QVERIFY(f.isVisible());
-        f.ui.Command1->click();
+        ui(f).Command1->click();
         QVERIFY(f.isHidden());
     }
 };

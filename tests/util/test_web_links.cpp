@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+#include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
+using gavelry::test::ui;
 
 namespace {
 
@@ -84,10 +86,10 @@ private slots:
         TestRig rig;
         rig.start();
         Form99 &f = rig.program->form99();
-        QTest::keyClicks(f.ui.Text1, typed);
-        QCOMPARE(f.ui.Text1->text(), shown);
+        QTest::keyClicks(ui(f).Text1, typed);
+        QCOMPARE(ui(f).Text1->text(), shown);
         Browsed browsed(f);
-        f.ui.Command1->click();
+        ui(f).Command1->click();
         QCOMPARE(browsed.all(), QStringList{websites::qrzLookup() + page});
         QVERIFY(f.currentAddress().isValid());
         QCOMPARE(f.currentAddress().host(), QUrl(websites::qrzLookup()).host());
@@ -158,7 +160,7 @@ private slots:
             box(f, n)->setText(t);
             texts.append(t);
         }
-        f.ui.Command4->click();
+        ui(f).Command4->click();
         QVERIFY(rig.dialogs.shown().isEmpty());
         QCOMPARE(rig.iniValue(kFile, QStringLiteral("TEXT2")), texts[0]);
         QCOMPARE(rig.iniValue(kFile, QStringLiteral("TEXT21")), texts[19]);
@@ -219,7 +221,7 @@ private slots:
         Form99 &f = rig.program->form99();
         QVERIFY(QDir(rig.configDir()).mkdir(kFile)); // a folder where the file should go
         box(f, 10)->setText(QStringLiteral("https://example.com/"));
-        f.ui.Command4->click();
+        ui(f).Command4->click();
         QCOMPARE(rig.dialogs.shown().size(), 1);
         QVERIFY(rig.dialogs.shown().first().text.startsWith(QStringLiteral("The web addresses could not be saved")));
         QCOMPARE(box(f, 10)->text(), QStringLiteral("https://example.com/"));
@@ -232,7 +234,7 @@ private slots:
         Form99 &f = rig.program->form99();
         f.showWindow();
         QVERIFY(f.isVisible());
-        f.ui.Command5->click();
+        ui(f).Command5->click();
         QVERIFY(f.isHidden());
         QVERIFY(!QFile::exists(QDir(rig.configDir()).filePath(kFile)));
     }
@@ -268,11 +270,11 @@ private slots:
         rig.start();
         Form99 &f = rig.program->form99();
         f.showWindow();
-        QCOMPARE(f.WebBrowser1(), f.ui.NoBrowser);
-        f.ui.Command10->click();
-        QVERIFY(f.ui.NoBrowserText->text().contains(websites::echoLinkLogins()));
+        QCOMPARE(f.WebBrowser1(), ui(f).NoBrowser);
+        ui(f).Command10->click();
+        QVERIFY(ui(f).NoBrowserText->text().contains(websites::echoLinkLogins()));
         rig.shell.setNextResult(code);
-        f.ui.OpenInDesktop->click();
+        ui(f).OpenInDesktop->click();
         QCOMPARE(rig.shell.opened, QStringList{websites::echoLinkLogins()});
         if (text.isEmpty()) {
             QVERIFY(rig.dialogs.shown().isEmpty());
@@ -289,15 +291,15 @@ private slots:
         rig.start();
         Form99 &f = rig.program->form99();
         f.showWindow();
-        const QRect text1 = f.ui.Text1->geometry();
-        const QRect frame = f.ui.Frame2->geometry();
-        const QRect host = f.ui.BrowserHost->geometry();
+        const QRect text1 = ui(f).Text1->geometry();
+        const QRect frame = ui(f).Frame2->geometry();
+        const QRect host = ui(f).BrowserHost->geometry();
         f.resize(f.width() * 2, f.height());
-        QCOMPARE(f.ui.Text1->geometry(), QRect(text1.x() * 2, text1.y(), text1.width() * 2, text1.height()));
-        QCOMPARE(f.ui.Frame2->geometry(), QRect(frame.x() * 2, frame.y(), frame.width() * 2, frame.height()));
-        QCOMPARE(f.ui.BrowserHost->geometry(), QRect(host.x() * 2, host.y(), host.width() * 2, host.height()));
+        QCOMPARE(ui(f).Text1->geometry(), QRect(text1.x() * 2, text1.y(), text1.width() * 2, text1.height()));
+        QCOMPARE(ui(f).Frame2->geometry(), QRect(frame.x() * 2, frame.y(), frame.width() * 2, frame.height()));
+        QCOMPARE(ui(f).BrowserHost->geometry(), QRect(host.x() * 2, host.y(), host.width() * 2, host.height()));
         f.resize(f.width() / 2, f.height());
-        QCOMPARE(f.ui.Text1->geometry(), text1);
+        QCOMPARE(ui(f).Text1->geometry(), text1);
     }
 };
 
