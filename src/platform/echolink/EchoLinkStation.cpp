@@ -760,6 +760,12 @@ bool EchoLinkStation::start(std::string &error)
         error = "The EchoLink station is already started.";
         return false;
     }
+    if (m_config.directoryServers.size() > StationConfig::kMostDirectoryServers) {
+        error = "The EchoLink station cannot start with " + std::to_string(m_config.directoryServers.size())
+                + " directory servers: give at most " + std::to_string(StationConfig::kMostDirectoryServers)
+                + " (DIRECTORY in " + m_config.settingsFile + ").";
+        return false;
+    }
     m_loop = std::make_unique<Loop>(m_config, m_events);
     if (!m_loop->queue.isValid()) {
         error = "The EchoLink station could not start: no pipe to its thread.";
