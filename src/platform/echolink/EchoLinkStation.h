@@ -97,8 +97,9 @@ public:
 
 private:
     struct Loop;
-    /// The library's own messages on std::cerr, bounded while the station
-    /// lives (declared first: it outlives the station's thread).
+    /// The library's own messages (std::cerr, and its thread's std::cout
+    /// and stderr), bounded while the station lives (declared first: it
+    /// outlives the station's thread).
     LibraryMessages::Installed m_libraryMessages;
     StationConfig m_config;
     StationEvents &m_events;
