@@ -5,9 +5,12 @@ namespace gavelry::channel {
 QString oneLine(const QString &line)
 {
     QString out = line;
+    // Control characters are C0 (NUL, CR, LF, VT, FF, the file, group and
+    // record separators ...), DEL and C1 (NEL ...): several of them end a
+    // line somewhere, and none belongs in a callsign or a command.
     for (QChar &c : out) {
         const char16_t u = c.unicode();
-        if (u == u'\r' || u == u'\n' || u == 0 || u == 0x0085 || u == 0x2028 || u == 0x2029)
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029)
             c = u' ';
     }
     return out;

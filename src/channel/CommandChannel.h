@@ -35,11 +35,13 @@ inline QString lurk() { return QStringLiteral(".lurk"); }
 inline QString delurk() { return QStringLiteral(".delurk"); }
 inline QString quote(const QString &text) { return QStringLiteral(".quote ") + text; }
 
-/// The line as one line: every line break (CR, LF and the Unicode line and
-/// paragraph separators) becomes a blank, so a callsign read from a box or a
-/// file, or taken from what a station sent, can never carry a second command
-/// to a server that splits lines. So does NUL, which would end the line
-/// early wherever it is handed on as a C string.
+/// The line as one line: every line break (CR, LF, VT, FF, the file, group
+/// and record separators, NEL and the Unicode line and paragraph separators)
+/// becomes a blank, so a callsign read from a box or a file, or taken from
+/// what a station sent, can never carry a second command to a server or
+/// client that splits lines. So does every other control character (C0, DEL
+/// and C1), NUL among them, which would end the line early wherever it is
+/// handed on as a C string.
 QString oneLine(const QString &line);
 
 /// The marker that stands before the callsign of a notice.

@@ -1,8 +1,10 @@
 // Text a station chose (its chat line, the station information naming the
 // talker) reaches the lines the program sends: private acknowledgements,
 // commands and notices about the talker, talk-time warnings. Whatever the
-// station put in it, each goes out as one line: no CR, LF or NUL, nor a
-// Unicode line separator, ever reaches the client.
+// station put in it, each goes out as one line: no line break of any kind
+// (CR, LF, VT, FF, the file, group and record separators, NEL, the Unicode
+// line and paragraph separators), no NUL and no other control character
+// ever reaches the client.
 
 #include "Controls.h"
 #include "Form321.h"
@@ -27,18 +29,24 @@ const QString kTimeMutedReconnect = " ** You have been Time Muted from the serve
                                     "<<Admin Bot>>";
 
 /// The characters that would end a line, or cut it short, on the way out.
-const QList<QChar> kBreaks{u'\r', u'\n', QChar(0), QChar(0x0085), QChar(0x2028), QChar(0x2029)};
+const QList<QChar> kBreaks{u'\r',          u'\n',          QChar(0),      QChar(0x0B),   QChar(0x0C),
+                           QChar(0x1C),    QChar(0x1D),    QChar(0x1E),   QChar(0x0085), QChar(0x2028),
+                           QChar(0x2029)};
 
 QString withBreak(const QString &head, QChar brk, const QString &tail) { return head + brk + tail; }
 
 /// Every line the client was asked to send, checked to be one line.
 void verifyOneLineEach(const QStringList &sent)
 {
-    for (const QString &line : sent)
+    for (const QString &line : sent) {
         for (const QChar brk : kBreaks)
             QVERIFY2(!line.contains(brk), qPrintable(QStringLiteral("U+%1 in \"%2\"")
                                                          .arg(brk.unicode(), 4, 16, QLatin1Char('0'))
                                                          .arg(QString(line).replace(brk, u'|'))));
+        for (const QChar c : line)
+            QVERIFY2(c.category() != QChar::Other_Control, qPrintable(QStringLiteral("U+%1 in a sent line")
+                                                                          .arg(c.unicode(), 4, 16, QLatin1Char('0'))));
+    }
 }
 
 /// The program at 14:05, linked to *HARBOUR*, admin enabled.
@@ -88,6 +96,14 @@ private slots:
         QTest::newRow("line separator in the sender")
             << withBreak("G4XYZ", QChar(0x2028), ".ban add K1ABC>:N0CALL-L~hi")
             << ":G4XYZ .ban add K1ABC~ Message Received~";
+        QTest::newRow("VT in the sender") << withBreak("G4XYZ", QChar(0x0B), ".ban add K1ABC>:N0CALL-L~hi")
+                                          << ":G4XYZ .ban add K1ABC~ Message Received~";
+        QTest::newRow("FF in the sender") << withBreak("G4XYZ", QChar(0x0C), ".ban add K1ABC>:N0CALL-L~hi")
+                                          << ":G4XYZ .ban add K1ABC~ Message Received~";
+        QTest::newRow("FS and RS in the sender") << "G4XYZ\x1c.mute .\x1e.ban add K1ABC>:N0CALL-L~hi"
+                                                 << ":G4XYZ .mute . .ban add K1ABC~ Message Received~";
+        QTest::newRow("escape, DEL and CSI in the sender")
+            << QString("G4\x1b[2JXYZ\x7f") + QChar(0x9B) + "K>:N0CALL-L~hi" << ":G4 [2JXYZ  K~ Message Received~";
         QTest::newRow("no sender, break in the head") << "\r.ban add K1ABC:N0CALL-L~hi"
                                                       << ": .ban add K1ABC:~~ Message Received~";
         QTest::newRow("breaks in the body only") << "G4XYZ>:N0CALL-L~hi\r\n.ban add K1ABC"

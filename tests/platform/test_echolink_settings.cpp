@@ -1,11 +1,16 @@
 // echolink.ini: the EchoLink station's own settings file.
 #include "EchoLinkSettings.h"
 #include "ProfileIni.h"
+#include "SafeFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace gavelry;
@@ -17,6 +22,30 @@ void writeFile(const QString &path, const QByteArray &content)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
+}
+
+/// Every open for reading fails as for a file the user may not read (the
+/// tests run as root, who may read a file of mode 0000).
+class NoReadPermission : public safefile::Io {
+public:
+    int open(const char *path, int flags, mode_t mode) override
+    {
+        if ((flags & O_ACCMODE) == O_RDONLY) {
+            errno = EACCES;
+            return -1;
+        }
+        return Io::open(path, flags, mode);
+    }
+};
+
+/// The kind of node at path, its size and its inode.
+QByteArray describe(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return "missing";
+    return QByteArray::number(st.st_mode, 8) + ' ' + QByteArray::number(qint64(st.st_size)) + ' '
+        + QByteArray::number(qulonglong(st.st_ino));
 }
 
 } // namespace
@@ -90,6 +119,12 @@ private slots:
         QTest::newRow("GSM_ONLY as check box text") << QByteArray("[STATION]\nCALLSIGN=N0CALL\nGSM_ONLY=False\n")
                                                     << "N0CALL" << "" << "" << QStringList{"servers.echolink.org"}
                                                     << "" << "" << 0 << false;
+        QStringList most;
+        for (int i = 0; i < EchoLinkSettings::kMostDirectoryServers; ++i)
+            most << QStringLiteral("dir%1.example.org").arg(i);
+        QTest::newRow("as many directory servers as may be")
+            << ("[STATION]\nCALLSIGN=N0CALL\nDIRECTORY=" + most.join(u',').toLatin1() + "\n") << "N0CALL" << ""
+            << "" << most << "" << "" << 0 << true;
     }
     void values()
     {
@@ -125,6 +160,10 @@ private slots:
         QTest::newRow("proxy without host") << QByteArray("PROXY=:8100") << "PROXY";
         QTest::newRow("directory with blank") << QByteArray("DIRECTORY=a.example.org b.example.org") << "DIRECTORY";
         QTest::newRow("GSM_ONLY 2") << QByteArray("GSM_ONLY=2") << "GSM_ONLY";
+        QStringList many;
+        for (int i = 0; i <= EchoLinkSettings::kMostDirectoryServers; ++i)
+            many << QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250 + 1);
+        QTest::newRow("one directory server too many") << ("DIRECTORY=" + many.join(u',').toLatin1()) << "DIRECTORY";
     }
     void badValues()
     {
@@ -139,6 +178,56 @@ private slots:
         QString error;
         QVERIFY(!loadEchoLinkSettings(dir.path(), s, error));
         QVERIFY2(error.startsWith(key + " in section [STATION] of " + dir.filePath("echolink.ini")), qPrintable(error));
+    }
+
+    // A settings file that is there but cannot be read stops the start
+    // with why, never as a missing callsign; it is neither waited on nor
+    // written over.
+    void unreadableFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("FIFO") << "fifo" << "is a FIFO, not a regular file";
+        QTest::newRow("link to a FIFO") << "link to fifo" << "is a FIFO, not a regular file";
+        QTest::newRow("folder") << "folder" << "is a folder, not a regular file";
+        QTest::newRow("over 1 MB") << "large"
+                                   << QStringLiteral("is larger than the %1 bytes a settings file may have (%2 bytes)")
+                                          .arg(safefile::kLargest)
+                                          .arg(safefile::kLargest + 1);
+        QTest::newRow("no permission") << "no permission" << "cannot be read (Permission denied)";
+    }
+    void unreadableFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("echolink.ini");
+        const QString fifo = kind == "link to fifo" ? dir.filePath("fifo") : path;
+        if (kind.contains("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        if (kind == "link to fifo")
+            QVERIFY(QFile::link(fifo, path));
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        const QByteArray good = "[STATION]\nCALLSIGN=N0CALL\n";
+        if (kind == "large")
+            writeFile(path, good + QByteArray(safefile::kLargest + 1 - good.size(), ';'));
+        if (kind == "no permission")
+            writeFile(path, good);
+        const QByteArray before = describe(path) + describe(fifo);
+
+        NoReadPermission noRead;
+        std::optional<safefile::ScopedIo> refuse;
+        if (kind == "no permission")
+            refuse.emplace(noRead);
+        EchoLinkSettings s;
+        QString error;
+        QVERIFY(!loadEchoLinkSettings(dir.path(), s, error));
+        refuse.reset();
+
+        QVERIFY2(error.contains(path + " " + why), qPrintable(error));
+        QVERIFY2(!error.contains("no callsign") && !error.contains("template was written"), qPrintable(error));
+        QCOMPARE(describe(path) + describe(fifo), before);
     }
 };
 

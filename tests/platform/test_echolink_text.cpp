@@ -74,6 +74,14 @@ private slots:
         QTest::newRow("only line ends") << QByteArray("\r\n") << QByteArray("");
         QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << QByteArray("a b");
         QTest::newRow("leading blanks kept") << QByteArray("  x") << QByteArray("  x");
+        QTest::newRow("VT and FF") << QByteArray("a\vb\fc") << QByteArray("a b c");
+        QTest::newRow("file, group and record separators") << QByteArray("a\x1c" "b\x1d" "c\x1e" "d")
+                                                           << QByteArray("a b c d");
+        QTest::newRow("NEL in UTF-8") << QByteArray("a\xC2\x85" "b") << QByteArray("a b");
+        QTest::newRow("line and paragraph separators in UTF-8") << QByteArray("a\xE2\x80\xA8" "b\xE2\x80\xA9" "c")
+                                                                << QByteArray("a b c");
+        QTest::newRow("other UTF-8 kept") << QByteArray("\xE2\x80\xA6 \xC3\xA9") << QByteArray("\xE2\x80\xA6 \xC3\xA9");
+        QTest::newRow("tab kept") << QByteArray("a\tb") << QByteArray("a\tb");
     }
     void outgoing()
     {

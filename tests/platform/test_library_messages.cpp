@@ -1,7 +1,11 @@
 #include "LibraryMessages.h"
 
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
 #include <sstream>
+#include <thread>
 
 using gavelry::echolink::LibraryMessages;
 using namespace std::chrono;
@@ -80,6 +84,77 @@ private slots:
         QCOMPARE(notes.size(), leftOutNotes);
         for (const QString &note : notes)
             QCOMPARE(note, QStringLiteral("EchoLink library: (%1 more messages left out)").arg(perMinute - LibraryMessages::kLinesPerWindow));
+    }
+
+    // The library prints with iostreams and with C's stdio: whichever way
+    // its thread writes, the line is bounded and marked as the library's.
+    // What another thread writes to stdout or stderr is passed on as it was.
+    void everyWayOfPrinting_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("libraryThread");
+        QTest::addColumn<QByteArray>("bounded");
+        QTest::addColumn<QByteArray>("passedOn");
+        const QByteArray cut = "EchoLink library: Unexpected reply from directory server (waiting for OK): "
+            + QByteArray(int(LibraryMessages::kLongestLine) - 57, 'x') + "...\n";
+        QTest::newRow("cerr") << "cerr" << true << QByteArray("EchoLink library: a\n") << QByteArray();
+        QTest::newRow("cout") << "cout" << true << QByteArray("EchoLink library: a\n") << QByteArray();
+        QTest::newRow("cout, other thread") << "cout" << false << QByteArray() << QByteArray("a\n");
+        QTest::newRow("fprintf") << "fprintf" << true << QByteArray("EchoLink library: a\n") << QByteArray();
+        QTest::newRow("fprintf, other thread") << "fprintf" << false << QByteArray() << QByteArray("a\n");
+        QTest::newRow("perror") << "perror" << true << QByteArray("EchoLink library: a: Too many open files\n")
+                                << QByteArray();
+        QTest::newRow("perror, other thread") << "perror" << false << QByteArray()
+                                              << QByteArray("a: Too many open files\n");
+        QTest::newRow("3 kB reply a byte at a time") << "dump" << true << cut << QByteArray();
+    }
+    void everyWayOfPrinting()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, libraryThread);
+        // Stand-ins for the process's stdout and stderr while the guard lives.
+        std::stringbuf coutBefore;
+        char *errText = nullptr;
+        size_t errSize = 0;
+        FILE *errBefore = ::open_memstream(&errText, &errSize);
+        QVERIFY(errBefore);
+        FILE *const realStderr = stderr;
+        std::streambuf *const realCout = std::cout.rdbuf(&coutBefore);
+        stderr = errBefore;
+
+        std::stringbuf out;
+        {
+            LibraryMessages::Installed installed(&out);
+            std::thread([&] {
+                if (libraryThread)
+                    LibraryMessages::markLibraryThread();
+                if (how == "cerr")
+                    std::cerr << "a" << std::endl;
+                else if (how == "cout")
+                    std::cout << "a" << std::endl;
+                else if (how == "fprintf")
+                    std::fprintf(stderr, "%s\n", "a");
+                else if (how == "perror") {
+                    errno = EMFILE;
+                    std::perror("a");
+                } else {
+                    std::fprintf(stderr, "Unexpected reply from directory server (waiting for OK): ");
+                    for (int i = 0; i < 3000; ++i)
+                        std::fprintf(stderr, "%c", 'x');
+                    std::fprintf(stderr, "\n");
+                }
+            }).join();
+        }
+
+        const bool restored = stderr == errBefore && std::cout.rdbuf() == &coutBefore;
+        stderr = realStderr;
+        std::cout.rdbuf(realCout);
+        std::fclose(errBefore);
+        const QByteArray passedOn = QByteArray::fromStdString(coutBefore.str()) + QByteArray(errText, qsizetype(errSize));
+        std::free(errText);
+        QVERIFY(restored);
+        QTEST(QByteArray::fromStdString(out.str()), "bounded");
+        QTEST(passedOn, "passedOn");
     }
 
     // What is still counted when the station goes is said then.

@@ -185,6 +185,9 @@ private:
     EchoLinkStation &m_station;
 };
 
+static_assert(std::size_t(EchoLinkSettings::kMostDirectoryServers) == echolink::StationConfig::kMostDirectoryServers,
+              "the settings refuse what the station would refuse");
+
 echolink::StationConfig stationConfig(const EchoLinkSettings &s)
 {
     echolink::StationConfig c;

@@ -64,18 +64,28 @@ bool loadEchoLinkSettings(const QString &configDir, EchoLinkSettings &s, QString
         return false;
     };
 
+    // Read once, without blocking: a FIFO, a device, a folder or a huge file
+    // in its place is named as such, and left as it is.
+    const ProfileIni ini(s.path);
+    if (ini.readState() == ProfileIni::ReadState::Unreadable) {
+        error = QStringLiteral("The EchoLink station's settings file %1 %2. Make it a readable file of at most %3 "
+                               "bytes with section [STATION], or move it away to have a template written there, "
+                               "then start again.")
+                    .arg(QDir::toNativeSeparators(s.path), ini.readProblem(), QString::number(safefile::kLargest));
+        return false;
+    }
     QString templateNote;
-    if (!QFileInfo::exists(s.path)) {
+    if (ini.readState() == ProfileIni::ReadState::Missing) {
         QString why;
         templateNote = writeTemplate(s.path, why)
                            ? QStringLiteral(" A template with every key was written there.")
                            : QStringLiteral(" (A template could not be written there: %1.)").arg(why);
     }
-    const SettingsFile ini(configDir, QString::fromLatin1(EchoLinkSettings::kFileName),
-                           QString::fromLatin1(EchoLinkSettings::kSection));
-    const auto value = [&](const char *key, const QString &def = QString()) {
-        return ini.get(QString::fromLatin1(key), def).trimmed();
+    const QString section = QString::fromLatin1(EchoLinkSettings::kSection);
+    const auto raw = [&](const char *key, const QString &def = QString()) {
+        return ini.get(section, QString::fromLatin1(key), def);
     };
+    const auto value = [&](const char *key, const QString &def = QString()) { return raw(key, def).trimmed(); };
 
     s.callsign = value("CALLSIGN").toUpper();
     if (s.callsign.isEmpty()) {
@@ -86,7 +96,7 @@ bool loadEchoLinkSettings(const QString &configDir, EchoLinkSettings &s, QString
     }
     if (hasBlankOrControl(s.callsign) || s.callsign.size() > 15)
         return bad("CALLSIGN", QStringLiteral("is '%1': a callsign has at most 15 characters and no blanks").arg(s.callsign));
-    s.password = ini.get(QStringLiteral("PASSWORD"), QString());
+    s.password = raw("PASSWORD");
     s.name = value("NAME");
     s.location = value("LOCATION");
 
@@ -100,6 +110,13 @@ bool loadEchoLinkSettings(const QString &configDir, EchoLinkSettings &s, QString
                                                    "them with commas").arg(host));
         s.directory.append(host);
     }
+    // Every server is looked up at once when the directory is asked: a
+    // list of hundreds would run the station out of the descriptors its
+    // event loop can watch.
+    if (s.directory.size() > EchoLinkSettings::kMostDirectoryServers)
+        return bad("DIRECTORY", QStringLiteral("names %1 servers: give at most %2, separated by commas")
+                                    .arg(s.directory.size())
+                                    .arg(EchoLinkSettings::kMostDirectoryServers));
     if (s.directory.isEmpty())
         s.directory.append(QString::fromLatin1(EchoLinkSettings::kDefaultDirectory));
 
@@ -120,7 +137,7 @@ bool loadEchoLinkSettings(const QString &configDir, EchoLinkSettings &s, QString
         s.proxyHost = host;
         s.proxyPort = quint16(port);
     }
-    s.proxyPassword = ini.get(QStringLiteral("PROXY_PASSWORD"), QString());
+    s.proxyPassword = raw("PROXY_PASSWORD");
 
     const QString gsm = value("GSM_ONLY", QStringLiteral("1"));
     if (gsm == QLatin1String("1") || gsm.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)

@@ -236,6 +236,9 @@ void EchoLinkStation::Loop::run()
     for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         sigaddset(&blocked, s);
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+    // What the library prints from here on, with printf or iostreams, is
+    // bounded and marked as its own.
+    LibraryMessages::markLibraryThread();
 
     bool reported = false;
     try {
@@ -421,7 +424,8 @@ void EchoLinkStation::Loop::onDirectoryStatus(StationData::Status status)
 
 void EchoLinkStation::Loop::onDirectoryError(const std::string &message)
 {
-    lastDirError = chomp(message);
+    // It goes on the status line: no longer than a library line.
+    lastDirError = capped(chomp(message), LibraryMessages::kLongestLine);
     if (fetching && !shutting) {
         fetching = false;
         for (const LookUp &l : lookUps)
@@ -758,6 +762,12 @@ bool EchoLinkStation::start(std::string &error)
 {
     if (m_loop) {
         error = "The EchoLink station is already started.";
+        return false;
+    }
+    if (m_config.directoryServers.size() > StationConfig::kMostDirectoryServers) {
+        error = "The EchoLink station cannot start with " + std::to_string(m_config.directoryServers.size())
+                + " directory servers: give at most " + std::to_string(StationConfig::kMostDirectoryServers)
+                + " (DIRECTORY in " + m_config.settingsFile + ").";
         return false;
     }
     m_loop = std::make_unique<Loop>(m_config, m_events);

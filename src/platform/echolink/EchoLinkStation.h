@@ -12,6 +12,7 @@
 #include "ConnectTarget.h"
 #include "LibraryMessages.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,12 +21,17 @@
 namespace gavelry::echolink {
 
 struct StationConfig {
+    /// The most directory servers: the library looks every one of them up
+    /// at once, each with a thread and a pipe of its own, and its event loop
+    /// aborts on a descriptor past FD_SETSIZE.
+    static constexpr std::size_t kMostDirectoryServers = 32;
+
     std::string callsign;                      ///< upper case, not empty
     std::string password;
     std::string name;                          ///< the operator's name, sent to linked stations
     std::string location;                      ///< the directory description (the library sends 27 characters)
     std::string info;                          ///< the info text sent when a link comes up
-    std::vector<std::string> directoryServers; ///< tried in turn
+    std::vector<std::string> directoryServers; ///< tried in turn; at most kMostDirectoryServers
     std::string bindAddress;                   ///< dotted IPv4; empty: every address
     int portBase = 5198;                       ///< UDP portBase (control) and portBase + 1 (audio)
     std::string proxyHost;                     ///< empty: no proxy
@@ -77,7 +83,8 @@ public:
 
     /// Starts the thread, binds the UDP ports and starts the directory
     /// log-on. Waits only for the local bind, never for the network.
-    /// Returns false with why in error when the station cannot start.
+    /// Returns false with why in error when the station cannot start (also
+    /// for a configuration with more than kMostDirectoryServers servers).
     bool start(std::string &error);
 
     void connectStation(const ConnectTarget &target);
@@ -90,8 +97,9 @@ public:
 
 private:
     struct Loop;
-    /// The library's own messages on std::cerr, bounded while the station
-    /// lives (declared first: it outlives the station's thread).
+    /// The library's own messages (std::cerr, and its thread's std::cout
+    /// and stderr), bounded while the station lives (declared first: it
+    /// outlives the station's thread).
     LibraryMessages::Installed m_libraryMessages;
     StationConfig m_config;
     StationEvents &m_events;

@@ -55,12 +55,31 @@ ReceivedText classifyReceivedText(const std::string &text)
 
 std::string outgoingChatLine(const std::string &text)
 {
-    std::string line = text;
-    // The library ends the packet at the first NUL: one in the line would
-    // cut it short.
-    for (char &c : line)
-        if (isLineEnd(c) || c == '\0')
-            c = ' ';
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        // The library ends the packet at the first NUL: one in the line
+        // would cut it short. VT, FF and the file, group and record
+        // separators end a line for some clients as CR and LF do.
+        if (isLineEnd(c) || c == '\0' || c == '\v' || c == '\f' || (c >= '\x1c' && c <= '\x1e')) {
+            line += ' ';
+            continue;
+        }
+        // NEL, LINE SEPARATOR and PARAGRAPH SEPARATOR in UTF-8.
+        const std::string_view rest(text.data() + i, text.size() - i);
+        if (rest.substr(0, 2) == "\xC2\x85") {
+            line += ' ';
+            i += 1;
+            continue;
+        }
+        if (rest.substr(0, 3) == "\xE2\x80\xA8" || rest.substr(0, 3) == "\xE2\x80\xA9") {
+            line += ' ';
+            i += 2;
+            continue;
+        }
+        line += c;
+    }
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
     return line;

@@ -31,8 +31,10 @@ struct ReceivedText {
 /// Everything from the first NUL on is ignored.
 ReceivedText classifyReceivedText(const std::string &text);
 
-/// A chat line as it may go out: every CR, LF or NUL becomes a space and trailing
-/// blanks are dropped, so one call never sends more than one line.
+/// A chat line as it may go out: every line break (CR, LF, VT, FF, the file,
+/// group and record separators, and NEL, LINE SEPARATOR and PARAGRAPH
+/// SEPARATOR in UTF-8) and every NUL becomes a space and trailing blanks are
+/// dropped, so one call never sends more than one line.
 std::string outgoingChatLine(const std::string &text);
 
 } // namespace gavelry::echolink

@@ -4,6 +4,76 @@
 
 namespace gavelry::echolink {
 
+namespace {
+
+thread_local bool t_libraryThread = false;
+
+/// C's stderr while an Installed lives: a stream of our own in its place,
+/// unbuffered so that each write is sorted on the thread that made it.
+/// Made once and never closed (another thread may be writing to it when
+/// the guard goes); without a LibraryMessages it passes everything on.
+struct StderrRoute {
+    std::mutex mutex;
+    FILE *stream = nullptr;
+    FILE *passOn = nullptr;
+    LibraryMessages *messages = nullptr;
+};
+
+StderrRoute &stderrRoute()
+{
+    static StderrRoute *route = new StderrRoute; // outlives every thread's last write
+    return *route;
+}
+
+ssize_t writeStderr(void *, const char *data, size_t size)
+{
+    StderrRoute &route = stderrRoute();
+    std::lock_guard<std::mutex> lock(route.mutex);
+    if (t_libraryThread && route.messages) {
+        route.messages->sputn(data, std::streamsize(size));
+    } else if (route.passOn) {
+        std::fwrite(data, 1, size, route.passOn);
+        std::fflush(route.passOn);
+    }
+    return ssize_t(size);
+}
+
+} // namespace
+
+/// std::cout's buffer while an Installed lives: a library thread's writes
+/// go to the messages, every other thread's to the buffer before.
+class LibraryMessages::Installed::Routed : public std::streambuf {
+public:
+    Routed(LibraryMessages *messages, std::streambuf *passOn) : m_messages(messages), m_passOn(passOn) {}
+
+protected:
+    int_type overflow(int_type ch) override
+    {
+        if (traits_type::eq_int_type(ch, traits_type::eof()))
+            return traits_type::not_eof(ch);
+        const char c = traits_type::to_char_type(ch);
+        return xsputn(&c, 1) == 1 ? ch : traits_type::eof();
+    }
+    std::streamsize xsputn(const char *s, std::streamsize n) override
+    {
+        std::streambuf *to = target();
+        return to ? to->sputn(s, n) : n;
+    }
+    int sync() override
+    {
+        std::streambuf *to = target();
+        return to ? to->pubsync() : 0;
+    }
+
+private:
+    std::streambuf *target() const { return t_libraryThread ? m_messages : m_passOn; }
+
+    LibraryMessages *m_messages;
+    std::streambuf *m_passOn;
+};
+
+void LibraryMessages::markLibraryThread() { t_libraryThread = true; }
+
 LibraryMessages::LibraryMessages(std::streambuf *out, Clock clock) : m_out(out), m_clock(std::move(clock)) {}
 
 LibraryMessages::~LibraryMessages()
@@ -82,15 +152,43 @@ void LibraryMessages::write(const std::string &line)
     m_out->pubsync();
 }
 
-LibraryMessages::Installed::Installed()
-    : m_previous(std::cerr.rdbuf()), m_messages(new LibraryMessages(m_previous))
+LibraryMessages::Installed::Installed() : Installed(std::cerr.rdbuf()) {}
+
+LibraryMessages::Installed::Installed(std::streambuf *out)
+    : m_previousCerr(std::cerr.rdbuf()), m_previousCout(std::cout.rdbuf()), m_messages(new LibraryMessages(out)),
+      m_cout(std::make_unique<Routed>(m_messages, m_previousCout))
 {
     std::cerr.rdbuf(m_messages);
+    std::cout.rdbuf(m_cout.get());
+
+    StderrRoute &route = stderrRoute();
+    std::lock_guard<std::mutex> lock(route.mutex);
+    if (!route.stream) {
+        route.stream = ::fopencookie(nullptr, "w", cookie_io_functions_t{nullptr, &writeStderr, nullptr, nullptr});
+        if (route.stream)
+            std::setvbuf(route.stream, nullptr, _IONBF, 0);
+    }
+    if (route.stream && stderr != route.stream) {
+        // The C library lets its standard streams be assigned.
+        std::fflush(stderr);
+        route.passOn = stderr;
+        route.messages = m_messages;
+        stderr = route.stream;
+        m_stderrRouted = true;
+    }
 }
 
 LibraryMessages::Installed::~Installed()
 {
-    std::cerr.rdbuf(m_previous);
+    if (m_stderrRouted) {
+        StderrRoute &route = stderrRoute();
+        std::lock_guard<std::mutex> lock(route.mutex);
+        if (stderr == route.stream)
+            stderr = route.passOn;
+        route.messages = nullptr; // a late write passes on
+    }
+    std::cout.rdbuf(m_previousCout);
+    std::cerr.rdbuf(m_previousCerr);
     delete m_messages;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
-// What the EchoLink library writes to std::cerr, kept within bounds. The
-// library reports every bad packet with a dump of its bytes; a peer sending
-// garbage all the time would otherwise fill the journal. Plain C++ with no
-// Qt header, like the rest of the station's thread.
+// What the EchoLink library writes, kept within bounds. The library reports
+// every bad packet with a dump of its bytes, and a directory server's
+// unexpected reply whole; a peer sending garbage all the time would
+// otherwise fill the journal. Plain C++ with no Qt header, like the rest of
+// the station's thread.
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <streambuf>
@@ -30,18 +33,33 @@ public:
     explicit LibraryMessages(std::streambuf *out, Clock clock = &std::chrono::steady_clock::now);
     ~LibraryMessages() override;
 
-    /// Sets this buffer under std::cerr until the returned guard is gone.
+    /// While it lives, the library's messages pass through one
+    /// LibraryMessages, whatever way the library writes them: everything on
+    /// std::cerr, and what a library thread (markLibraryThread) writes to
+    /// std::cout or to C's stderr (fprintf, perror). What other threads write
+    /// to std::cout and stderr passes on unchanged. One at a time.
     class Installed {
     public:
+        /// The lines go where std::cerr wrote before.
         Installed();
+        /// The lines go to out.
+        explicit Installed(std::streambuf *out);
         ~Installed();
         Installed(const Installed &) = delete;
         Installed &operator=(const Installed &) = delete;
 
     private:
-        std::streambuf *m_previous;
+        class Routed;
+        std::streambuf *m_previousCerr;
+        std::streambuf *m_previousCout;
         LibraryMessages *m_messages;
+        std::unique_ptr<Routed> m_cout;
+        bool m_stderrRouted = false;
     };
+
+    /// Marks the calling thread as one that runs the library, for as long
+    /// as it runs.
+    static void markLibraryThread();
 
 protected:
     int_type overflow(int_type ch) override;
