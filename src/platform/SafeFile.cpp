@@ -276,4 +276,6 @@ QString replace(const QString &path, const QByteArray &data, const QString &back
     return QString();
 }
 
+Io &currentIo() { return io(); }
+
 } // namespace gavelry::safefile

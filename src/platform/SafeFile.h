@@ -61,6 +61,10 @@ public:
     virtual int rename(const char *from, const char *to);
 };
 
+/// The calls in place now: the real ones, or a test's. Other writers of the
+/// program's own files (the moderation log) go through them too.
+Io &currentIo();
+
 /// Puts io in place of the real calls for as long as it lives.
 class ScopedIo {
 public:
