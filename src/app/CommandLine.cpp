@@ -193,7 +193,10 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     // One copy per settings folder, checked before anything is sent or linked.
     SingleInstance instance(configDir);
     if (!instance.acquire()) {
-        dialogs.messageBox(QStringLiteral("Program is already running."), QString::fromLatin1(kProductName));
+        QString text = QStringLiteral("Program is already running.");
+        if (!instance.holder().isEmpty())
+            text += QStringLiteral("\nIt runs as %1.").arg(instance.holder());
+        dialogs.messageBox(text, QString::fromLatin1(kProductName));
         return 1;
     }
 

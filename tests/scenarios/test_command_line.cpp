@@ -235,6 +235,9 @@ private slots:
         const Result r = run(args << QStringLiteral("--config-dir") << dir.path());
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        if (holdLock) // the running copy is named
+            QVERIFY2(r.err.contains(QStringLiteral("It runs as process %1.").arg(QCoreApplication::applicationPid())),
+                     qPrintable(r.err));
     }
 };
 
