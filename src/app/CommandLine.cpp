@@ -187,7 +187,8 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
                            QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Warning);
 
     // Taken over before the settings folder is locked: once the lock is
-    // there, a stop request is never lost.
+    // there, a stop request is never lost, and a reader of standard error
+    // that goes away ends nothing.
     TerminationSignals termination;
 
     // One copy per settings folder, checked before anything is sent or linked.
