@@ -8,6 +8,7 @@
 #include "Form6.h"
 #include "Program.h"
 #include "RealScheduler.h"
+#include "SafeFile.h"
 #include "ScenarioRunner.h"
 #include "Shell.h"
 #include "SingleInstance.h"
@@ -200,6 +201,11 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
         dialogs.messageBox(text, QString::fromLatin1(kProductName));
         return 1;
     }
+    // What a save killed half way left behind. Only while the lock is held:
+    // a running copy's save in progress is never taken away.
+    QStringList leftoverProblems;
+    const QStringList leftovers =
+        instance.holds() ? safefile::removeLeftovers(configDir, leftoverProblems) : QStringList();
 
     RealScheduler scheduler;
     QString backendError;
@@ -220,6 +226,11 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     QString logError;
     if (!instance.problem().isEmpty())
         program.context().report(instance.problem());
+    if (!leftovers.isEmpty())
+        program.context().report(QStringLiteral("Removed what an interrupted save left in %1: %2")
+                                     .arg(QDir::toNativeSeparators(configDir), leftovers.join(QStringLiteral(", "))));
+    for (const QString &problem : leftoverProblems)
+        program.context().report(QStringLiteral("What an interrupted save left behind stays: %1").arg(problem));
     if (!program.moderationLog().setFolder(logFolder(*options), logError))
         program.context().report(QStringLiteral("The moderation log cannot be written: %1").arg(logError));
     QObject::connect(&program, &Program::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

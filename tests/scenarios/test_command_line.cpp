@@ -243,9 +243,16 @@ private slots:
         QLockFile firstCopy(dir.filePath(QStringLiteral("gavelry.lock")));
         if (holdLock)
             QVERIFY(firstCopy.tryLock(0));
+        // A save's new file: the first copy's, being written, while it runs;
+        // left by an interrupted save otherwise.
+        const QString saving = dir.filePath(QStringLiteral("vorivuzav.ini.0123abcd.tmp"));
+        QFile tmp(saving);
+        QVERIFY(tmp.open(QIODevice::WriteOnly));
+        tmp.close();
         const Result r = run(args << QStringLiteral("--config-dir") << dir.path());
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QCOMPARE(QFile::exists(saving), holdLock);
         if (holdLock) // the running copy is named
             QVERIFY2(r.err.contains(QStringLiteral("It runs as process %1.").arg(QCoreApplication::applicationPid())),
                      qPrintable(r.err));
