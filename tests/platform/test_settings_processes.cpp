@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,38 +55,6 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-/// $XDG_RUNTIME_DIR (unset when empty) and TMPDIR for as long as it lives,
-/// so that a fall-back lock lands in a scratch folder.
-class PrivateRuntime {
-public:
-    explicit PrivateRuntime(const QString &runtime, const QString &tmp = QString())
-        : m_runtime(qgetenv("XDG_RUNTIME_DIR")), m_tmp(qgetenv("TMPDIR")),
-          m_hadRuntime(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")), m_hadTmp(qEnvironmentVariableIsSet("TMPDIR"))
-    {
-        if (runtime.isEmpty())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-        if (!tmp.isEmpty())
-            qputenv("TMPDIR", QFile::encodeName(tmp));
-    }
-    ~PrivateRuntime()
-    {
-        if (m_hadRuntime)
-            qputenv("XDG_RUNTIME_DIR", m_runtime);
-        else
-            qunsetenv("XDG_RUNTIME_DIR");
-        if (m_hadTmp)
-            qputenv("TMPDIR", m_tmp);
-        else
-            qunsetenv("TMPDIR");
-    }
-
-private:
-    QByteArray m_runtime, m_tmp;
-    bool m_hadRuntime, m_hadTmp;
-};
-
 QString firstLine(QProcess &p)
 {
     while (!p.canReadLine())
@@ -98,8 +67,12 @@ QString firstLine(QProcess &p)
 
 class TestSettingsProcesses : public QObject {
     Q_OBJECT
+    /// Where a fall-back lock goes ($XDG_RUNTIME_DIR): a scratch folder.
+    QTemporaryDir m_runtime;
 
 private slots:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
+
     /// kill -9 at random moments while saves follow each other: the file is
     /// always there, whole, one of the versions written, never older than
     /// before; its backup is a whole, earlier version too.
@@ -258,8 +231,6 @@ private slots:
         if (::geteuid() != 0)
             QSKIP("giving a file to another user needs root");
         QTemporaryDir dir;
-        QTemporaryDir runtime;
-        PrivateRuntime scoped(runtime.path());
         const QString lock = dir.filePath("gavelry.lock");
         QFile f(lock);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -269,7 +240,7 @@ private slots:
         SingleInstance mine(dir.path());
         QVERIFY(mine.acquire());
         QVERIFY(mine.holds());
-        QVERIFY2(mine.lockFile().startsWith(runtime.path() + u'/'), qPrintable(mine.lockFile()));
+        QVERIFY2(mine.lockFile().startsWith(m_runtime.path() + u'/'), qPrintable(mine.lockFile()));
         QVERIFY2(mine.problem().contains(lock + " belongs to user 65534"), qPrintable(mine.problem()));
         QCOMPARE(QFileInfo(lock).ownerId(), 65534u);
         QCOMPARE(readAll(lock), QByteArray("4242\nGavelry\nhere\n"));
@@ -295,8 +266,6 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, usedAsItIs);
         QTemporaryDir dir;
-        QTemporaryDir runtime;
-        PrivateRuntime scoped(runtime.path());
         const QString lock = dir.filePath("gavelry.lock");
         const QString other = dir.filePath("other");
         const QByteArray content("the system's own\n");
@@ -326,7 +295,7 @@ private slots:
             QCOMPARE(QFile::permissions(lock), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
             return;
         }
-        QVERIFY2(mine.lockFile().startsWith(runtime.path() + u'/'), qPrintable(mine.lockFile()));
+        QVERIFY2(mine.lockFile().startsWith(m_runtime.path() + u'/'), qPrintable(mine.lockFile()));
         QVERIFY2(mine.problem().contains(lock) && mine.problem().contains("left alone"), qPrintable(mine.problem()));
         if (kind != "fifo") {
             QCOMPARE(readAll(other), content);
@@ -334,47 +303,44 @@ private slots:
         }
     }
 
-    /// Where the folder's own lock file is of no use, a file in a folder of
-    /// this user's alone is locked; a folder there that is not private
-    /// (its name can be guessed and made first) is not used.
-    void fallbackLockIsPrivate_data()
+    /// Where the folder's own lock file is of no use and there is no
+    /// $XDG_RUNTIME_DIR, TMPDIR/gavelry-UID is used, made private; one that
+    /// is not (its name can be guessed and made first) is not used.
+    void fallbackWithoutRuntimeFolder_data()
     {
-        QTest::addColumn<bool>("runtimeDir");
         QTest::addColumn<int>("premade"); // mode of TMPDIR/gavelry-UID made before, -1: none
-        QTest::addColumn<bool>("locked");
-        QTest::newRow("$XDG_RUNTIME_DIR") << true << -1 << true;
-        QTest::newRow("no $XDG_RUNTIME_DIR: TMPDIR/gavelry-UID") << false << -1 << true;
-        QTest::newRow("TMPDIR/gavelry-UID open to all") << false << 0777 << false;
+        QTest::newRow("made now") << -1;
+        QTest::newRow("there before, open to all") << 0777;
     }
-    void fallbackLockIsPrivate()
+    void fallbackWithoutRuntimeFolder()
     {
-        QFETCH(bool, runtimeDir);
         QFETCH(int, premade);
-        QFETCH(bool, locked);
         QTemporaryDir dir;
-        QTemporaryDir runtime;
         QTemporaryDir tmp;
-        PrivateRuntime scoped(runtimeDir ? runtime.path() : QString(), tmp.path());
+        const QByteArray tmpBefore = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+            tmpBefore.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpBefore);
+        });
         const QString guessable = tmp.filePath(QStringLiteral("gavelry-%1").arg(::geteuid()));
         if (premade >= 0) {
             QVERIFY(QDir().mkdir(guessable));
             QCOMPARE(::chmod(QFile::encodeName(guessable).constData(), mode_t(premade)), 0);
         }
-        // A FIFO in the lock file's place sends the lock elsewhere.
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("gavelry.lock")).constData(), 0600), 0);
         SingleInstance mine(dir.path());
         QVERIFY(mine.acquire()); // a start is never refused for want of a lock
-        QCOMPARE(mine.holds(), locked);
-        if (!locked) {
+        QCOMPARE(mine.holds(), premade < 0);
+        if (premade >= 0) {
             QVERIFY2(mine.problem().contains(guessable + " is not a folder of this user's alone"), qPrintable(mine.problem()));
             return;
         }
-        const QFileInfo file(mine.lockFile());
-        QCOMPARE(file.absolutePath(), runtimeDir ? runtime.path() : guessable);
-        QCOMPARE(QFileInfo(file.absolutePath()).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther
-                                                                 | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup),
-                 QFile::Permissions());
-        QCOMPARE(QFileInfo(file.absolutePath()).ownerId(), uint(::geteuid()));
+        QCOMPARE(QFileInfo(mine.lockFile()).absolutePath(), guessable);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(guessable).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
         SingleInstance second(dir.path());
         QVERIFY(!second.acquire());
     }
