@@ -8,6 +8,7 @@
 #include "Form6.h"
 #include "Program.h"
 #include "RealScheduler.h"
+#include "SafeFile.h"
 #include "ScenarioRunner.h"
 #include "Shell.h"
 #include "SingleInstance.h"
@@ -187,15 +188,24 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
                            QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Warning);
 
     // Taken over before the settings folder is locked: once the lock is
-    // there, a stop request is never lost.
+    // there, a stop request is never lost, and a reader of standard error
+    // that goes away ends nothing.
     TerminationSignals termination;
 
     // One copy per settings folder, checked before anything is sent or linked.
     SingleInstance instance(configDir);
     if (!instance.acquire()) {
-        dialogs.messageBox(QStringLiteral("Program is already running."), QString::fromLatin1(kProductName));
+        QString text = QStringLiteral("Program is already running.");
+        if (!instance.holder().isEmpty())
+            text += QStringLiteral("\nIt runs as %1.").arg(instance.holder());
+        dialogs.messageBox(text, QString::fromLatin1(kProductName));
         return 1;
     }
+    // What a save killed half way left behind. Only while the lock is held:
+    // a running copy's save in progress is never taken away.
+    QStringList leftoverProblems;
+    const QStringList leftovers =
+        instance.holds() ? safefile::removeLeftovers(configDir, leftoverProblems) : QStringList();
 
     RealScheduler scheduler;
     QString backendError;
@@ -216,6 +226,11 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     QString logError;
     if (!instance.problem().isEmpty())
         program.context().report(instance.problem());
+    if (!leftovers.isEmpty())
+        program.context().report(QStringLiteral("Removed what an interrupted save left in %1: %2")
+                                     .arg(QDir::toNativeSeparators(configDir), leftovers.join(QStringLiteral(", "))));
+    for (const QString &problem : leftoverProblems)
+        program.context().report(QStringLiteral("What an interrupted save left behind stays: %1").arg(problem));
     if (!program.moderationLog().setFolder(logFolder(*options), logError))
         program.context().report(QStringLiteral("The moderation log cannot be written: %1").arg(logError));
     QObject::connect(&program, &Program::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

@@ -49,6 +49,7 @@ Program::Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs,
     m_windows.form14 = m_form14.get();
     m_windows.form99 = m_form99.get();
     connect(&m_log, &ModerationLog::logged, m_form6.get(), &Form6::showLastEvent);
+    connect(&m_log, &ModerationLog::troubled, this, [this](const QString &what) { m_ctx.report(what); });
     attachBehaviour();
 }
 

@@ -2,11 +2,19 @@
 
 #include "CommandChannel.h"
 #include "Logging.h"
+#include "SafeFile.h"
 #include "Scheduler.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace gavelry {
 
@@ -21,6 +29,47 @@ QString bareText(const QString &line)
 {
     static const QRegularExpression carrier(QStringLiteral("^(\\.quote )?(\\(\\d\\d:\\d\\d\\) )?"));
     return line.mid(carrier.match(line).capturedLength());
+}
+
+QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+/// What a file of mode is, as it follows the file's name.
+QString notRegular(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return QStringLiteral("is a symbolic link, not a regular file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("is a FIFO, not a regular file");
+    if (S_ISCHR(mode))
+        return QStringLiteral("is a character device, not a regular file");
+    if (S_ISBLK(mode))
+        return QStringLiteral("is a block device, not a regular file");
+    if (S_ISDIR(mode))
+        return QStringLiteral("is a folder, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("is a socket, not a regular file");
+    return QStringLiteral("is not a regular file");
+}
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *p = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t n = safefile::currentIo().write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
 }
 
 bool isLogOn(const QString &line)
@@ -54,22 +103,82 @@ ModerationLog::Cause::~Cause()
         m_log->m_causes.removeLast();
 }
 
+ModerationLog::~ModerationLog() { closeFile(); }
+
 bool ModerationLog::setFolder(const QString &folder, QString &error)
 {
-    m_file.close();
-    m_path.clear();
+    closeFile();
+    m_path = QDir(folder).filePath(kFileName);
+    // The caller tells the operator why; the entries that miss the file
+    // need not say it again.
+    m_troubled = true;
     if (!QDir().mkpath(folder)) {
-        error = QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(folder));
+        error = QStringLiteral("the folder %1 cannot be made").arg(native(folder));
         return false;
     }
-    m_file.setFileName(QDir(folder).filePath(kFileName));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+    if (!openFile(error))
         return false;
-    }
-    m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    m_path = m_file.fileName();
+    m_troubled = false;
     return true;
+}
+
+bool ModerationLog::openFile(QString &why)
+{
+    const QByteArray name = QFile::encodeName(m_path);
+    safefile::Io &io = safefile::currentIo();
+    // Looked at before opening: opening a FIFO blocks until someone reads
+    // it, and opening a device can act on it. No link is followed: as root,
+    // a link to a file of the system would have that file written.
+    const int flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = -1;
+    bool made = false;
+    struct stat st {};
+    for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
+        if (::lstat(name.constData(), &st) == 0) {
+            if (!S_ISREG(st.st_mode)) {
+                why = native(m_path) + u' ' + notRegular(st.st_mode);
+                return false;
+            }
+            fd = io.open(name.constData(), flags, 0);
+        } else if (errno == ENOENT) {
+            fd = io.open(name.constData(), flags | O_CREAT | O_EXCL, 0600);
+            made = fd >= 0;
+        } else {
+            break;
+        }
+        if (fd < 0 && errno != ENOENT && errno != EEXIST)
+            break; // a name that came or went in between is looked at again
+    }
+    if (fd < 0) {
+        why = QStringLiteral("%1: %2").arg(native(m_path), systemError(errno));
+        return false;
+    }
+    // The name may have been given to something else in between.
+    QString refused;
+    if (::fstat(fd, &st) != 0)
+        refused = QStringLiteral("%1: %2").arg(native(m_path), systemError(errno));
+    else if (!S_ISREG(st.st_mode))
+        refused = native(m_path) + u' ' + notRegular(st.st_mode);
+    else if (st.st_nlink != 1)
+        refused = QStringLiteral("%1 has %2 names (hard links), so it may be another file too").arg(native(m_path)).arg(st.st_nlink);
+    if (!refused.isEmpty()) {
+        io.close(fd);
+        why = refused;
+        return false;
+    }
+    // Entries tell who was muted and banned: a file the program makes is the
+    // sysop's alone. One made by someone else keeps the mode they gave it.
+    if (made)
+        ::fchmod(fd, 0600);
+    m_fd = fd;
+    return true;
+}
+
+void ModerationLog::closeFile()
+{
+    if (m_fd >= 0)
+        safefile::currentIo().close(m_fd);
+    m_fd = -1;
 }
 
 bool ModerationLog::isModerationLine(const QString &line)
@@ -152,27 +261,75 @@ void ModerationLog::write(const QString &what, const QString &station)
     m_last = channel::oneLine(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" | ")
                               + what + QStringLiteral(" | ") + (station.isEmpty() ? QStringLiteral("-") : station)
                               + QStringLiteral(" | ") + cause);
-    if (m_echo)
+    QString why;
+    const bool kept = !m_path.isEmpty() && keep(m_last.toUtf8() + '\n', why);
+    // An entry the file did not take still reaches standard error (the
+    // journal of a service): none is lost.
+    if (m_echo || (!m_path.isEmpty() && !kept))
         qCInfo(lcModeration).noquote() << m_last;
-    if (m_file.isOpen()) {
-        rotateIfFull();
-        m_file.write(m_last.toUtf8() + '\n');
-        m_file.flush();
-    }
     emit logged(m_last);
+    if (m_path.isEmpty())
+        return;
+    if (kept) {
+        m_troubled = false;
+    } else if (!m_troubled) {
+        m_troubled = true;
+        emit troubled(QStringLiteral("The moderation log cannot be written: %1. Its entries go to standard error "
+                                     "until it can.").arg(why));
+    }
 }
 
-void ModerationLog::rotateIfFull()
+bool ModerationLog::keep(const QByteArray &line, QString &why)
 {
-    if (m_file.size() < kRotateBytes)
-        return;
-    m_file.close();
-    QFile::remove(m_path + QStringLiteral(".%1").arg(kKeep));
-    for (int n = kKeep - 1; n >= 1; --n)
-        QFile::rename(m_path + QStringLiteral(".%1").arg(n), m_path + QStringLiteral(".%1").arg(n + 1));
-    QFile::rename(m_path, m_path + QStringLiteral(".1"));
-    m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
-    m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (m_fd < 0 && !openFile(why))
+        return false;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        why = QStringLiteral("%1: %2").arg(native(m_path), systemError(errno));
+        closeFile();
+        return false;
+    }
+    // A full file that cannot be moved aside takes nothing more: the bound
+    // holds whatever the folder allows.
+    if (st.st_size >= kRotateBytes) {
+        if (!rotate(why))
+            return false;
+        st.st_size = 0;
+    }
+    if (!writeAll(m_fd, line)) {
+        const int error = errno;
+        // No piece of the entry stays behind, so the next one starts a line.
+        [[maybe_unused]] const int r = ::ftruncate(m_fd, st.st_size);
+        why = QStringLiteral("%1: %2").arg(native(m_path), systemError(error));
+        return false;
+    }
+    return true;
+}
+
+bool ModerationLog::rotate(QString &why)
+{
+    safefile::Io &io = safefile::currentIo();
+    auto numbered = [this](int n) { return QFile::encodeName(m_path + QStringLiteral(".%1").arg(n)); };
+    // The old files move up to the first free number (the oldest is
+    // dropped when none is free), so an attempt that failed half way never
+    // makes the next one drop a file early.
+    int free = 1;
+    struct stat st {};
+    while (free < kKeep && ::lstat(numbered(free).constData(), &st) == 0)
+        ++free;
+    for (int n = free - 1; n >= 1; --n) {
+        if (io.rename(numbered(n).constData(), numbered(n + 1).constData()) != 0) {
+            why = QStringLiteral("%1 is full and %2 cannot be moved aside (%3)")
+                      .arg(native(m_path), native(QFile::decodeName(numbered(n))), systemError(errno));
+            return false;
+        }
+    }
+    if (io.rename(QFile::encodeName(m_path).constData(), numbered(1).constData()) != 0) {
+        why = QStringLiteral("%1 is full and cannot be moved aside (%2)").arg(native(m_path), systemError(errno));
+        return false;
+    }
+    closeFile();
+    return openFile(why);
 }
 
 } // namespace gavelry

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -23,6 +22,13 @@ QString buttonCause(const QAbstractButton *button);
 /// which reaches standard error (and so journald) in headless runs.
 ///
 /// Passwords never reach it: a log-on line is written ".admin ****".
+///
+/// Only a regular file is written: a link, a FIFO or a device in its place
+/// is refused (and never opened so that it could block or act), and the
+/// mode of a file the program did not make is left as it is. While the file
+/// takes no entries (refused, disk full, a full file that cannot be moved
+/// aside) they go to the log category instead, and the file is never let
+/// grow past its bound.
 class ModerationLog : public QObject {
     Q_OBJECT
 public:
@@ -33,16 +39,18 @@ public:
     static constexpr int kKeep = 4;
 
     explicit ModerationLog(Scheduler &clock, QObject *parent = nullptr);
+    ~ModerationLog() override;
 
     /// Keeps the log in folder (made when missing). False, with why in
-    /// error, when it cannot be written there; the entries still go to the
-    /// log category and the status line.
+    /// error, when it cannot be written there; the entries then go to the
+    /// log category and the status line, and each later entry tries the
+    /// file again.
     bool setFolder(const QString &folder, QString &error);
     /// Each entry also to the log category gavelry.moderation (standard
     /// error, journald): for runs without a window.
     void setEcho(bool echo) { m_echo = echo; }
 
-    /// The log file's path, empty while there is none.
+    /// The log file's path, empty before a folder is given.
     QString path() const { return m_path; }
 
     /// A line the program sent to the conference: a dot-command or a notice
@@ -84,6 +92,9 @@ public:
 signals:
     /// An entry was written (the status line shows the last one).
     void logged(const QString &entry);
+    /// The file stopped taking entries, and why. Said once, after the entry
+    /// it missed was logged; again only once the file took entries between.
+    void troubled(const QString &what);
 
 private:
     struct Scope {
@@ -91,11 +102,18 @@ private:
         QString station;
     };
     void write(const QString &what, const QString &station);
-    void rotateIfFull();
+    /// Appends line to the file, opening it or moving it aside first when
+    /// needed. False, with why, when the file did not take it.
+    bool keep(const QByteArray &line, QString &why);
+    bool openFile(QString &why);
+    bool rotate(QString &why);
+    void closeFile();
 
     Scheduler &m_clock;
     QString m_path;
-    QFile m_file;
+    int m_fd = -1;
+    /// The file's trouble was told and it has taken no entry since.
+    bool m_troubled = false;
     QList<Scope> m_causes;
     /// The button whose click is being handled, if any.
     QString m_button;

@@ -276,4 +276,48 @@ QString replace(const QString &path, const QByteArray &data, const QString &back
     return QString();
 }
 
+Io &currentIo() { return io(); }
+
+bool isTemporaryName(const QByteArray &name)
+{
+    // As uniqueName() makes them: NAME "." 8 hex digits ".tmp".
+    constexpr qsizetype kTail = 1 + 8 + 4;
+    if (name.size() <= kTail || !name.endsWith(".tmp") || name.at(name.size() - kTail) != '.')
+        return false;
+    for (qsizetype i = name.size() - kTail + 1; i < name.size() - 4; ++i) {
+        const char c = name.at(i);
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+QStringList removeLeftovers(const QString &folder, QStringList &problems)
+{
+    QStringList removed;
+    // Each file is looked at and removed through the folder opened once: a
+    // folder renamed or replaced meanwhile is not the one cleaned.
+    const int dirFd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return removed;
+    QList<QByteArray> names;
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries)
+        if (isTemporaryName(QFile::encodeName(entry)))
+            names.append(QFile::encodeName(entry));
+    for (const QByteArray &name : names) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != ::geteuid())
+            continue;
+        if (::unlinkat(dirFd, name.constData(), 0) == 0)
+            removed.append(QFile::decodeName(name));
+        else
+            problems.append(QStringLiteral("%1 cannot be removed (%2)")
+                                .arg(native(QDir(folder).filePath(QFile::decodeName(name))), systemError(errno)));
+    }
+    ::close(dirFd);
+    return removed;
+}
+
 } // namespace gavelry::safefile

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
 
@@ -48,6 +49,19 @@ ReadResult read(const QString &path, qint64 largest = kLargest);
 QString replace(const QString &path, const QByteArray &data, const QString &backup = QString(),
                 QString *backupProblem = nullptr);
 
+/// Whether name (a file's name without its folder) is one replace() gives
+/// its new file until it takes the old one's place: NAME.XXXXXXXX.tmp, with
+/// eight lower-case hexadecimal digits.
+bool isTemporaryName(const QByteArray &name);
+
+/// Removes from folder what saves stopped in the middle (a kill, a power
+/// cut) left there: full copies of settings files, passwords included. Only
+/// regular files of this user's with a temporary name are removed, and only
+/// in folder itself. Call it only while no other copy of the program can be
+/// saving there, that is while holding the folder's single-copy lock.
+/// Returns the names removed; problems gets a line for each that stayed.
+QStringList removeLeftovers(const QString &folder, QStringList &problems);
+
 /// The system calls reading and writing go through. A test puts its own in
 /// place (ScopedIo) to make one of them fail as a full or broken disk does.
 class Io {
@@ -60,6 +74,10 @@ public:
     virtual int close(int fd);
     virtual int rename(const char *from, const char *to);
 };
+
+/// The calls in place now: the real ones, or a test's. Other writers of the
+/// program's own files (the moderation log) go through them too.
+Io &currentIo();
 
 /// Puts io in place of the real calls for as long as it lives.
 class ScopedIo {

@@ -25,6 +25,9 @@ extern "C" void onTerminationSignal(int signo)
 
 TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
 {
+    // Kept after this object is gone: the last lines of the way out are
+    // written to standard error too.
+    ::signal(SIGPIPE, SIG_IGN);
     if (g_pipe[0] < 0) {
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
             return;
@@ -38,6 +41,11 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    struct sigaction before {};
+    ::sigaction(SIGHUP, nullptr, &before);
+    m_hangUp = before.sa_handler != SIG_IGN;
+    if (m_hangUp)
+        ::sigaction(SIGHUP, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals()
@@ -46,6 +54,8 @@ TerminationSignals::~TerminationSignals()
     // process as usual.
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGINT, SIG_DFL);
+    if (m_hangUp)
+        ::signal(SIGHUP, SIG_DFL);
 }
 
 void TerminationSignals::readSignal()

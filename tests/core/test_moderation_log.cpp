@@ -1,16 +1,27 @@
 // The moderation log: which lines it keeps, the station each concerns, the
 // cause it names for a button, a DTMF code, the talk-time limit and a log-on,
-// passwords masked, and a file that is moved aside before it grows too big.
+// passwords masked, and a file that is moved aside before it grows too big;
+// nothing but a regular file is written, and an entry the file cannot take
+// is told and goes to standard error.
 #include "Form321.h"
 #include "ModerationLog.h"
+#include "SafeFile.h"
 #include "TestRig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include "TestUi.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace gavelry;
 using gavelry::test::TestRig;
@@ -43,6 +54,50 @@ struct Logged {
         f = &rig.form6();
     }
     QStringList entries() const { return fileLines(folder.filePath(ModerationLog::kFileName)); }
+};
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
+}
+
+/// The real calls, but one of them fails as a full disk or a read-only
+/// folder makes it fail.
+class FailingIo : public safefile::Io {
+public:
+    enum class Call { Write, RenameFull, Create };
+    FailingIo(Call call, int error) : m_call(call), m_error(error) {}
+    int open(const char *path, int flags, mode_t mode) override
+    {
+        return m_call == Call::Create && (flags & O_CREAT) ? fail() : Io::open(path, flags, mode);
+    }
+    ssize_t write(int fd, const void *data, size_t size) override
+    {
+        // A few bytes go, then the disk is full: no half entry may stay.
+        return m_call == Call::Write ? (m_wrote ? fail() : (m_wrote = true, Io::write(fd, data, std::min<size_t>(size, 7))))
+                                     : Io::write(fd, data, size);
+    }
+    int rename(const char *from, const char *to) override
+    {
+        return m_call == Call::RenameFull && QByteArray(from).endsWith(".log") ? fail() : Io::rename(from, to);
+    }
+
+private:
+    int fail()
+    {
+        errno = m_error;
+        return -1;
+    }
+    Call m_call;
+    int m_error;
+    bool m_wrote = false;
 };
 
 } // namespace
@@ -176,6 +231,131 @@ private slots:
         QVERIFY(!entries.isEmpty());
         QVERIFY2(entries[0].endsWith(QStringLiteral("| .unmute W1ABC | W1ABC | timed un-mute slot 1 ran out")),
                  qPrintable(entries[0]));
+    }
+
+    /// Anything but a regular file in the log's place is refused without
+    /// opening it (a FIFO would block the start for ever) and left as it
+    /// was; the entries then go to standard error. A file the sysop made
+    /// keeps the mode it had.
+    void refusesWhatIsNoLogFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why"); // empty: written
+        QTest::newRow("the sysop's own, readable by all") << "file" << "";
+        QTest::newRow("FIFO") << "fifo" << "is a FIFO, not a regular file";
+        QTest::newRow("link to a file") << "link" << "is a symbolic link, not a regular file";
+        QTest::newRow("link to a FIFO") << "link to fifo" << "is a symbolic link, not a regular file";
+        QTest::newRow("folder") << "folder" << "is a folder, not a regular file";
+        QTest::newRow("second name of a file") << "hard link" << "has 2 names (hard links)";
+        QTest::newRow("character device") << "device" << "is a character device, not a regular file";
+    }
+    void refusesWhatIsNoLogFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(ModerationLog::kFileName);
+        const QByteArray other = QFile::encodeName(dir.filePath(QStringLiteral("other")));
+        const QByteArray name = QFile::encodeName(path);
+        if (kind.endsWith(QLatin1String("fifo")))
+            QCOMPARE(::mkfifo(other.constData(), 0666), 0);
+        else if (kind == QLatin1String("device") && ::mknod(other.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("making a device node (like /dev/null's, here) needs root");
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (kind != QLatin1String("device"))
+            QVERIFY(QFile(QFile::decodeName(other)).open(QIODevice::WriteOnly));
+        QCOMPARE(::chmod(other.constData(), 0644) == 0, kind != QLatin1String("folder"));
+        if (kind.startsWith(QLatin1String("link")))
+            QCOMPARE(::symlink(other.constData(), name.constData()), 0);
+        else if (kind == QLatin1String("hard link"))
+            QCOMPARE(::link(other.constData(), name.constData()), 0);
+        else if (kind != QLatin1String("folder"))
+            QCOMPARE(::rename(other.constData(), name.constData()), 0);
+        const QString kept = QFile::exists(QFile::decodeName(other)) ? QFile::decodeName(other) : path;
+        const mode_t before = modeOf(kept);
+
+        VirtualScheduler clock(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
+        ModerationLog log(clock);
+        QString error;
+        QCOMPARE(log.setFolder(dir.path(), error), why.isEmpty());
+        QVERIFY2(error.contains(why), qPrintable(error));
+        if (!why.isEmpty())
+            QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("\\| \\.mute N0CALL \\| N0CALL \\|")));
+        log.sent(QStringLiteral(".mute N0CALL"));
+        QCOMPARE(modeOf(kept), before);
+        if (kind != QLatin1String("folder") && !kind.endsWith(QLatin1String("fifo")) && kind != QLatin1String("device"))
+            QCOMPARE(fileLines(kept).size(), why.isEmpty() ? 1 : 0);
+    }
+
+    /// A full disk, or a full file that cannot be moved aside: told once on
+    /// the status line, every entry still reaches standard error, the file
+    /// never grows past its bound nor keeps half an entry, and no old file
+    /// is dropped early. Once the disk takes entries again, the file does.
+    void troubleIsToldOnceAndTheBoundHolds_data()
+    {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("told");
+        using C = FailingIo::Call;
+        QTest::newRow("disk full") << int(C::Write) << ENOSPC << false << "No space left on device";
+        QTest::newRow("full file, read-only folder")
+            << int(C::RenameFull) << EROFS << true << "is full and cannot be moved aside (Read-only file system)";
+        QTest::newRow("moved aside, no new file") << int(C::Create) << EDQUOT << true << "Disk quota exceeded";
+    }
+    void troubleIsToldOnceAndTheBoundHolds()
+    {
+        QFETCH(int, call);
+        QFETCH(int, error);
+        QFETCH(bool, full);
+        QFETCH(QString, told);
+        Logged l;
+        const QString path = l.folder.filePath(ModerationLog::kFileName);
+        const QByteArray fullLine = QByteArray(99, 'x') + '\n';
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::Append));
+            if (full)
+                for (qint64 n = 0; n <= ModerationLog::kRotateBytes / 100; ++n)
+                    f.write(fullLine);
+            f.write("before\n");
+        }
+        for (int n = 1; n <= ModerationLog::kKeep; ++n) {
+            QFile old(path + QStringLiteral(".%1").arg(n));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray("old ") + QByteArray::number(n) + '\n');
+        }
+        const QByteArray kept = readBytes(path);
+        ModerationLog &log = l.rig.program->moderationLog();
+        QSignalSpy troubles(&log, &ModerationLog::troubled);
+        {
+            FailingIo io(FailingIo::Call(call), error);
+            safefile::ScopedIo scoped(io);
+            for (int n = 1; n <= 3; ++n) {
+                QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("\\| missed %1 \\|").arg(n)));
+                log.action(QStringLiteral("missed %1").arg(n), QString());
+                if (n == 1)
+                    QVERIFY2(l.f->ui.StatusLine->text().contains(told), qPrintable(l.f->ui.StatusLine->text()));
+            }
+        }
+        QCOMPARE(troubles.count(), 1);
+        QVERIFY2(troubles.at(0).at(0).toString().contains(told), qPrintable(troubles.at(0).at(0).toString()));
+        if (call == int(FailingIo::Call::Create)) {
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(readBytes(path + QStringLiteral(".1")), kept);
+        } else {
+            QCOMPARE(readBytes(path), kept);
+        }
+
+        log.action(QStringLiteral("taken"), QString());
+        QVERIFY2(fileLines(path).last().endsWith(QStringLiteral("| taken | - | operator")), qPrintable(fileLines(path).last()));
+        QCOMPARE(readBytes(path + QStringLiteral(".%1").arg(full ? 2 : 1)), QByteArray("old 1\n"));
+        QCOMPARE(readBytes(path + QStringLiteral(".%1").arg(ModerationLog::kKeep)),
+                 QByteArray("old ") + QByteArray::number(full ? ModerationLog::kKeep - 1 : ModerationLog::kKeep) + '\n');
+        if (full)
+            QCOMPARE(readBytes(path + QStringLiteral(".1")), kept);
+        QCOMPARE(troubles.count(), 1);
     }
 
     void fullFileIsMovedAside()

@@ -39,7 +39,7 @@ int main(int argc, char **argv)
             std::printf("running\n");
             return 0;
         }
-        if (instance.problem().isEmpty())
+        if (instance.holds())
             std::printf("held\n");
         else
             std::printf("unlocked: %s\n", qPrintable(instance.problem()));

@@ -303,6 +303,62 @@ private slots:
         QCOMPARE(readBytes(path + ".bak"), QByteArray("[SETTINGS]\nTEXT1=a\n"));
     }
 
+    /// What saves killed half way left is removed at the next start: only
+    /// regular files of this user's with the temporary name, only in the
+    /// folder itself; anything else is left as it is.
+    void leftoversOfInterruptedSaves_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("a settings file's new copy") << "vorivuzav.ini.0a1b2c3d.tmp" << "file" << true;
+        QTest::newRow("a backup's new copy") << "ban.ini.bak.deadbeef.tmp" << "file" << true;
+        QTest::newRow("the timed slots' new copy") << "timedslots.json.00000000.tmp" << "file" << true;
+        QTest::newRow("the settings file itself") << "vorivuzav.ini" << "file" << false;
+        QTest::newRow("upper-case digits") << "vorivuzav.ini.0A1B2C3D.tmp" << "file" << false;
+        QTest::newRow("seven digits") << "vorivuzav.ini.0a1b2c3.tmp" << "file" << false;
+        QTest::newRow("nine digits") << "vorivuzav.ini.0a1b2c3d4.tmp" << "file" << false;
+        QTest::newRow("no name before the digits") << ".0a1b2c3d.tmp" << "file" << false;
+        QTest::newRow("another ending") << "vorivuzav.ini.0a1b2c3d.tmp~" << "file" << false;
+        QTest::newRow("a FIFO") << "ban.ini.0a1b2c3d.tmp" << "fifo" << false;
+        QTest::newRow("a link to a file elsewhere") << "ban.ini.0a1b2c3d.tmp" << "link" << false;
+        QTest::newRow("a folder") << "ban.ini.0a1b2c3d.tmp" << "folder" << false;
+        QTest::newRow("in a folder inside") << "inside/ban.ini.0a1b2c3d.tmp" << "file" << false;
+        QTest::newRow("another user's") << "ban.ini.0a1b2c3d.tmp" << "foreign" << false;
+    }
+    void leftoversOfInterruptedSaves()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        const QString path = dir.filePath(name);
+        const QByteArray encoded = QFile::encodeName(path);
+        const QString target = elsewhere.filePath("kept.ini");
+        writeBytes(target, "[SETTINGS]\nTEXT1=kept\n");
+        if (name.contains(u'/'))
+            QVERIFY(QDir(dir.path()).mkdir(name.section(u'/', 0, 0)));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(encoded.constData(), 0600), 0);
+        else if (kind == "link")
+            QVERIFY(QFile::link(target, path));
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        else
+            writeBytes(path, "[SETTINGS]\nPASSWORD=secret\n");
+        if (kind == "foreign" && (::geteuid() != 0 || ::chown(encoded.constData(), 65534, 65534) != 0))
+            QSKIP("giving a file to another user needs root");
+
+        QStringList problems;
+        const QStringList gone = safefile::removeLeftovers(dir.path(), problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(gone, removed ? QStringList{name} : QStringList());
+        struct stat st {};
+        QCOMPARE(::lstat(encoded.constData(), &st) == 0, !removed);
+        QCOMPARE(readBytes(target), QByteArray("[SETTINGS]\nTEXT1=kept\n"));
+    }
+
     void windowsEncodingsAreKept_data()
     {
         QTest::addColumn<QByteArray>("file");

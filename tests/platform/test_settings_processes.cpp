@@ -1,5 +1,6 @@
 // Real processes: a settings file killed in the middle of saves, and the
-// single-copy lock of a process that dies.
+// single-copy lock of a process that dies; lock files that are not the
+// sysop's own.
 
 #include "ProfileIni.h"
 #include "SafeFile.h"
@@ -8,8 +9,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +49,12 @@ qint64 wholeVersion(const QString &path, QString &why)
     return k;
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
 QString firstLine(QProcess &p)
 {
     while (!p.canReadLine())
@@ -58,8 +67,12 @@ QString firstLine(QProcess &p)
 
 class TestSettingsProcesses : public QObject {
     Q_OBJECT
+    /// Where a fall-back lock goes ($XDG_RUNTIME_DIR): a scratch folder.
+    QTemporaryDir m_runtime;
 
 private slots:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
+
     /// kill -9 at random moments while saves follow each other: the file is
     /// always there, whole, one of the versions written, never older than
     /// before; its backup is a whole, earlier version too.
@@ -113,6 +126,7 @@ private slots:
         {
             SingleInstance second(dir.path());
             QVERIFY(!second.acquire());
+            QCOMPARE(second.holder(), QStringLiteral("process %1").arg(holder.processId()));
         }
         holder.kill();
         QVERIFY(holder.waitForFinished(-1));
@@ -209,8 +223,9 @@ private slots:
         QVERIFY(first.waitForFinished(-1));
     }
 
-    /// Another user's lock file, as root can set one up: readable, so this
-    /// user's copies share it; a stale one never blocks.
+    /// Another user's lock file, as root can set one up: anyone who can
+    /// read it could hold it and keep the bot from starting, so it is left
+    /// alone, the operator is told, and a private lock keeps copies apart.
     void anotherUsersLockFile()
     {
         if (::geteuid() != 0)
@@ -224,7 +239,125 @@ private slots:
         QCOMPARE(::chown(QFile::encodeName(lock).constData(), 65534, 65534), 0);
         SingleInstance mine(dir.path());
         QVERIFY(mine.acquire());
-        QCOMPARE(mine.lockFile(), lock);
+        QVERIFY(mine.holds());
+        QVERIFY2(mine.lockFile().startsWith(m_runtime.path() + u'/'), qPrintable(mine.lockFile()));
+        QVERIFY2(mine.problem().contains(lock + " belongs to user 65534"), qPrintable(mine.problem()));
+        QCOMPARE(QFileInfo(lock).ownerId(), 65534u);
+        QCOMPARE(readAll(lock), QByteArray("4242\nGavelry\nhere\n"));
+        SingleInstance second(dir.path());
+        QVERIFY(!second.acquire());
+        QCOMPARE(second.holder(), QStringLiteral("process %1").arg(::getpid()));
+    }
+
+    /// What is not a plain file of the sysop's in the lock file's place is
+    /// never opened for writing, truncated or given another mode; a lock
+    /// file of the sysop's that others could read is made owner-only.
+    void lockFilesNotTheSysopsOwn_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("usedAsItIs");
+        QTest::newRow("world-readable, the sysop's") << "readable" << true;
+        QTest::newRow("a FIFO") << "fifo" << false;
+        QTest::newRow("a link to a file") << "link" << false;
+        QTest::newRow("a second name of a file") << "hard link" << false;
+    }
+    void lockFilesNotTheSysopsOwn()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, usedAsItIs);
+        QTemporaryDir dir;
+        const QString lock = dir.filePath("gavelry.lock");
+        const QString other = dir.filePath("other");
+        const QByteArray content("the system's own\n");
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0644), 0);
+        } else {
+            QFile f(kind == "readable" ? lock : other);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+            f.close();
+            QCOMPARE(::chmod(QFile::encodeName(f.fileName()).constData(), 0644), 0);
+        }
+        if (kind == "link")
+            QVERIFY(QFile::link(other, lock));
+        else if (kind == "hard link")
+            QCOMPARE(::link(QFile::encodeName(other).constData(), QFile::encodeName(lock).constData()), 0);
+
+        SingleInstance mine(dir.path());
+        QVERIFY(mine.acquire());
+        QVERIFY(mine.holds());
+        SingleInstance second(dir.path());
+        QVERIFY(!second.acquire());
+        QCOMPARE(second.holder(), QStringLiteral("process %1").arg(::getpid()));
+        if (usedAsItIs) {
+            QCOMPARE(mine.lockFile(), lock);
+            QVERIFY(mine.problem().isEmpty());
+            QCOMPARE(QFile::permissions(lock), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+            return;
+        }
+        QVERIFY2(mine.lockFile().startsWith(m_runtime.path() + u'/'), qPrintable(mine.lockFile()));
+        QVERIFY2(mine.problem().contains(lock) && mine.problem().contains("left alone"), qPrintable(mine.problem()));
+        if (kind != "fifo") {
+            QCOMPARE(readAll(other), content);
+            QCOMPARE(QFileInfo(other).permissions() & QFile::ReadOther, QFile::ReadOther);
+        }
+    }
+
+    /// Where the folder's own lock file is of no use and there is no
+    /// $XDG_RUNTIME_DIR, TMPDIR/gavelry-UID is used, made private; one that
+    /// is not (its name can be guessed and made first) is not used.
+    void fallbackWithoutRuntimeFolder_data()
+    {
+        QTest::addColumn<int>("premade"); // mode of TMPDIR/gavelry-UID made before, -1: none
+        QTest::newRow("made now") << -1;
+        QTest::newRow("there before, open to all") << 0777;
+    }
+    void fallbackWithoutRuntimeFolder()
+    {
+        QFETCH(int, premade);
+        QTemporaryDir dir;
+        QTemporaryDir tmp;
+        const QByteArray tmpBefore = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+            tmpBefore.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpBefore);
+        });
+        const QString guessable = tmp.filePath(QStringLiteral("gavelry-%1").arg(::geteuid()));
+        if (premade >= 0) {
+            QVERIFY(QDir().mkdir(guessable));
+            QCOMPARE(::chmod(QFile::encodeName(guessable).constData(), mode_t(premade)), 0);
+        }
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("gavelry.lock")).constData(), 0600), 0);
+        SingleInstance mine(dir.path());
+        QVERIFY(mine.acquire()); // a start is never refused for want of a lock
+        QCOMPARE(mine.holds(), premade < 0);
+        if (premade >= 0) {
+            QVERIFY2(mine.problem().contains(guessable + " is not a folder of this user's alone"), qPrintable(mine.problem()));
+            return;
+        }
+        QCOMPARE(QFileInfo(mine.lockFile()).absolutePath(), guessable);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(guessable).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        SingleInstance second(dir.path());
+        QVERIFY(!second.acquire());
+    }
+
+    /// Root made the lock file in a sysop's folder: it goes to the sysop,
+    /// so that the sysop's own copies lock the same file.
+    void rootGivesTheLockFileToTheFolderOwner()
+    {
+        if (::geteuid() != 0)
+            QSKIP("giving a folder to another user needs root");
+        QTemporaryDir dir;
+        QCOMPARE(::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534), 0);
+        SingleInstance root(dir.path());
+        QVERIFY(root.acquire());
+        QCOMPARE(root.lockFile(), dir.filePath("gavelry.lock"));
+        QCOMPARE(QFileInfo(root.lockFile()).ownerId(), 65534u);
+        QCOMPARE(QFile::permissions(root.lockFile()), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     }
 };
 

@@ -51,15 +51,21 @@ class TestCommandLine : public QObject {
 private slots:
     // A service manager stops the bot with SIGTERM, a terminal with Ctrl+C:
     // either ends it the way the client closing does, with exit code 0.
+    // SIGHUP (the terminal going away) is a stop as well; a SIGPIPE (a
+    // reader of standard error that went away) ends nothing.
     void stopSignalsEndTheProgramCleanly_data()
     {
         QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::addColumn<int>("before"); // sent first, ends nothing; 0: none
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 0;
+        QTest::newRow("SIGINT") << int(SIGINT) << 0;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << 0;
+        QTest::newRow("SIGPIPE, then SIGTERM") << int(SIGTERM) << int(SIGPIPE);
     }
     void stopSignalsEndTheProgramCleanly()
     {
         QFETCH(int, signalNumber);
+        QFETCH(int, before);
         QTemporaryDir config;
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -73,10 +79,15 @@ private slots:
         for (int i = 0; i < 600 && !QFile::exists(lock) && p.state() == QProcess::Running; ++i)
             QThread::msleep(50);
         QVERIFY(QFile::exists(lock));
+        // A pending signal of a lower number is delivered first.
+        if (before)
+            ::kill(pid_t(p.processId()), before);
         ::kill(pid_t(p.processId()), signalNumber);
         QVERIFY(p.waitForFinished(-1));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
+        // The clean end: the web links window wrote its addresses.
+        QVERIFY(QFile::exists(config.filePath(QStringLiteral("zurazod2.ini"))));
     }
 
     void badOptionsNameThemselves_data()
@@ -232,9 +243,19 @@ private slots:
         QLockFile firstCopy(dir.filePath(QStringLiteral("gavelry.lock")));
         if (holdLock)
             QVERIFY(firstCopy.tryLock(0));
+        // A save's new file: the first copy's, being written, while it runs;
+        // left by an interrupted save otherwise.
+        const QString saving = dir.filePath(QStringLiteral("vorivuzav.ini.0123abcd.tmp"));
+        QFile tmp(saving);
+        QVERIFY(tmp.open(QIODevice::WriteOnly));
+        tmp.close();
         const Result r = run(args << QStringLiteral("--config-dir") << dir.path());
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QCOMPARE(QFile::exists(saving), holdLock);
+        if (holdLock) // the running copy is named
+            QVERIFY2(r.err.contains(QStringLiteral("It runs as process %1.").arg(QCoreApplication::applicationPid())),
+                     qPrintable(r.err));
     }
 };
 

@@ -230,10 +230,13 @@ struct EchoLinkStation::Loop {
 
 void EchoLinkStation::Loop::run()
 {
-    // Termination signals belong to the program's own handler.
+    // Termination signals belong to the program's own handler on the GUI
+    // thread. A SIGPIPE raised by a write here (a peer that went away)
+    // stays pending instead of ending the program, even where nothing set
+    // it to be ignored: the write fails with EPIPE.
     sigset_t blocked;
     sigemptyset(&blocked);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
         sigaddset(&blocked, s);
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
     // What the library prints from here on, with printf or iostreams, is
