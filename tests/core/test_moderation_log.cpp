@@ -336,7 +336,7 @@ private slots:
                 QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("\\| missed %1 \\|").arg(n)));
                 log.action(QStringLiteral("missed %1").arg(n), QString());
                 if (n == 1)
-                    QVERIFY2(l.f->ui.StatusLine->text().contains(told), qPrintable(l.f->ui.StatusLine->text()));
+                    QVERIFY2(ui(*l.f).StatusLine->text().contains(told), qPrintable(ui(*l.f).StatusLine->text()));
             }
         }
         QCOMPARE(troubles.count(), 1);
