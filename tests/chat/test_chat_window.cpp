@@ -6,6 +6,7 @@
 #include "Form6.h"
 #include "Messages.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
@@ -19,6 +20,9 @@ using gavelry::test::displayLines;
 using gavelry::test::TestRig;
 
 namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
 
 using Settings = QList<QPair<QString, QString>>;
 
@@ -67,9 +71,9 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("sent");
-        QTest::newRow("chat probe") << "N0CALL>hello /chat/ test" << QStringList{"Chat-KZ v3.0.5"};
-        QTest::newRow("version probe") << "N0CALL>/ver/" << QStringList{"Gavelry  v3.0.5"};
-        QTest::newRow("both, chat first") << "N0CALL>/ver/ /chat/" << QStringList{"Chat-KZ v3.0.5", "Gavelry  v3.0.5"};
+        QTest::newRow("chat probe") << "N0CALL>hello /chat/ test" << QStringList{"Chat-KZ v" + kVersion};
+        QTest::newRow("version probe") << "N0CALL>/ver/" << QStringList{"Gavelry  v" + kVersion};
+        QTest::newRow("both, chat first") << "N0CALL>/ver/ /chat/" << QStringList{"Chat-KZ v" + kVersion, "Gavelry  v" + kVersion};
         QTest::newRow("probe words are case-sensitive") << "N0CALL>/CHAT/" << QStringList{};
     }
     void probesAnswerAndLineIsShown()
@@ -208,7 +212,7 @@ private slots:
         controls::setCaption(r.main().ui.Text2, "before");
         r.receive("N0CALL>/chat/ :N0CALL-L~hi");
         r.receive("*HARBOUR*>Your wish is my command");
-        QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v3.0.5", ":N0CALL~ Message Received~"}));
+        QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v" + kVersion, ":N0CALL~ Message Received~"}));
         QCOMPARE(controls::caption(r.main().ui.Text36), QStringLiteral("Admin Enabled"));
         QVERIFY(r.shown().isEmpty());
         QCOMPARE(controls::caption(r.main().ui.Text2), QStringLiteral("before"));
@@ -517,7 +521,7 @@ private slots:
     {
         ChatRig r;
         Messages &c = r.chat();
-        QCOMPARE(c.windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5"));
+        QCOMPARE(c.windowTitle(), "Gavelry    N0CALL-L   v" + kVersion);
         QVERIFY(c.ui.Check1->isChecked() && c.ui.Check2->isChecked() && c.ui.Check3->isChecked());
         QVERIFY(c.ui.Option1->isChecked() && !c.ui.Option2->isChecked());
         QCOMPARE(c.ui.FilterText1->text(), QStringLiteral("timeout"));

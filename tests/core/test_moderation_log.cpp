@@ -4,6 +4,7 @@
 #include "Form321.h"
 #include "ModerationLog.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,9 @@ using namespace gavelry;
 using gavelry::test::TestRig;
 
 namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
 
 QStringList fileLines(const QString &path)
 {
@@ -75,7 +79,7 @@ private slots:
                                            << " >> WARNING K2XYZ << 60 seconds to Auto Mute from the Conference. >> Admin Bot <<";
         QTest::newRow("ordinary chat") << "hello all" << false << "" << "hello all";
         QTest::newRow("stamped chat") << "(09:07) hello all" << false << "" << "(09:07) hello all";
-        QTest::newRow("probe answer") << "Chat-KZ v3.0.5" << false << "" << "Chat-KZ v3.0.5";
+        QTest::newRow("probe answer") << "Chat-KZ v" + kVersion << false << "" << "Chat-KZ v" + kVersion;
     }
     void readsLines()
     {
