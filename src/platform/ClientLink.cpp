@@ -4,7 +4,7 @@
 
 namespace gavelry {
 
-ClientLink::ClientLink(const ClientState &state, QObject *parent) : QObject(parent), m_state(state) {}
+ClientLink::ClientLink(const ClientState &state, QObject *parent) : ClientEvents(parent), m_state(state) {}
 
 int ClientLink::connectionCount() const { return m_state.connectionCount(); }
 

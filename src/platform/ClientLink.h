@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QObject>
+#include "ClientEvents.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -22,12 +23,12 @@ class ClientState;
 inline constexpr int kSlowClientWaitMs = 900000;
 
 /// One window's handle on the EchoLink client. Every handle of a run talks to
-/// the same underlying client and receives all of its events.
+/// the same underlying client and receives all of its events (ClientEvents).
 ///
 /// The operations go to the backend; the questions (connection count, is a
 /// station linked, the local callsign) are answered from the client state the
 /// backend keeps on this thread, so that asking never waits on the network.
-class ClientLink : public QObject {
+class ClientLink : public ClientEvents {
     Q_OBJECT
 public:
     explicit ClientLink(const ClientState &state, QObject *parent = nullptr);
@@ -47,14 +48,6 @@ public:
 
 protected:
     const ClientState &state() const { return m_state; }
-
-signals:
-    void connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
-    void RX(bool receiving);
-    void DTMFString(const QString &sDigits);
-    void StationTextReceived(const QString &sText);
-    void ChatTextReceived(const QString &sText);
-    void Closing();
 
 private:
     const ClientState &m_state;

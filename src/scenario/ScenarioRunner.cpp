@@ -11,6 +11,7 @@
 #include "SimClient.h"
 #include "SimConference.h"
 #include "SimLively.h"
+#include "Version.h"
 #include "VirtualScheduler.h"
 #include "Window.h"
 
@@ -45,6 +46,13 @@ void printError(const QString &text)
 QString fileLine(const QString &file, int line, const QString &what)
 {
     return QStringLiteral("%1:%2: %3").arg(file, QString::number(line), what);
+}
+
+/// An expected text with "@VERSION@" standing for the program's version, so
+/// scenario files stay as they are when the version changes.
+QString withVersion(QString text)
+{
+    return text.replace(QLatin1String("@VERSION@"), QLatin1String(kVersionText));
 }
 
 /// Where the transcript goes: a file or standard output, a line at a time
@@ -396,7 +404,7 @@ private:
 
     void checkExpect(const Statement &st)
     {
-        if (m_transcript.expect(st.args[0]))
+        if (m_transcript.expect(withVersion(st.args[0])))
             return;
         m_expectFailed = true;
         printError(onLine(st.line, QStringLiteral("expect ") + quote(st.args[0])
@@ -477,7 +485,7 @@ private:
             break;
         case Op::ShowFile: showFile(st.args[0]); break;
         case Op::Expect: checkExpect(st); break;
-        case Op::ExpectNo: m_transcript.forbid(st.args[0], st.line); break;
+        case Op::ExpectNo: m_transcript.forbid(withVersion(st.args[0]), st.line); break;
         case Op::End: m_program->context().endProgram(); break;
         }
         return true;

@@ -5,6 +5,7 @@
 #include "Form116.h"
 #include "Messages.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QTest>
 #include "TestUi.h"
@@ -12,6 +13,13 @@
 using namespace gavelry;
 using gavelry::test::TestRig;
 using gavelry::test::ui;
+
+namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
+
+} // namespace
 
 class TestCannedMessages : public QObject {
     Q_OBJECT
@@ -21,7 +29,7 @@ private slots:
         TestRig rig;
         rig.start();
         Form116 &f = rig.program->form116();
-        QCOMPARE(f.windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5      Text Box Messages"));
+        QCOMPARE(f.windowTitle(), "Gavelry    N0CALL-L   v" + kVersion + "      Text Box Messages");
         QVERIFY(f.messageBox(1)->text().contains("Brindlecast"));
         QVERIFY(f.messageBox(2)->text().contains("Fernwick"));
         QCOMPARE(f.messageBox(3)->text(), QStringLiteral("Please leave bigger gaps so others can join in"));

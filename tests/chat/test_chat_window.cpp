@@ -6,6 +6,7 @@
 #include "Form6.h"
 #include "Messages.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
@@ -20,6 +21,9 @@ using gavelry::test::displayLines;
 using gavelry::test::TestRig;
 
 namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
 
 using Settings = QList<QPair<QString, QString>>;
 using gavelry::test::ui;
@@ -69,9 +73,9 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("sent");
-        QTest::newRow("chat probe") << "N0CALL>hello /chat/ test" << QStringList{"Chat-KZ v3.0.5"};
-        QTest::newRow("version probe") << "N0CALL>/ver/" << QStringList{"Gavelry  v3.0.5"};
-        QTest::newRow("both, chat first") << "N0CALL>/ver/ /chat/" << QStringList{"Chat-KZ v3.0.5", "Gavelry  v3.0.5"};
+        QTest::newRow("chat probe") << "N0CALL>hello /chat/ test" << QStringList{"Chat-KZ v" + kVersion};
+        QTest::newRow("version probe") << "N0CALL>/ver/" << QStringList{"Gavelry  v" + kVersion};
+        QTest::newRow("both, chat first") << "N0CALL>/ver/ /chat/" << QStringList{"Chat-KZ v" + kVersion, "Gavelry  v" + kVersion};
         QTest::newRow("probe words are case-sensitive") << "N0CALL>/CHAT/" << QStringList{};
     }
     void probesAnswerAndLineIsShown()
@@ -210,7 +214,7 @@ private slots:
         controls::setCaption(ui(r.main()).Text2, "before");
         r.receive("N0CALL>/chat/ :N0CALL-L~hi");
         r.receive("*HARBOUR*>Your wish is my command");
-        QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v3.0.5", ":N0CALL~ Message Received~"}));
+        QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v" + kVersion, ":N0CALL~ Message Received~"}));
         QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Enabled"));
         QVERIFY(r.shown().isEmpty());
         QCOMPARE(controls::caption(ui(r.main()).Text2), QStringLiteral("before"));
@@ -519,7 +523,7 @@ private slots:
     {
         ChatRig r;
         Messages &c = r.chat();
-        QCOMPARE(c.windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5"));
+        QCOMPARE(c.windowTitle(), "Gavelry    N0CALL-L   v" + kVersion);
         QVERIFY(ui(c).Check1->isChecked() && ui(c).Check2->isChecked() && ui(c).Check3->isChecked());
         QVERIFY(ui(c).Option1->isChecked() && !ui(c).Option2->isChecked());
         QCOMPARE(ui(c).FilterText1->text(), QStringLiteral("timeout"));

@@ -7,6 +7,7 @@
 #include "ModerationLog.h"
 #include "SafeFile.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,9 @@ using gavelry::test::TestRig;
 using gavelry::test::ui;
 
 namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
 
 QStringList fileLines(const QString &path)
 {
@@ -132,7 +136,7 @@ private slots:
                                            << " >> WARNING K2XYZ << 60 seconds to Auto Mute from the Conference. >> Admin Bot <<";
         QTest::newRow("ordinary chat") << "hello all" << false << "" << "hello all";
         QTest::newRow("stamped chat") << "(09:07) hello all" << false << "" << "(09:07) hello all";
-        QTest::newRow("probe answer") << "Chat-KZ v3.0.5" << false << "" << "Chat-KZ v3.0.5";
+        QTest::newRow("probe answer") << "Chat-KZ v" + kVersion << false << "" << "Chat-KZ v" + kVersion;
     }
     void readsLines()
     {

@@ -2,6 +2,7 @@
 #include "Form14.h"
 #include "Form99.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QTest>
 #include "TestUi.h"
@@ -10,6 +11,13 @@ using namespace gavelry;
 using gavelry::test::TestRig;
 using gavelry::test::ui;
 
+namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
+
+} // namespace
+
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -17,7 +25,7 @@ private slots:
     {
         TestRig rig;
         rig.start();
-        QCOMPARE(rig.form6().windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5             Gavelry"));
+        QCOMPARE(rig.form6().windowTitle(), "Gavelry    N0CALL-L   v" + kVersion + "             Gavelry");
     }
 
     // Every window's caption, blanks counted: product, four blanks, the
@@ -26,12 +34,12 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("main") << "Form6" << "Gavelry    N0CALL-R   v3.0.5             Gavelry";
-        QTest::newRow("chat") << "Messages" << "Gavelry    N0CALL-R   v3.0.5";
-        QTest::newRow("timed ban") << "Form321" << "Gavelry    N0CALL-R   v3.0.5       Timed Ban / Un-Ban";
-        QTest::newRow("canned messages") << "Form116" << "Gavelry    N0CALL-R   v3.0.5      Text Box Messages";
-        QTest::newRow("web links") << "Form99" << "Gavelry    N0CALL-R   v3.0.5   Internet Option";
-        QTest::newRow("about") << "Form14" << "Gavelry    N0CALL-R   v3.0.5";
+        QTest::newRow("main") << "Form6" << "Gavelry    N0CALL-R   v" + kVersion + "             Gavelry";
+        QTest::newRow("chat") << "Messages" << "Gavelry    N0CALL-R   v" + kVersion;
+        QTest::newRow("timed ban") << "Form321" << "Gavelry    N0CALL-R   v" + kVersion + "       Timed Ban / Un-Ban";
+        QTest::newRow("canned messages") << "Form116" << "Gavelry    N0CALL-R   v" + kVersion + "      Text Box Messages";
+        QTest::newRow("web links") << "Form99" << "Gavelry    N0CALL-R   v" + kVersion + "   Internet Option";
+        QTest::newRow("about") << "Form14" << "Gavelry    N0CALL-R   v" + kVersion;
     }
     void everyWindowCaption()
     {

@@ -53,6 +53,14 @@ private slots:
         QTest::newRow("disconnect unknown") << true << QByteArray() << QByteArray(".disconnect K9ZZZ") << QByteArray("K9ZZZ not found\r");
         QTest::newRow("users") << true << QByteArray() << QByteArray(".users") << QByteArray("1. GV1BOT A\r2. W1ABC \r3. N0CALL \r");
         QTest::newRow("plain chat") << true << QByteArray() << QByteArray("hello all") << QByteArray();
+        // The same table as the program's simulator answers these.
+        QTest::newRow("unmute all") << true << QByteArray() << QByteArray(".unmute -a") << QByteArray("All stations unmuted.\r");
+        QTest::newRow("users before log-on") << false << QByteArray("W1ABC") << QByteArray(".users")
+                                             << QByteArray("1. GV1BOT \r2. W1ABC T\r3. N0CALL \r");
+        QTest::newRow("admins") << true << QByteArray() << QByteArray(".admins") << QByteArray("Admins:\rGV1BOT Bot\rSysops:\r");
+        QTest::newRow("mute without a call") << true << QByteArray() << QByteArray(".mute") << QByteArray();
+        QTest::newRow("disconnect nobody talking") << true << QByteArray() << QByteArray(".disconnect .")
+                                                   << QByteArray("No one is talking\r");
     }
     void commands()
     {
@@ -99,6 +107,19 @@ private slots:
         QCOMPARE(b(r.command("GV1BOT", ".ban list").reply), QByteArray("banned users:\rN0CALL -\r"));
         QCOMPARE(b(r.command("GV1BOT", ".ban delete N0CALL").reply), QByteArray("N0CALL removed from the banned list.\r"));
         QVERIFY(r.join("N0CALL", "Test"));
+    }
+
+    // A quoted line goes to the logged-on sysops only, as the conference's
+    // own chat line; an admin's quote does nothing.
+    void quoteReachesSysops()
+    {
+        ConferenceRoom r = room();
+        r.command("GV1BOT", ".admin ADMINPW");
+        QCOMPARE(b(r.command("GV1BOT", ".quote notice").toSysops), QByteArray());
+        r.command("GV1BOT", ".sysop SYSOPPW");
+        const ConferenceRoom::Answer a = r.command("GV1BOT", ".quote (12:00) notice");
+        QCOMPARE(b(a.reply), QByteArray());
+        QCOMPARE(b(a.toSysops), QByteArray("*TESTCONF*>(12:00) notice\r"));
     }
 
     // The directory's TCP protocol: a log-on arrives in pieces; the list

@@ -97,6 +97,31 @@ private slots:
         QCOMPARE(a->connectionCount(), 0);
     }
 
+    // Every event the client raises reaches every handle, with its values.
+    void everyClientEventReachesTheHandles()
+    {
+        VirtualScheduler s(QDateTime(QDate(2026, 1, 5), QTime(12, 0)));
+        SimClient client(s, QStringLiteral("N0CALL-L"));
+        SimClientFactory factory(client);
+        auto link = factory.create();
+        QStringList seen;
+        connect(link.get(), &ClientLink::connected, this,
+                [&](const QString &c, const QString &n, const QString &a) { seen << "connected " + c + n + a; });
+        connect(link.get(), &ClientLink::RX, this, [&](bool on) { seen << QStringLiteral("RX %1").arg(on); });
+        connect(link.get(), &ClientLink::DTMFString, this, [&](const QString &d) { seen << "DTMF " + d; });
+        connect(link.get(), &ClientLink::StationTextReceived, this, [&](const QString &t) { seen << "station " + t; });
+        connect(link.get(), &ClientLink::ChatTextReceived, this, [&](const QString &t) { seen << "chat " + t; });
+        connect(link.get(), &ClientLink::Closing, this, [&] { seen << "closing"; });
+        client.raiseConnected("W1ABC", "Walter", "10.0.0.1");
+        client.raiseRX(true);
+        client.raiseDTMF("*12");
+        client.raiseStationText("CONF");
+        client.raiseChat("W1ABC>hi");
+        client.raiseClosing();
+        QCOMPARE(seen, QStringList({"connected W1ABCWalter10.0.0.1", "RX 1", "DTMF *12", "station CONF", "chat W1ABC>hi",
+                                    "closing"}));
+    }
+
     void clientStateAnswersFromWhatTheBackendReported()
     {
         ClientState state;

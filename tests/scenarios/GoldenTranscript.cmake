@@ -1,7 +1,9 @@
 # Runs gavelry on a scenario and compares its transcript byte for byte with
-# NAME.transcript beside it. The scenario's first lines say the exit code
+# NAME.transcript beside it, where "@VERSION@" stands for VERSION (the
+# program's version). The scenario's first lines say the exit code
 # ("# exit: N") and optionally a folder for --config-dir ("# config-dir:
 # DIR", relative to the scenario), whose files must be unchanged afterwards.
+cmake_policy(VERSION 3.25) # "@VERSION@" below is text, not a variable
 get_filename_component(dir ${SCENARIO} DIRECTORY)
 get_filename_component(name ${SCENARIO} NAME_WE)
 file(STRINGS ${SCENARIO} head LIMIT_COUNT 2)
@@ -27,7 +29,10 @@ execute_process(COMMAND ${GAVELRY} --scenario ${SCENARIO} --transcript ${out} ${
 if(NOT code EQUAL wanted_code)
   message(FATAL_ERROR "exit code ${code}, expected ${wanted_code}\n${err}")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${out} ${dir}/${name}.transcript RESULT_VARIABLE differ)
+file(READ ${dir}/${name}.transcript wanted)
+string(REPLACE "@VERSION@" "${VERSION}" wanted "${wanted}")
+file(WRITE ${WORK}/${name}.wanted "${wanted}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${out} ${WORK}/${name}.wanted RESULT_VARIABLE differ)
 if(differ)
   file(READ ${out} got)
   message(FATAL_ERROR "the transcript differs from ${name}.transcript; it was:\n${got}")

@@ -3,6 +3,8 @@
 // --version answer and end; a copy without a display never waits on a box
 // that nobody can see.
 
+#include "Version.h"
+
 #include <QFile>
 #include <QLockFile>
 #include <QThread>
@@ -13,6 +15,9 @@
 #include <QTest>
 
 namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(gavelry::kVersionText);
 
 struct Result {
     int code = -1;
@@ -202,8 +207,8 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("begins");
-        QTest::newRow("version") << "--version" << "Gavelry 3.0.5\n";
-        QTest::newRow("version short") << "-v" << "Gavelry 3.0.5\n";
+        QTest::newRow("version") << "--version" << "Gavelry " + kVersion + "\n";
+        QTest::newRow("version short") << "-v" << "Gavelry " + kVersion + "\n";
         QTest::newRow("help") << "--help" << "Usage: gavelry [options]\n";
     }
     void helpAndVersionAnswer()

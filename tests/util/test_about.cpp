@@ -3,6 +3,7 @@
 
 #include "Form14.h"
 #include "TestRig.h"
+#include "Version.h"
 
 #include <QTest>
 #include "TestUi.h"
@@ -11,6 +12,13 @@ using namespace gavelry;
 using gavelry::test::TestRig;
 using gavelry::test::ui;
 
+namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
+
+} // namespace
+
 class TestAbout : public QObject {
     Q_OBJECT
 private slots:
@@ -18,9 +26,9 @@ private slots:
     {
         QTest::addColumn<QString>("local");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("repeater") << "N0CALL-R" << "Gavelry    N0CALL-R   v3.0.5";
-        QTest::newRow("link") << "G4ABC-L" << "Gavelry    G4ABC-L   v3.0.5";
-        QTest::newRow("conference") << "*HARBOUR*" << "Gavelry    *HARBOUR*   v3.0.5";
+        QTest::newRow("repeater") << "N0CALL-R" << "Gavelry    N0CALL-R   v" + kVersion;
+        QTest::newRow("link") << "G4ABC-L" << "Gavelry    G4ABC-L   v" + kVersion;
+        QTest::newRow("conference") << "*HARBOUR*" << "Gavelry    *HARBOUR*   v" + kVersion;
     }
     void captionAndLabelAgree()
     {

@@ -6,6 +6,7 @@
 #include "Form99.h"
 #include "TestRig.h"
 #include "WebSites.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -17,6 +18,9 @@ using gavelry::test::TestRig;
 using gavelry::test::ui;
 
 namespace {
+
+/// The version, as captions and probe answers show it.
+const QString kVersion = QString::fromLatin1(kVersionText);
 
 const QString kFile = QStringLiteral("zurazod2.ini");
 
@@ -48,7 +52,7 @@ private slots:
         Browsed browsed(rig.program->form99());
         rig.start();
         Form99 &f = rig.program->form99();
-        QCOMPARE(f.windowTitle(), QStringLiteral("Gavelry    N0CALL-L   v3.0.5   Internet Option"));
+        QCOMPARE(f.windowTitle(), "Gavelry    N0CALL-L   v" + kVersion + "   Internet Option");
         QCOMPARE(box(f, 2)->text(), websites::fernwickSite());
         QCOMPARE(box(f, 3)->text(), websites::brindlecastSite());
         QCOMPARE(box(f, 12)->text(), QStringLiteral("Fernwick"));

@@ -44,18 +44,12 @@ std::string toWire(const QString &text)
 }
 
 /// The client as the windows see it, on the GUI thread.
-class EchoLinkClient : public QObject {
+class EchoLinkClient : public ClientEvents {
     Q_OBJECT
 public:
     ClientState state;
 
 signals:
-    void connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
-    void RX(bool receiving);
-    void DTMFString(const QString &sDigits);
-    void StationTextReceived(const QString &sText);
-    void ChatTextReceived(const QString &sText);
-    void Closing();
     void statusReport(const QString &text);
 };
 
@@ -158,12 +152,7 @@ public:
     EchoLinkClientLink(EchoLinkClient &client, EchoLinkStation &station)
         : ClientLink(client.state), m_station(station)
     {
-        connect(&client, &EchoLinkClient::connected, this, &ClientLink::connected);
-        connect(&client, &EchoLinkClient::RX, this, &ClientLink::RX);
-        connect(&client, &EchoLinkClient::DTMFString, this, &ClientLink::DTMFString);
-        connect(&client, &EchoLinkClient::StationTextReceived, this, &ClientLink::StationTextReceived);
-        connect(&client, &EchoLinkClient::ChatTextReceived, this, &ClientLink::ChatTextReceived);
-        connect(&client, &EchoLinkClient::Closing, this, &ClientLink::Closing);
+        forward(&client, this);
     }
 
     void connectStation(const QString &callsign, bool) override

@@ -7,7 +7,7 @@
 namespace gavelry {
 
 SimClient::SimClient(Scheduler &scheduler, QString localCallsign, QObject *parent)
-    : QObject(parent), m_scheduler(scheduler), m_local(std::move(localCallsign))
+    : ClientEvents(parent), m_scheduler(scheduler), m_local(std::move(localCallsign))
 {
     m_state.setLocalCallsign(m_local);
     connect(&m_state, &ClientState::linksChanged, this, &SimClient::linksChanged);
@@ -150,12 +150,7 @@ void SimClient::linkDown(const QString &callsign)
 
 SimClientLink::SimClientLink(SimClient &client, QObject *parent) : ClientLink(client.state(), parent), m_client(client)
 {
-    connect(&client, &SimClient::connected, this, &ClientLink::connected);
-    connect(&client, &SimClient::RX, this, &ClientLink::RX);
-    connect(&client, &SimClient::DTMFString, this, &ClientLink::DTMFString);
-    connect(&client, &SimClient::StationTextReceived, this, &ClientLink::StationTextReceived);
-    connect(&client, &SimClient::ChatTextReceived, this, &ClientLink::ChatTextReceived);
-    connect(&client, &SimClient::Closing, this, &ClientLink::Closing);
+    forward(&client, this);
 }
 
 void SimClientLink::connectStation(const QString &callsign, bool) { m_client.connectStation(callsign); }

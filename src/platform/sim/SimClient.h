@@ -37,7 +37,7 @@ public:
 /// handle. It keeps the links, records every operation the program makes,
 /// and raises the client's events (injected by tests and scenarios or by the
 /// simulated remotes).
-class SimClient : public QObject {
+class SimClient : public ClientEvents {
     Q_OBJECT
 public:
     struct Record {
@@ -105,12 +105,6 @@ public:
     void raiseClosing() { emit Closing(); }
 
 signals:
-    void connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
-    void RX(bool receiving);
-    void DTMFString(const QString &sDigits);
-    void StationTextReceived(const QString &sText);
-    void ChatTextReceived(const QString &sText);
-    void Closing();
     /// A link came up or went down.
     void linksChanged();
 

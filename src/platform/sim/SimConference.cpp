@@ -1,26 +1,13 @@
 #include "SimConference.h"
 
+#include "ConferenceCommands.h"
 #include "Scheduler.h"
-
-#include <QRegularExpression>
-
-#include <algorithm>
 
 namespace gavelry {
 
 namespace {
 
 const QString kCR = QStringLiteral("\r");
-
-/// "HH:MM:SS" of a duration, hours not wrapped at a day.
-QString clockText(qint64 ms)
-{
-    const qint64 s = ms / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(s / 3600, 2, 10, QLatin1Char('0'))
-        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(s % 60, 2, 10, QLatin1Char('0'));
-}
 
 } // namespace
 
@@ -103,12 +90,6 @@ bool SimConference::repeatsTooSoon(const QString &call, const QString &text)
     if (!repeat)
         m_lastChat.insert(c, {text, now});
     return repeat;
-}
-
-bool SimConference::hasRights(const QString &call) const
-{
-    const QString c = call.toUpper();
-    return m_admins.contains(c) || m_sysops.contains(c);
 }
 
 // --- The local station's link -------------------------------------------
@@ -362,266 +343,134 @@ QString SimConference::stationInfo() const
 
 // --- Commands -------------------------------------------------------------
 
-QString SimConference::command(const QString &from, const QString &line)
-{
-    const QString text = line.trimmed();
-    if (!text.startsWith(u'.'))
-        return QString();
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QStringList words = text.mid(1).split(blanks, Qt::SkipEmptyParts);
-    if (words.isEmpty())
-        return QString();
-    const QString word = words[0];
-    const QString lower = word.toLower();
-    const QString arg = words.value(1);
+namespace {
 
-    if (lower == QLatin1String("admin") || lower == QLatin1String("sysop"))
-        return logOn(from, lower, text.mid(1 + word.size()).trimmed());
-    if (lower == QLatin1String("users"))
-        return doUsers(arg == QLatin1String("?"));
-    if (lower == QLatin1String("admins"))
-        return doAdmins();
-    if (lower == QLatin1String("stats"))
-        return doStats();
+std::string utf8(const QString &s) { return s.toStdString(); }
+QString qs(const std::string &s) { return QString::fromStdString(s); }
 
-    // Everything else is for admins and sysops only; others get no answer.
-    if (!hasRights(from))
-        return QString();
-    if (word == QLatin1String("Mute"))
-        return doListMuted();
-    if (lower == QLatin1String("mute"))
-        return doMute(arg, words.value(2) == QLatin1String("-p"));
-    if (lower == QLatin1String("unmute"))
-        return doUnmute(arg);
-    if (lower == QLatin1String("disconnect") || lower == QLatin1String("disc"))
-        return doDisconnect(arg);
-    if (lower == QLatin1String("ban"))
-        return doBan(arg.toLower(), words.value(2));
-    if (lower == QLatin1String("connect"))
-        return doConnect(arg);
-    if (lower == QLatin1String("lurk") || lower == QLatin1String("delurk"))
-        return doLurk(from, lower == QLatin1String("lurk"));
-    if (lower == QLatin1String("quote")) {
-        // A sysop command: an admin gets no answer and nothing happens.
-        if (m_sysops.contains(from.toUpper()))
-            doQuote(text.mid(1 + word.size() + 1));
-        return QString();
+} // namespace
+
+class SimConference::Commands final : public conference::Server {
+public:
+    explicit Commands(SimConference &conf) : c(conf) {}
+
+    std::vector<conference::StationView> stations() const override
+    {
+        std::vector<conference::StationView> out;
+        for (const Member &m : std::as_const(c.m_members))
+            out.push_back(view(m));
+        return out;
     }
-    return QString();
-}
-
-QString SimConference::logOn(const QString &from, const QString &word, const QString &password)
-{
-    const QString c = from.toUpper();
-    if (word == QLatin1String("admin") && !m_adminPassword.isEmpty() && password == m_adminPassword) {
-        m_admins.insert(c);
-        return QStringLiteral("Your wish is my command.");
+    std::optional<conference::StationView> station(const std::string &call) const override
+    {
+        const int i = c.indexOf(qs(call));
+        return i < 0 ? std::nullopt : std::optional(view(c.m_members[i]));
     }
-    if (word == QLatin1String("sysop") && !m_sysopPassword.isEmpty() && password == m_sysopPassword) {
-        m_sysops.insert(c);
-        return QStringLiteral("By your command.");
-    }
-    return QString();
-}
+    std::string talker() const override { return utf8(c.m_talker); }
+    bool isAdmin(const std::string &call) const override { return c.m_admins.contains(qs(call).toUpper()); }
+    bool isSysop(const std::string &call) const override { return c.m_sysops.contains(qs(call).toUpper()); }
+    std::string password(bool sysop) const override { return utf8(sysop ? c.m_sysopPassword : c.m_adminPassword); }
+    std::vector<std::string> banned() const override { return list(c.m_banned); }
+    std::vector<std::string> persistentMutes() const override { return list(c.m_persistentMute); }
+    int maxStations() const override { return c.m_maxStations; }
+    long long upMs() const override { return c.m_client.scheduler().elapsedMs() - c.m_upSince; }
+    std::string callsign(const std::string &typed) const override { return utf8(qs(typed).toUpper()); }
 
-QString SimConference::doMute(const QString &arg, bool persistent)
-{
-    if (arg.isEmpty())
-        return QString();
-    const bool talking = arg == QLatin1String(".");
-    QString call = arg.toUpper();
-    if (talking) {
-        const Member *t = find(m_talker);
-        if (!t || t->muted)
-            return QStringLiteral("Error: no one is talking.");
-        call = m_talker;
+    void logOn(const std::string &call, bool sysop) override { (sysop ? c.m_sysops : c.m_admins).insert(qs(call)); }
+    void mute(const std::string &call, bool persistent) override
+    {
+        Member *m = c.find(qs(call));
+        m->muted = true;
+        if (persistent)
+            c.m_persistentMute.insert(m->call);
+        c.refresh();
     }
-    Member *m = find(call);
-    if (!m)
-        return QStringLiteral("No %1 found.").arg(call);
-    m->muted = true;
-    if (persistent)
-        m_persistentMute.insert(m->call);
-    refresh();
-    return talking ? QStringLiteral("station talking muted.") : QStringLiteral("%1 muted.").arg(m->call);
-}
-
-QString SimConference::doUnmute(const QString &arg)
-{
-    if (arg == QLatin1String("-a")) {
-        for (Member &m : m_members)
+    void unmute(const std::string &call) override
+    {
+        c.m_persistentMute.remove(qs(call));
+        if (Member *m = c.find(qs(call)))
+            m->muted = false;
+        c.refresh();
+    }
+    void unmuteAll() override
+    {
+        for (Member &m : c.m_members)
             m.muted = false;
-        m_persistentMute.clear();
-        refresh();
-        return QStringLiteral("All stations unmuted.");
+        c.m_persistentMute.clear();
+        c.refresh();
     }
-    if (arg.isEmpty())
-        return QString();
-    const QString call = arg.toUpper();
-    Member *m = find(call);
-    const bool remembered = m_persistentMute.remove(call);
-    if (!m && !remembered)
-        return QStringLiteral("No %1 found.").arg(call);
-    if (m)
-        m->muted = false;
-    refresh();
-    return QStringLiteral("%1 unmuted.").arg(call);
-}
-
-QString SimConference::doListMuted() const
-{
-    QStringList lines;
-    for (const Member &m : m_members)
-        if (m.muted)
-            lines.append(m.call);
-    for (const QString &c : m_persistentMute)
-        if (!lines.contains(c))
-            lines.append(c);
-    if (lines.isEmpty())
-        return QStringLiteral("No stations are muted.");
-    std::sort(lines.begin(), lines.end());
-    return QStringLiteral("muted users:") + kCR + lines.join(kCR);
-}
-
-QString SimConference::doDisconnect(const QString &arg)
-{
-    if (arg.isEmpty())
-        return QString();
-    QString call = arg.toUpper();
-    if (arg == QLatin1String(".")) {
-        if (m_talker.isEmpty())
-            return QStringLiteral("No one is talking");
-        call = m_talker;
+    void disconnect(const std::string &call) override
+    {
+        // The station gets a BYE: it leaves, and the others see the list.
+        const int i = c.indexOf(qs(call));
+        if (c.m_members[i].local) {
+            c.m_droppedAt.insert(c.m_members[i].call, c.m_client.scheduler().elapsedMs());
+            // Its link goes down once the reply is on its way.
+            c.m_client.scheduler().callAfter(0, &c, [conf = &c] { conf->m_client.linkDown(conf->m_call); });
+        } else {
+            c.removeMember(i, true);
+            c.m_listDue = true;
+        }
     }
-    const int i = indexOf(call);
-    if (i < 0)
-        return QStringLiteral("%1 not found").arg(call);
-    // The station gets a BYE: it leaves, and the others see the list.
-    const bool local = m_members[i].local;
-    call = m_members[i].call;
-    if (local) {
-        m_droppedAt.insert(call, m_client.scheduler().elapsedMs());
-        // Its link goes down once the reply is on its way.
-        m_client.scheduler().callAfter(0, this, [this] { m_client.linkDown(m_call); });
-    } else {
-        removeMember(i, true);
-        m_listDue = true;
-    }
-    return QStringLiteral("%1 disconnected").arg(call);
-}
-
-QString SimConference::doBan(const QString &sub, const QString &arg)
-{
-    const QString call = arg.toUpper();
-    if (sub == QLatin1String("list")) {
-        QStringList lines{QStringLiteral("banned users:")};
-        for (const QString &c : std::as_const(m_banned))
-            lines.append(c + QStringLiteral(" -"));
-        return lines.join(kCR);
-    }
-    if (call.isEmpty())
-        return QString();
-    if (sub == QLatin1String("add")) {
-        if (!m_banned.contains(call))
-            m_banned.append(call);
+    void ban(const std::string &call) override
+    {
+        const QString b = qs(call);
+        if (!c.m_banned.contains(b))
+            c.m_banned.append(b);
         // Its audio is dropped and it vanishes from the list, but it gets no
         // BYE and the others get no new list.
-        const int i = indexOf(call);
+        const int i = c.indexOf(b);
         if (i >= 0) {
-            const bool local = m_members[i].local;
-            removeMember(i, true);
+            const bool local = c.m_members[i].local;
+            c.removeMember(i, true);
             if (local) {
-                m_admins.remove(call);
-                m_sysops.remove(call);
+                c.m_admins.remove(b);
+                c.m_sysops.remove(b);
             }
-            m_quietList = true;
-            refresh();
+            c.m_quietList = true;
+            c.refresh();
         }
-        return QStringLiteral("%1 banned").arg(call);
     }
-    if (sub == QLatin1String("delete")) {
-        if (m_banned.removeAll(call) == 0)
-            return QStringLiteral("%1 was not found on the banned list.").arg(call);
-        return QStringLiteral("%1 removed from the banned list.").arg(call);
+    bool unban(const std::string &call) override { return c.m_banned.removeAll(qs(call)) != 0; }
+    void connectTo(const std::string &call) override
+    {
+        c.m_client.scheduler().callAfter(c.m_connectDelay, &c, [conf = &c, call = qs(call)] { conf->join(call); });
     }
-    return QString();
-}
-
-QString SimConference::doConnect(const QString &call)
-{
-    if (call.isEmpty())
-        return QString();
-    const QString c = call.toUpper();
-    m_client.scheduler().callAfter(m_connectDelay, this, [this, c] { join(c); });
-    return QStringLiteral("Connecting to %1").arg(c);
-}
-
-QString SimConference::doUsers(bool withLegend) const
-{
-    QStringList lines;
-    if (withLegend)
-        lines.append(QStringLiteral("Attributes: A admin, S sysop, M muted, P muted persistently, L lurking, T talking"));
-    int n = 0;
-    for (const Member &m : m_members) {
-        QString attrs;
-        if (m_admins.contains(m.call))
-            attrs += u'A';
-        if (m_sysops.contains(m.call))
-            attrs += u'S';
-        if (m.muted)
-            attrs += m_persistentMute.contains(m.call) ? u'P' : u'M';
-        if (m.lurking)
-            attrs += u'L';
-        if (m.call == m_talker)
-            attrs += u'T';
-        // "N. CALL FLAGS", the blank kept when there are no flags.
-        lines.append(QStringLiteral("%1. %2 %3").arg(++n).arg(m.call, attrs));
+    void lurk(const std::string &call, bool lurking) override
+    {
+        c.find(qs(call))->lurking = lurking;
+        c.refresh();
     }
-    return lines.join(kCR);
-}
+    void quote(const std::string &text) override
+    {
+        // Only linked conferences and logged-on sysops get the quoted line, as
+        // the conference's own chat line; ordinary stations never see it.
+        if (c.localPresent() && c.m_sysops.contains(c.localCall()))
+            c.m_client.raiseChat(c.m_call + u'>' + qs(text));
+    }
 
-QString SimConference::doAdmins() const
-{
-    const auto entry = [](const Member &m) { return m.name.isEmpty() ? m.call : m.call + u' ' + m.name; };
-    QStringList lines{QStringLiteral("Admins:")};
-    for (const Member &m : m_members)
-        if (m_admins.contains(m.call))
-            lines.append(entry(m));
-    lines.append(QStringLiteral("Sysops:"));
-    for (const Member &m : m_members)
-        if (m_sysops.contains(m.call))
-            lines.append(entry(m));
-    return lines.join(kCR);
-}
+private:
+    conference::StationView view(const Member &m) const
+    {
+        return {utf8(m.call), utf8(m.name), c.m_admins.contains(m.call), c.m_sysops.contains(m.call), m.muted,
+                c.m_persistentMute.contains(m.call), m.lurking};
+    }
+    template<typename Calls>
+    static std::vector<std::string> list(const Calls &calls)
+    {
+        std::vector<std::string> out;
+        for (const QString &call : calls)
+            out.push_back(utf8(call));
+        return out;
+    }
 
-QString SimConference::doStats() const
-{
-    int muted = 0;
-    for (const Member &m : m_members)
-        muted += m.muted ? 1 : 0;
-    return QStringList{QStringLiteral("Stations: %1/%2").arg(m_members.size()).arg(m_maxStations),
-                       QStringLiteral("Muted: %1").arg(muted),
-                       QStringLiteral("Banned: %1").arg(m_banned.size()),
-                       QStringLiteral("Up: ") + clockText(m_client.scheduler().elapsedMs() - m_upSince)}
-        .join(kCR);
-}
+    SimConference &c;
+};
 
-QString SimConference::doLurk(const QString &from, bool lurk)
+QString SimConference::command(const QString &from, const QString &line)
 {
-    Member *m = find(from);
-    if (!m)
-        return QString();
-    m->lurking = lurk;
-    refresh();
-    return lurk ? QStringLiteral("You are now lurking.") : QStringLiteral("You are no longer lurking.");
-}
-
-void SimConference::doQuote(const QString &text)
-{
-    // Only linked conferences and logged-on sysops get the quoted line, as
-    // the conference's own chat line; ordinary stations never see it.
-    if (localPresent() && m_sysops.contains(localCall()))
-        m_client.raiseChat(m_call + u'>' + text);
+    Commands commands(*this);
+    return qs(conference::answer(commands, utf8(from), utf8(line.trimmed())));
 }
 
 } // namespace gavelry

@@ -121,9 +121,11 @@ private:
         bool local = false;
     };
 
+    /// The conference's state as the dot-commands read and change it.
+    class Commands;
+
     int indexOf(const QString &call) const;
     Member *find(const QString &call);
-    bool hasRights(const QString &call) const;
     QString localCall() const;
     /// The local station is linked and still in the conference (a ban hides
     /// it without dropping its link).
@@ -134,20 +136,6 @@ private:
     bool refusedForNow(const QString &call) const;
     /// Whether a chat line from call repeats its last one too soon.
     bool repeatsTooSoon(const QString &call, const QString &text);
-
-    // Commands, one per helper.
-    QString logOn(const QString &from, const QString &word, const QString &password);
-    QString doMute(const QString &arg, bool persistent);
-    QString doUnmute(const QString &arg);
-    QString doListMuted() const;
-    QString doDisconnect(const QString &arg);
-    QString doBan(const QString &sub, const QString &call);
-    QString doConnect(const QString &call);
-    QString doUsers(bool withLegend) const;
-    QString doAdmins() const;
-    QString doStats() const;
-    QString doLurk(const QString &from, bool lurk);
-    void doQuote(const QString &text);
 
     /// Chooses who is heard after a change and tells the local station what
     /// changed: RX first, then the station list when it is due (a join, a
@@ -170,8 +158,8 @@ private:
     QSet<QString> m_sysops;
     QString m_talker;
     bool m_rxShown = false;  ///< what the local station's RX last said
-    bool m_listDue = false;
-    bool m_quietList = false; ///< the change under way sends no list (a ban)  ///< a join, leave or talker change not yet announced
+    bool m_listDue = false;   ///< a join, leave or talker change not yet announced
+    bool m_quietList = false; ///< the change under way sends no list (a ban)
     QString m_talkerShown;   ///< the talker when the list was last sent
     bool m_holdRefresh = false; ///< a command is under way: its reply goes first
     qint64 m_upSince = 0;

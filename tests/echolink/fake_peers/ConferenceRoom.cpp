@@ -1,37 +1,12 @@
 #include "ConferenceRoom.h"
 
 #include <algorithm>
-#include <cctype>
-#include <sstream>
 
 namespace fakes {
 
-namespace {
-
-std::vector<std::string> words(const std::string &line)
-{
-    std::istringstream in(line);
-    std::vector<std::string> out;
-    std::string w;
-    while (in >> w)
-        out.push_back(w);
-    return out;
-}
-
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-} // namespace
-
 std::string ConferenceRoom::upper(std::string s)
 {
-    for (char &c : s)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+    return gavelry::conference::upper(std::move(s));
 }
 
 ConferenceRoom::ConferenceRoom(std::string id, int maxStations, std::string adminPassword, std::string sysopPassword)
@@ -60,6 +35,17 @@ bool ConferenceRoom::isMuted(const std::string &call) const
     return s && s->muted;
 }
 
+bool ConferenceRoom::isBanned(const std::string &call) const
+{
+    return std::find(m_banned.begin(), m_banned.end(), upper(call)) != m_banned.end();
+}
+
+bool ConferenceRoom::isLoggedOn(const std::string &call) const
+{
+    const std::string c = upper(call);
+    return m_admins.count(c) != 0 || m_sysops.count(c) != 0;
+}
+
 bool ConferenceRoom::join(const std::string &call, const std::string &name, bool local)
 {
     if (isBanned(call))
@@ -68,7 +54,8 @@ bool ConferenceRoom::join(const std::string &call, const std::string &name, bool
         s->name = name;
         return true;
     }
-    m_stations.push_back({upper(call), name, false, local});
+    const std::string c = upper(call);
+    m_stations.push_back({c, name, m_persistentMute.count(c) != 0, local});
     return true;
 }
 
@@ -77,118 +64,121 @@ void ConferenceRoom::leave(const std::string &call)
     const std::string c = upper(call);
     m_stations.erase(std::remove_if(m_stations.begin(), m_stations.end(), [&](const Station &s) { return s.call == c; }),
                      m_stations.end());
-    m_loggedOn.erase(c);
+    m_admins.erase(c);
+    m_sysops.erase(c);
     if (m_talker == c)
         m_talker.clear();
 }
 
+class ConferenceRoom::Commands final : public gavelry::conference::Server {
+public:
+    Commands(ConferenceRoom &room, Answer &answer) : r(room), a(answer) {}
+
+    std::vector<gavelry::conference::StationView> stations() const override
+    {
+        std::vector<gavelry::conference::StationView> out;
+        for (const Station &s : r.m_stations)
+            out.push_back(view(s));
+        return out;
+    }
+    std::optional<gavelry::conference::StationView> station(const std::string &call) const override
+    {
+        const Station *s = r.find(call);
+        return s ? std::optional(view(*s)) : std::nullopt;
+    }
+    std::string talker() const override { return r.m_talker; }
+    bool isAdmin(const std::string &call) const override { return r.m_admins.count(call) != 0; }
+    bool isSysop(const std::string &call) const override { return r.m_sysops.count(call) != 0; }
+    std::string password(bool sysop) const override { return sysop ? r.m_sysopPassword : r.m_adminPassword; }
+    std::vector<std::string> banned() const override { return r.m_banned; }
+    std::vector<std::string> persistentMutes() const override
+    {
+        return {r.m_persistentMute.begin(), r.m_persistentMute.end()};
+    }
+    int maxStations() const override { return r.m_max; }
+    long long upMs() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - r.m_upSince)
+            .count();
+    }
+
+    void logOn(const std::string &call, bool sysop) override { (sysop ? r.m_sysops : r.m_admins).insert(call); }
+    void mute(const std::string &call, bool persistent) override
+    {
+        r.find(call)->muted = true;
+        if (persistent)
+            r.m_persistentMute.insert(call);
+    }
+    void unmute(const std::string &call) override
+    {
+        r.m_persistentMute.erase(call);
+        if (Station *s = r.find(call))
+            s->muted = false;
+    }
+    void unmuteAll() override
+    {
+        for (Station &s : r.m_stations)
+            s.muted = false;
+        r.m_persistentMute.clear();
+        a.listChanged = true;
+    }
+    void disconnect(const std::string &call) override
+    {
+        a.disconnect = call;
+        r.leave(call);
+        a.listChanged = true;
+    }
+    void ban(const std::string &call) override
+    {
+        if (!r.isBanned(call))
+            r.m_banned.push_back(call);
+        // Its audio is dropped and it leaves the list, but it gets no BYE.
+        if (r.find(call))
+            r.leave(call);
+    }
+    bool unban(const std::string &call) override
+    {
+        const auto at = std::find(r.m_banned.begin(), r.m_banned.end(), call);
+        if (at == r.m_banned.end())
+            return false;
+        r.m_banned.erase(at);
+        return true;
+    }
+    void connectTo(const std::string &call) override { a.listChanged = r.join(call, std::string()); }
+    void lurk(const std::string &call, bool lurking) override { r.find(call)->lurking = lurking; }
+    void quote(const std::string &text) override { a.toSysops = r.m_id + ">" + text + "\r"; }
+
+private:
+    gavelry::conference::StationView view(const Station &s) const
+    {
+        return {s.call, s.name, isAdmin(s.call), isSysop(s.call), s.muted, r.m_persistentMute.count(s.call) != 0,
+                s.lurking};
+    }
+
+    ConferenceRoom &r;
+    Answer &a;
+};
+
 ConferenceRoom::Answer ConferenceRoom::command(const std::string &sender, const std::string &line)
 {
     Answer a;
-    if (line.empty() || line[0] != '.')
-        return a;
-    const std::vector<std::string> w = words(line);
-    const std::string verb = lower(w[0]);
-    const std::string from = upper(sender);
-    const std::string arg = w.size() > 1 ? w[1] : std::string();
-
-    if (verb == ".admin" || verb == ".sysop") {
-        const bool admin = verb == ".admin";
-        if (arg == (admin ? m_adminPassword : m_sysopPassword) && !arg.empty()) {
-            m_loggedOn.insert(from);
-            a.reply = admin ? "Your wish is my command.\r" : "By your command.\r";
-        }
-        return a;   // a wrong password gets no reply at all
-    }
-    if (!isLoggedOn(from))
-        return a;   // nor does a command before the log-on
-
-    // "." stands for the station talking now.
-    auto target = [&](const std::string &what) { return what == "." ? m_talker : upper(what); };
-
-    if (verb == ".mute") {
-        if (arg == "." && m_talker.empty()) {
-            a.reply = "Error: no one is talking.\r";
-        } else if (Station *s = find(target(arg))) {
-            s->muted = true;
-            a.reply = arg == "." ? "station talking muted.\r" : s->call + " muted.\r";
-        } else {
-            a.reply = "No " + upper(arg) + " found.\r";
-        }
-    } else if (verb == ".unmute") {
-        if (arg == "-a") {
-            for (Station &s : m_stations)
-                s.muted = false;
-            a.listChanged = true;
-        } else if (Station *s = find(target(arg))) {
-            s->muted = false;
-            a.reply = s->call + " unmuted.\r";
-        } else {
-            a.reply = "No " + upper(arg) + " found.\r";
-        }
-    } else if (verb == ".ban") {
-        const std::string sub = lower(arg);
-        const std::string who = w.size() > 2 ? upper(w[2]) : std::string();
-        if (sub == "add" && !who.empty()) {
-            m_banned.insert(who);
-            // Its audio is dropped and it leaves the list, but it gets no BYE.
-            if (find(who)) {
-                m_stations.erase(std::remove_if(m_stations.begin(), m_stations.end(),
-                                                [&](const Station &s) { return s.call == who; }),
-                                 m_stations.end());
-                if (m_talker == who)
-                    m_talker.clear();
-            }
-            a.reply = who + " banned\r";
-        } else if (sub == "list") {
-            a.reply = "banned users:\r";
-            for (const std::string &b : m_banned)
-                a.reply += b + " -\r";
-        } else if (sub == "delete" && !who.empty()) {
-            a.reply = m_banned.erase(who) ? who + " removed from the banned list.\r"
-                                          : who + " was not found on the banned list.\r";
-        }
-    } else if (verb == ".disconnect") {
-        const std::string who = target(arg);
-        if (arg == "." && who.empty()) {
-            a.reply = "Error: no one is talking.\r";
-        } else if (find(who)) {
-            a.reply = who + " disconnected\r";
-            a.disconnect = who;
-            leave(who);
-            a.listChanged = true;
-        } else {
-            a.reply = who + " not found\r";
-        }
-    } else if (verb == ".users") {
-        int n = 0;
-        for (const Station &s : m_stations) {
-            std::string flags;
-            if (s.muted)
-                flags += 'M';
-            if (isLoggedOn(s.call))
-                flags += 'A';
-            a.reply += std::to_string(++n) + ". " + s.call + " " + flags + "\r";
-        }
-    } else if (verb == ".admins") {
-        a.reply = "Admins:\r";
-        for (const Station &s : m_stations)
-            if (isLoggedOn(s.call))
-                a.reply += s.call + " " + s.name + "\r";
-        a.reply += "Sysops:\r";
-    }
+    Commands commands(*this, a);
+    a.reply = gavelry::conference::answer(commands, sender, line);
+    if (!a.reply.empty())
+        a.reply += '\r';
     return a;
 }
 
 std::string ConferenceRoom::stationList() const
 {
-    std::string out = "CONF " + m_id + " [" + std::to_string(m_stations.size()) + "/" + std::to_string(m_max) + "]\r\r";
+    const long shown = std::count_if(m_stations.begin(), m_stations.end(), [](const Station &s) { return !s.lurking; });
+    std::string out = "CONF " + m_id + " [" + std::to_string(shown) + "/" + std::to_string(m_max) + "]\r\r";
     auto line = [](const Station &s) { return s.muted ? s.call + " (Muted)" : s.call + " " + s.name; };
     for (const Station &s : m_stations)
-        if (s.call == m_talker)
+        if (s.call == m_talker && !s.lurking)
             out += "->" + line(s) + "\r";
     for (const Station &s : m_stations)
-        if (s.call != m_talker)
+        if (s.call != m_talker && !s.lurking)
             out += line(s) + "\r";
     out += "\rLoopback test conference\r";
     return out;

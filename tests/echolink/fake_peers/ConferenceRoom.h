@@ -5,6 +5,9 @@
 // sends, and the bytes of the directory's TCP protocol. No libecholib here,
 // so the rules are tested on their own.
 
+#include "ConferenceCommands.h"
+
+#include <chrono>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,12 +20,14 @@ struct Station {
     std::string name;
     bool muted = false;
     bool local = false;   ///< the linked program itself, not a simulated station
+    bool lurking = false; ///< left out of the station list
 };
 
 /// What a conference server does with the stations on it and with the
-/// dot-commands a linked station sends. Replies go to the sender only, one
-/// text with CR-ended lines and no "CALL>" prefix; an empty reply means the
-/// server stays silent (a wrong password, a command that needs a log-on).
+/// dot-commands a linked station sends (answered from the same table as the
+/// program's simulator). Replies go to the sender only, one text with
+/// CR-ended lines and no "CALL>" prefix; an empty reply means the server
+/// stays silent (a wrong password, a command that needs a log-on).
 class ConferenceRoom {
 public:
     ConferenceRoom(std::string id, int maxStations, std::string adminPassword, std::string sysopPassword);
@@ -34,7 +39,7 @@ public:
     void leave(const std::string &call);
     bool has(const std::string &call) const;
     bool isMuted(const std::string &call) const;
-    bool isBanned(const std::string &call) const { return m_banned.count(upper(call)) != 0; }
+    bool isBanned(const std::string &call) const;
     const std::vector<Station> &stations() const { return m_stations; }
 
     /// The station now talking ("" for nobody). The talker is listed first.
@@ -45,20 +50,24 @@ public:
         std::string reply;            ///< text to the sender, CR-ended lines; "" for none
         std::string disconnect;       ///< a station the command dropped
         bool listChanged = false;     ///< the station list changed in a way that is sent
+        std::string toSysops;         ///< a quoted line for the logged-on sysops, "CONF>TEXT" CR
     };
     /// A chat line from `sender` (without the "CALL>" prefix). Lines that
     /// are not dot-commands get an empty answer: they are relayed as chat.
     Answer command(const std::string &sender, const std::string &line);
-    bool isLoggedOn(const std::string &call) const { return m_loggedOn.count(upper(call)) != 0; }
+    bool isLoggedOn(const std::string &call) const;
 
     /// "CONF *ID* [n/max]" CR CR, the talker as "->CALL Name" on top, then
     /// the others ("CALL Name", muted ones "CALL (Muted)"), a blank line and
-    /// the banner.
+    /// the banner. Lurking stations are left out.
     std::string stationList() const;
 
     static std::string upper(std::string s);
 
 private:
+    /// The room as the dot-commands read and change it.
+    class Commands;
+
     Station *find(const std::string &call);
 
     std::string m_id;
@@ -67,8 +76,11 @@ private:
     std::string m_sysopPassword;
     std::vector<Station> m_stations;
     std::string m_talker;
-    std::set<std::string> m_loggedOn;
-    std::set<std::string> m_banned;
+    std::set<std::string> m_admins;
+    std::set<std::string> m_sysops;
+    std::vector<std::string> m_banned;   ///< in the order banned
+    std::set<std::string> m_persistentMute;
+    std::chrono::steady_clock::time_point m_upSince = std::chrono::steady_clock::now();
 };
 
 /// A text packet on the EchoLink control port: "oNDATA" + text + NUL.

@@ -397,6 +397,8 @@ private:
         const ConferenceRoom::Answer a = m_room.command(from, text);
         if (!a.reply.empty())
             sendText(a.reply);
+        if (!a.toSysops.empty())
+            sendText(a.toSysops);
         if (ConferenceRoom::upper(a.disconnect) == ConferenceRoom::upper(m_linkedCall)) {
             dropLink();
             return;
