@@ -11,6 +11,7 @@
 #include <cstring>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using gavelry::ProfileIni;
@@ -301,6 +302,52 @@ private slots:
         QVERIFY(QFileInfo(path).isSymLink());
         QCOMPARE(readBytes(target), QByteArray("[SETTINGS]\nTEXT1=b\n"));
         QCOMPARE(readBytes(path + ".bak"), QByteArray("[SETTINGS]\nTEXT1=a\n"));
+    }
+
+    /// Nodes made here stand for the real ones: a FIFO, a device (as
+    /// /dev/null is), reached directly or through links.
+    void whatIsNoFileIsNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<int>("links");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("FIFO") << "fifo" << 0 << "is a FIFO, not a regular file";
+        QTest::newRow("link to a FIFO") << "fifo" << 1 << "is a FIFO, not a regular file";
+        QTest::newRow("link to a device") << "device" << 1 << "is a character device, not a regular file";
+        QTest::newRow("link to a link to a device") << "device" << 2 << "is a character device, not a regular file";
+        QTest::newRow("folder") << "folder" << 0 << "is a folder, not a regular file";
+    }
+    void whatIsNoFileIsNeverReplaced()
+    {
+        QFETCH(QString, node);
+        QFETCH(int, links);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("node");
+        const QByteArray name = QFile::encodeName(target);
+        if (node == "fifo")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (node == "folder")
+            QVERIFY(QDir().mkdir(target));
+        else if (::mknod(name.constData(), S_IFCHR | 0600, ::makedev(1, 3)) != 0)
+            QSKIP("making a device node needs root");
+        QString path = target;
+        for (int i = 0; i < links; ++i) {
+            const QString link = dir.filePath(QStringLiteral("link%1").arg(i));
+            QVERIFY(QFile::link(path, link));
+            path = link;
+        }
+        struct stat before {};
+        QCOMPARE(::lstat(name.constData(), &before), 0);
+
+        const QString error = safefile::replace(path, "new", path + ".bak");
+        QVERIFY2(error.contains(why + ", so it is not written over"), qPrintable(error));
+        struct stat after {};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_rdev, before.st_rdev);
+        QCOMPARE(QFileInfo(path).isSymLink(), links > 0);
+        QVERIFY(!QFileInfo::exists(path + ".bak"));
     }
 
     void windowsEncodingsAreKept_data()
