@@ -2,11 +2,17 @@
 #include "Form321.h"
 #include "Form6.h"
 #include "Messages.h"
+#include "SafeFile.h"
 #include "SlotState.h"
 #include "TestRig.h"
 
 #include <QFile>
 #include <QTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace gavelry;
 using gavelry::test::TestRig;
@@ -63,11 +69,27 @@ QString state(Form321 &f, int n)
     return QStringLiteral("%1 %2 %3").arg(s.call->text(), QString::number(controls::checkValue(s.use)), s.seconds->text());
 }
 
-QByteArray stateFile(const TestRig &rig)
+QByteArray fileBytes(const QString &path)
 {
-    QFile f(QDir(rig.configDir()).filePath(slotstate::kFileName));
+    QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
 }
+
+QByteArray stateFile(const TestRig &rig) { return fileBytes(QDir(rig.configDir()).filePath(slotstate::kFileName)); }
+
+/// Opening the state file for reading is refused, as a file of mode 0000 is
+/// to anyone but root.
+class UnopenableStateFile : public safefile::Io {
+public:
+    int open(const char *path, int flags, mode_t mode) override
+    {
+        if ((flags & O_ACCMODE) == O_RDONLY && QByteArray(path).endsWith(slotstate::kFileName.toLatin1())) {
+            errno = EACCES;
+            return -1;
+        }
+        return Io::open(path, flags, mode);
+    }
+};
 
 } // namespace
 
@@ -374,22 +396,26 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("restored"); // slot 1 after the start
-        QTest::newRow("empty") << QByteArray() << " 0 900";
-        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10) << " 0 900";
-        QTest::newRow("cut short") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"W1") << " 0 900";
+        QTest::addColumn<bool>("keptAside");
+        QTest::newRow("empty") << QByteArray() << " 0 900" << false;
+        QTest::newRow("over a megabyte") << QByteArray(safefile::kLargest + 1, '[') << " 0 900" << true;
+        QTest::newRow("cannot be opened") << QByteArray("{\"slots\":[]}") << " 0 900" << true;
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10) << " 0 900" << true;
+        QTest::newRow("cut short") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"W1") << " 0 900" << true;
         QTest::newRow("line break in the callsign")
             << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"A\\r\\n.ban add B\",\"due\":\"2020-01-01T00:00:00\"}]}")
-            << "0 900";
+            << "0 900" << true;
         QTest::newRow("long ago") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"OLD\",\"due\":\"1990-01-01T00:00:00\"}]}")
-                                  << "OLD 0 900";
+                                  << "OLD 0 900" << false;
         QTest::newRow("years away")
             << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"LATER\",\"due\":\"2036-01-05T12:00:00\"}]}")
-            << "LATER 1 " + QString::number(qint64(3652) * 86400);
+            << "LATER 1 " + QString::number(qint64(3652) * 86400) << false;
     }
     void unreadableStateFileNeverStopsTheStart()
     {
         QFETCH(QByteArray, data);
         QFETCH(QString, restored);
+        QFETCH(bool, keptAside);
         TestRig rig;
         rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
         rig.client.linkUp("*HARBOUR*");
@@ -398,7 +424,13 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(data);
         }
-        rig.start();
+        {
+            UnopenableStateFile refusing;
+            std::optional<safefile::ScopedIo> scoped;
+            if (QByteArray(QTest::currentDataTag()) == "cannot be opened")
+                scoped.emplace(refusing);
+            rig.start();
+        }
         QVERIFY2(state(rig.program->form321(), 1).endsWith(restored), qPrintable(state(rig.program->form321(), 1)));
         for (const QString &line : rig.sent())
             QVERIFY2(!line.contains(u'\r') && !line.contains(u'\n'), qPrintable(line));
@@ -407,6 +439,167 @@ private slots:
         QStringList problems;
         slotstate::read(rig.configDir(), problems);
         QVERIFY(problems.isEmpty()); // rewritten with what runs
+        // What could not be taken up is kept aside as it was, and the operator told.
+        const QString aside = QDir(rig.configDir()).filePath(slotstate::kFileName + ".bak");
+        if (!keptAside) {
+            QVERIFY(!QFileInfo::exists(aside));
+        } else {
+            QCOMPARE(fileBytes(aside), data);
+            QVERIFY2(rig.form6().ui.StatusLine->text().contains("is kept as timedslots.json.bak"),
+                     qPrintable(rig.form6().ui.StatusLine->text()));
+        }
+    }
+
+    /// A FIFO or a device in the file's place, or at the end of a link in
+    /// it, is not the program's: it is neither opened to read (which could
+    /// wait for ever) nor replaced, at the start, on a change or at the end.
+    void stateFileThatIsNoFileIsLeftAsItIs_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("FIFO") << "fifo" << false;
+        QTest::newRow("link to a FIFO") << "fifo" << true;
+        QTest::newRow("link to a device") << "device" << true;
+    }
+    void stateFileThatIsNoFileIsLeftAsItIs()
+    {
+        QFETCH(QString, node);
+        QFETCH(bool, linked);
+        TestRig rig;
+        const QString path = QDir(rig.configDir()).filePath(slotstate::kFileName);
+        const QString target = linked ? QDir(rig.configDir()).filePath("node") : path;
+        const QByteArray name = QFile::encodeName(target);
+        if (node == "fifo")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (::mknod(name.constData(), S_IFCHR | 0600, ::makedev(1, 3)) != 0)
+            QSKIP("making a device node needs root");
+        if (linked)
+            QVERIFY(QFile::link(target, path));
+        struct stat before {};
+        QCOMPARE(::lstat(name.constData(), &before), 0);
+
+        Form321 &f = startLinked(rig);
+        const QString status = rig.form6().ui.StatusLine->text();
+        QVERIFY2(status.contains(", not a regular file, so it is not written over"), qPrintable(status));
+        fill(f, 1, "W1ABC");
+        rig.advance(10000);
+        rig.program->context().endProgram();
+        struct stat after {};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_rdev, before.st_rdev);
+        QCOMPARE(QFileInfo(path).isSymLink(), linked);
+    }
+
+    /// The end of the program writes the slots as they run, also when a
+    /// write on the way was lost; a program that never loaded writes nothing.
+    void runningSlotsAreWrittenAtTheEnd_data()
+    {
+        QTest::addColumn<bool>("started");
+        QTest::newRow("closed while slots run") << true;
+        QTest::newRow("ended before it loaded") << false;
+    }
+    void runningSlotsAreWrittenAtTheEnd()
+    {
+        QFETCH(bool, started);
+        TestRig rig;
+        const QString path = QDir(rig.configDir()).filePath(slotstate::kFileName);
+        const QByteArray earlier = R"({"slots":[{"slot":4,"kind":"unban","call":"K2XYZ","due":"2026-01-05T13:00:00Z"}]})";
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(earlier);
+        }
+        if (started) {
+            Form321 &f = startLinked(rig);
+            fill(f, 1, "W1ABC");
+            QVERIFY(QFile::remove(path)); // a write on the way that did not last
+        } else {
+            rig.build();
+        }
+        rig.program->context().endProgram();
+        if (!started) {
+            QCOMPARE(fileBytes(path), earlier);
+            return;
+        }
+        QStringList problems;
+        const QList<SlotRecord> kept = slotstate::read(rig.configDir(), problems);
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(kept.at(0).call, QStringLiteral("W1ABC"));
+        QCOMPARE(kept.at(1).call, QStringLiteral("K2XYZ"));
+    }
+
+    /// A restart on either side of a change of the clocks takes a slot up
+    /// with the time that is really left (Europe/Berlin, 2026).
+    void dueTimesHoldAcrossTheClockChanges_data()
+    {
+        QTest::addColumn<QDateTime>("filled");
+        QTest::addColumn<QDateTime>("restarted");
+        auto berlin = [](int month, int day, int hour, int minute, int offsetHours) {
+            return QDateTime(QDate(2026, month, day), QTime(hour, minute), Qt::OffsetFromUTC, offsetHours * 3600);
+        };
+        QTest::newRow("spring: due in the skipped hour") << berlin(3, 29, 1, 50, 1) << berlin(3, 29, 3, 0, 2);
+        QTest::newRow("autumn: from summer time into the repeated hour") << berlin(10, 25, 2, 50, 2) << berlin(10, 25, 2, 0, 1);
+        QTest::newRow("autumn: within the repeated hour's second pass") << berlin(10, 25, 2, 10, 1) << berlin(10, 25, 2, 20, 1);
+    }
+    void dueTimesHoldAcrossTheClockChanges()
+    {
+        QFETCH(QDateTime, filled);
+        QFETCH(QDateTime, restarted);
+        QByteArray kept;
+        {
+            TestRig first(filled);
+            fill(startLinked(first), 4, "W1ABC"); // 15 minutes
+            first.program->context().endProgram();
+            kept = stateFile(first);
+        }
+        TestRig rig(restarted);
+        {
+            QFile file(QDir(rig.configDir()).filePath(slotstate::kFileName));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(kept);
+        }
+        Form321 &f = startLinked(rig);
+        QCOMPARE(state(f, 4), QStringLiteral("W1ABC 1 300"));
+        rig.advance(299000);
+        QVERIFY(rig.sent().isEmpty());
+        rig.advance(1000);
+        QCOMPARE(rig.sent().value(0), QStringLiteral(".ban delete W1ABC"));
+    }
+
+    /// A small board without a clock of its own starts with a wrong time and
+    /// is set right later: the release comes when the file says, not the
+    /// clock's error later. Filled at 12:00, due 12:15; started again at
+    /// 12:01 by the right time.
+    void releasesFollowTheWallClock_data()
+    {
+        QTest::addColumn<qint64>("wrongAtStart"); // ms the clock is off when the program starts
+        QTest::addColumn<qint64>("setLater");     // ms it is set by, 10 s after the start
+        QTest::addColumn<QString>("releasedAt");  // the clock when the release goes out
+        const qint64 hour = 3600000;
+        QTest::newRow("an hour slow at start, set right") << -hour << hour << "12:15:00";
+        QTest::newRow("right at start, set an hour ahead") << qint64(0) << hour << "13:01:11";
+        QTest::newRow("right at start, set an hour back") << qint64(0) << -hour << "12:15:00";
+    }
+    void releasesFollowTheWallClock()
+    {
+        QFETCH(qint64, wrongAtStart);
+        QFETCH(qint64, setLater);
+        QFETCH(QString, releasedAt);
+        TestRig rig;
+        fill(startLinked(rig), 1, "W1ABC");
+        rig.program->endForRestart();
+        rig.program.reset();
+        rig.advance(60000);
+        rig.scheduler.setClockBy(wrongAtStart);
+        Form321 &f = rig.start().form321();
+        QCOMPARE(state(f, 1), QStringLiteral("W1ABC 1 %1").arg(840 - wrongAtStart / 1000));
+        rig.advance(10000);
+        rig.scheduler.setClockBy(setLater);
+        for (int i = 0; i < 10000 && rig.sent().isEmpty(); ++i)
+            rig.advance(1000); // from tick to tick
+        QCOMPARE(rig.scheduler.timeOfDay(), releasedAt);
+        QCOMPARE(rig.sent().value(0), QStringLiteral(".unmute W1ABC"));
     }
 
     void windowOpensThroughTheGate()
