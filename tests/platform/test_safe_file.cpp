@@ -313,7 +313,6 @@ private slots:
         QTest::addColumn<QString>("why");
         QTest::newRow("FIFO") << "fifo" << 0 << "is a FIFO, not a regular file";
         QTest::newRow("link to a FIFO") << "fifo" << 1 << "is a FIFO, not a regular file";
-        QTest::newRow("link to a device") << "device" << 1 << "is a character device, not a regular file";
         QTest::newRow("link to a link to a device") << "device" << 2 << "is a character device, not a regular file";
         QTest::newRow("folder") << "folder" << 0 << "is a folder, not a regular file";
     }
@@ -323,22 +322,18 @@ private slots:
         QFETCH(int, links);
         QFETCH(QString, why);
         QTemporaryDir dir;
-        const QString target = dir.filePath("node");
-        const QByteArray name = QFile::encodeName(target);
+        QString path = dir.filePath("node");
+        const QByteArray name = QFile::encodeName(path);
         if (node == "fifo")
             QCOMPARE(::mkfifo(name.constData(), 0600), 0);
         else if (node == "folder")
-            QVERIFY(QDir().mkdir(target));
+            QVERIFY(QDir().mkdir(path));
         else if (::mknod(name.constData(), S_IFCHR | 0600, ::makedev(1, 3)) != 0)
             QSKIP("making a device node needs root");
-        QString path = target;
-        for (int i = 0; i < links; ++i) {
-            const QString link = dir.filePath(QStringLiteral("link%1").arg(i));
-            QVERIFY(QFile::link(path, link));
-            path = link;
-        }
         struct stat before {};
         QCOMPARE(::lstat(name.constData(), &before), 0);
+        for (int i = 0; i < links; ++i, path += "~")
+            QVERIFY(QFile::link(path, path + "~"));
 
         const QString error = safefile::replace(path, "new", path + ".bak");
         QVERIFY2(error.contains(why + ", so it is not written over"), qPrintable(error));

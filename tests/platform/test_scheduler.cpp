@@ -146,41 +146,6 @@ private slots:
         QCOMPARE(s.weekday(), weekday);
     }
 
-    /// The clock set by hand or by a time server: the time jumps, the
-    /// moment with it, and the timers tick on at their elapsed times.
-    void settingTheClockLeavesTheTimersAlone_data()
-    {
-        QTest::addColumn<QDateTime>("start");
-        QTest::addColumn<qint64>("set");
-        QTest::addColumn<QString>("utc"); // utcNow() after the clock was set
-        QTest::newRow("an hour ahead, start with an offset")
-            << QDateTime(QDate(2026, 3, 29), QTime(1, 50), Qt::OffsetFromUTC, 3600) << qint64(3600000)
-            << "2026-03-29 01:50:01";
-        QTest::newRow("an hour back, start in UTC")
-            << QDateTime(QDate(2026, 1, 5), QTime(12, 0), Qt::UTC) << qint64(-3600000) << "2026-01-05 11:00:01";
-    }
-    void settingTheClockLeavesTheTimersAlone()
-    {
-        QFETCH(QDateTime, start);
-        QFETCH(qint64, set);
-        QFETCH(QString, utc);
-        VirtualScheduler s(start);
-        Timer *t = s.createTimer(this);
-        t->setInterval(1000);
-        QList<qint64> ticks;
-        connect(t, &Timer::timeout, this, [&] { ticks << s.elapsedMs(); });
-        t->setEnabled(true);
-        s.advanceTo(1000);
-        const QDateTime before = s.now();
-        s.setClockBy(set);
-        QCOMPARE(s.now(), before.addMSecs(set));
-        QCOMPARE(s.utcNow().toString("yyyy-MM-dd HH:mm:ss"), utc);
-        QCOMPARE(s.utcNow().timeSpec(), Qt::UTC);
-        s.advanceTo(3000);
-        QCOMPARE(ticks, QList<qint64>({1000, 2000, 3000}));
-        delete t;
-    }
-
     void haltStopsEverything()
     {
         VirtualScheduler s(kStart);
