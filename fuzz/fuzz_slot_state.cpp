@@ -1,6 +1,7 @@
 // The running timed slots' file, timedslots.json, as a damaged or
 // hand-edited file may hold it. Properties: what is read is written back and
-// read again unchanged, every record names a slot from 1 to 5 of the fitting
+// read again unchanged, also by a program in another time zone (due times
+// carry their offset), every record names a slot from 1 to 5 of the fitting
 // kind, at most once, and no callsign holds a control character (it goes
 // into a command the bot sends).
 #include "FuzzCheck.h"
@@ -29,6 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     QStringList again;
     FUZZ_CHECK(slotstate::parse(slotstate::format(records), again) == records);
+    FUZZ_CHECK(again.isEmpty());
+    // Written where the clocks change, read where they do not, and back.
+    static const QTimeZone berlin("Europe/Berlin");
+    static const QTimeZone kolkata("Asia/Kolkata");
+    FUZZ_CHECK(slotstate::parse(slotstate::format(records, berlin), again, kolkata) == records);
     FUZZ_CHECK(again.isEmpty());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "ConferenceActions.h"
 #include "ConferenceProfiles.h"
 #include "DtmfCommands.h"
+#include "Errors.h"
 #include "ConnectSchedule.h"
 #include "Form116.h"
 #include "Form14.h"
@@ -91,10 +92,18 @@ void Program::attachBehaviour()
         m_log.followButtons(w);
 }
 
+void Program::keepRunningSlots()
+{
+    // While the program can still say (status line, log) that it failed.
+    if (m_timedSlots)
+        skipOnError(m_ctx, [&] { m_timedSlots->save(); });
+}
+
 void Program::endForRestart()
 {
     if (m_ended)
         return;
+    keepRunningSlots();
     m_ended = true;
     m_timeGoesOn = true;
     // Its timers are the windows' own and go with them when it is
@@ -107,6 +116,7 @@ void Program::endProgram()
 {
     if (m_ended)
         return;
+    keepRunningSlots();
     m_ended = true;
     // Nothing runs after the end: no timer, no deferred client event.
     m_scheduler.halt();

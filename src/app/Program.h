@@ -74,6 +74,8 @@ signals:
 
 private:
     void endProgram();
+    /// Writes the running timed slots as they are at the end.
+    void keepRunningSlots();
     void attachBehaviour();
 
     Scheduler &m_scheduler;

@@ -24,8 +24,6 @@ namespace {
 /// two thousand years, far from any overflow.
 constexpr int kMostDurationDigits = 9;
 
-QDateTime wallClock(const QDateTime &t) { return QDateTime(t.date(), t.time(), Qt::UTC); }
-
 } // namespace
 
 TimedSlot::TimedSlot(Form321 &form, int number, Controls controls, bool twoBlankPlainNotice)
@@ -40,8 +38,12 @@ TimedSlot::TimedSlot(Form321 &form, int number, Controls controls, bool twoBlank
     connect(m_c.timer, &Timer::timeout, this, &TimedSlot::Timer_Timer);
     connect(m_c.release, &QPushButton::clicked, this, &TimedSlot::Command_Click);
     connect(m_c.duration, &QLineEdit::textChanged, this, &TimedSlot::BeaconPeriod_Change);
-    connect(m_c.use, &QCheckBox::toggled, this, [this] {
+    connect(m_c.use, &QCheckBox::toggled, this, [this](bool on) {
         m_toldWaiting = false;
+        if (on)
+            dueFromCount();
+        else
+            m_due.reset(); // stopped: the count keeps what it shows
         emit changed();
     });
     connect(m_c.call, &QLineEdit::textChanged, this, [this] {
@@ -72,19 +74,44 @@ std::optional<qint64> TimedSlot::fullSeconds() const
     return minutes * 60;
 }
 
-void TimedSlot::setSeconds(qint64 seconds) { m_c.seconds->setText(QString::number(seconds)); }
+void TimedSlot::setSeconds(qint64 seconds)
+{
+    const QString text = QString::number(seconds);
+    if (m_c.seconds->text() != text)
+        m_c.seconds->setText(text);
+}
+
+qint64 TimedSlot::secondsShown() const
+{
+    bool ok = false;
+    const qint64 left = m_c.seconds->text().toLongLong(&ok);
+    return ok && left > 0 ? left : 0;
+}
+
+void TimedSlot::dueFromCount()
+{
+    if (held())
+        m_due.reset();
+    else
+        m_due = m_form.context().scheduler.utcNow().addSecs(secondsShown());
+}
 
 void TimedSlot::Timer_Timer()
 {
     skipOnError(m_form.context(), [&] {
         if (!counting() || held())
             return;
-        bool ok = false;
-        qint64 left = m_c.seconds->text().toLongLong(&ok);
-        if (!ok)
-            left = 0;
+        if (!m_due)
+            dueFromCount();
+        qint64 left = secondsShown();
         if (left > 0)
-            setSeconds(--left);
+            --left;
+        // A tick and the clock may differ by part of a second; more than
+        // that, and the clock was set or ticks were lost: the clock wins.
+        const qint64 byClock = slotstate::secondsUntil(m_form.context().scheduler.utcNow(), *m_due);
+        if (byClock < left - 1 || byClock > left + 1)
+            left = byClock;
+        setSeconds(left);
         if (left <= 0)
             release();
     });
@@ -180,8 +207,10 @@ void TimedSlot::BeaconPeriod_Change()
             m_form.context().report(
                 QStringLiteral("The minutes of %1 are not a number of minutes: the slot waits").arg(slotName()));
     });
-    if (counting())
+    if (counting()) {
+        dueFromCount();
         emit changed();
+    }
 }
 
 QString TimedSlot::command(const QString &call) const
@@ -204,11 +233,8 @@ std::optional<SlotRecord> TimedSlot::record() const
     if (!counting())
         return std::nullopt;
     SlotRecord r{m_number, m_kind, m_c.call->text(), std::nullopt};
-    if (!held()) {
-        bool ok = false;
-        const qint64 left = m_c.seconds->text().toLongLong(&ok);
-        r.due = wallClock(m_form.context().scheduler.now()).addSecs(ok && left > 0 ? left : 0);
-    }
+    if (!held())
+        r.due = m_due ? *m_due : m_form.context().scheduler.utcNow().addSecs(secondsShown());
     return r;
 }
 
@@ -217,10 +243,14 @@ void TimedSlot::restore(const SlotRecord &record)
     if (!record.due)
         m_c.duration->setText(QStringLiteral("0"));
     else
-        setSeconds(slotstate::secondsUntil(m_form.context().scheduler.now(), *record.due));
+        setSeconds(slotstate::secondsUntil(m_form.context().scheduler.utcNow(), *record.due));
     m_c.call->setText(record.call);
     controls::setCheckValue(m_c.use, 1);
-    if (record.due && m_c.seconds->text() == QLatin1String("0"))
+    if (!record.due)
+        return;
+    // Due when the file says, whatever the clock showed when the count stopped.
+    m_due = record.due;
+    if (m_c.seconds->text() == QLatin1String("0"))
         release();
 }
 

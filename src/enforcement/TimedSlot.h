@@ -25,6 +25,12 @@ class Timer;
 /// set. Stopped half-way: use box cleared by hand, the count kept; setting
 /// it again goes on from there.
 ///
+/// A count that is started is due at a moment of the wall clock. The count
+/// goes down a second a tick; when the clock says otherwise by more than a
+/// second (it was set, by hand or by a time server, or ticks were lost
+/// while the computer slept), the count follows the clock, so a release is
+/// never held back or brought forward by the whole of a clock's error.
+///
 /// A release needs a link to go out on: a count that runs out while no
 /// conference is linked stays due (showing 0) and the release goes out on
 /// the first tick with a link up. A duration of 0 minutes (an emptied box)
@@ -76,6 +82,10 @@ private:
     /// The duration in seconds; none when the box holds no number of minutes.
     std::optional<qint64> fullSeconds() const;
     void setSeconds(qint64 seconds);
+    /// The count shown, in seconds; 0 when the label holds no number.
+    qint64 secondsShown() const;
+    /// The count starts (again) from what it shows: due that many seconds from now.
+    void dueFromCount();
     void release();
     void backToIdle();
     void reportDueOnce(const QString &call);
@@ -89,6 +99,9 @@ private:
     bool m_twoBlankPlainNotice;
     /// The operator has been told once that this slot waits for a link.
     bool m_toldWaiting = false;
+    /// When the count runs out (UTC); none while the slot does not count
+    /// or is held.
+    std::optional<QDateTime> m_due;
 };
 
 } // namespace gavelry

@@ -36,13 +36,16 @@ TimedSlots::~TimedSlots() = default;
 void TimedSlots::restore()
 {
     QStringList problems;
-    const QList<SlotRecord> records = slotstate::read(m_form.context().configDir, problems);
+    slotstate::FileState file = slotstate::FileState::Missing;
+    const QList<SlotRecord> records = slotstate::read(m_form.context().configDir, problems, &file);
     for (const QString &p : problems)
         m_form.context().report(QStringLiteral("Timed slots from before the restart: %1; what could not be read is left out").arg(p));
+    m_keepAside = file == slotstate::FileState::Damaged;
     m_restoring = true;
     for (const SlotRecord &r : records)
         slot(r.slot).restore(r);
     m_restoring = false;
+    m_restored = true;
     // The file now says what runs: what was released, and nothing unreadable.
     if (!records.isEmpty() || !problems.isEmpty())
         save();
@@ -50,6 +53,24 @@ void TimedSlots::restore()
 
 void TimedSlots::save()
 {
+    if (!m_restored)
+        return; // the file has not been read: writing would lose what it holds
+    if (m_keepAside) {
+        QString keptAs;
+        const QString error = slotstate::keepAside(m_form.context().configDir, keptAs);
+        if (!error.isEmpty()) {
+            if (!m_toldWriteFailed)
+                m_form.context().report(QStringLiteral("The running timed slots could not be kept for a restart: %1, "
+                                                       "so it is not written over")
+                                            .arg(error));
+            m_toldWriteFailed = true;
+            return;
+        }
+        m_keepAside = false;
+        m_form.context().report(QStringLiteral("Timed slots from before the restart: the file that could not be read "
+                                               "whole is kept as %1")
+                                    .arg(keptAs));
+    }
     QList<SlotRecord> records;
     for (const TimedSlot *s : m_slots)
         if (const std::optional<SlotRecord> r = s->record())

@@ -25,7 +25,9 @@ public:
 
     /// Takes up the slots kept in the state file (when the program has loaded).
     void restore();
-    /// Writes the running slots to the state file.
+    /// Writes the running slots to the state file; nothing before restore()
+    /// has read it. Called on every change of a slot and when the program
+    /// ends.
     void save();
 
     /// "Timed Ban / Mute": shows the window when admin is enabled.
@@ -36,6 +38,11 @@ private:
     Form321 &m_form;
     std::vector<TimedSlot *> m_slots;
     bool m_restoring = false;
+    /// restore() has read the state file: from here on it is written.
+    bool m_restored = false;
+    /// The file found at the start could not be read whole; it is moved
+    /// aside before anything is written in its place.
+    bool m_keepAside = false;
     /// The last failure to write the state file has been reported.
     bool m_toldWriteFailed = false;
 };

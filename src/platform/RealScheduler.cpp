@@ -42,6 +42,8 @@ RealScheduler::RealScheduler(QObject *parent) : Scheduler(parent) { m_elapsed.st
 
 QDateTime RealScheduler::now() const { return QDateTime::currentDateTime(); }
 
+QDateTime RealScheduler::utcNow() const { return QDateTime::currentDateTimeUtc(); }
+
 qint64 RealScheduler::elapsedMs() const { return m_elapsed.elapsed(); }
 
 Timer *RealScheduler::createTimer(QObject *parent) { return new RealTimer(this, parent); }

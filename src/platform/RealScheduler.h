@@ -13,6 +13,7 @@ public:
     explicit RealScheduler(QObject *parent = nullptr);
 
     QDateTime now() const override;
+    QDateTime utcNow() const override;
     qint64 elapsedMs() const override;
     Timer *createTimer(QObject *parent) override;
     void callAfter(int delayMs, QObject *context, std::function<void()> fn) override;

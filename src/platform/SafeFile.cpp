@@ -258,6 +258,15 @@ ReadResult read(const QString &path, qint64 largest)
 QString replace(const QString &path, const QByteArray &data, const QString &backup, QString *backupProblem)
 {
     const QString target = finalTarget(path);
+    // A FIFO, a device or a folder in the file's place (or at the end of a
+    // link in it) is not ours: renaming over it would destroy the node.
+    struct stat st {};
+    if (::stat(encoded(target).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        const QString name = target == QFileInfo(path).absoluteFilePath()
+            ? native(path)
+            : QStringLiteral("%1 (a link to %2)").arg(native(path), native(target));
+        return QStringLiteral("%1 %2, so it is not written over").arg(name, notRegular(st.st_mode));
+    }
     QString tmpName;
     const QString error = writeNewFile(target, data, tmpName);
     if (!error.isEmpty())

@@ -37,7 +37,9 @@ ReadResult read(const QString &path, qint64 largest = kLargest);
 /// to a new file next to it that is written, flushed to the disk and then
 /// renamed over path, so path holds either its old or its new contents whole,
 /// whatever stops the program or fills the disk on the way. A link at path is
-/// followed: its target is replaced.
+/// followed: its target is replaced. Something that is there but is no
+/// regular file (a FIFO, a device, a folder; also at the end of a link) is
+/// refused and left as it is.
 ///
 /// With backup set, the contents path had before are kept there (0600) just
 /// before the new file takes its place, unless path was missing or empty.

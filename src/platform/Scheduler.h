@@ -52,6 +52,9 @@ public:
     /// Local date and time now. Read its date and time of day, never its
     /// zone: virtual time gives the local values marked as UTC.
     virtual QDateTime now() const = 0;
+    /// The moment now, in UTC: what a due time that must hold across a
+    /// restart or a change of daylight-saving time is counted in.
+    virtual QDateTime utcNow() const = 0;
     /// Milliseconds since the scheduler was created.
     virtual qint64 elapsedMs() const = 0;
     /// A new, disabled timer owned by parent.

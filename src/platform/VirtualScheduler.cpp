@@ -50,13 +50,21 @@ private:
 };
 
 VirtualScheduler::VirtualScheduler(const QDateTime &start, QObject *parent)
-    : Scheduler(parent), m_start(start.date(), start.time(), Qt::UTC)
+    : Scheduler(parent), m_start(start.date(), start.time(), Qt::UTC), m_startUtc(start.toUTC())
 {
 }
 
 VirtualScheduler::~VirtualScheduler() = default;
 
 QDateTime VirtualScheduler::now() const { return m_start.addMSecs(m_now); }
+
+QDateTime VirtualScheduler::utcNow() const { return m_startUtc.addMSecs(m_now); }
+
+void VirtualScheduler::setClockBy(qint64 deltaMs)
+{
+    m_start = m_start.addMSecs(deltaMs);
+    m_startUtc = m_startUtc.addMSecs(deltaMs);
+}
 
 Timer *VirtualScheduler::createTimer(QObject *parent) { return new VirtualTimer(this, parent); }
 

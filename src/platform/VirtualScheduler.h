@@ -28,6 +28,9 @@ public:
     ~VirtualScheduler() override;
 
     QDateTime now() const override;
+    /// The start read as a moment (a start without a zone is local time)
+    /// and the elapsed time after it.
+    QDateTime utcNow() const override;
     qint64 elapsedMs() const override { return m_now; }
     Timer *createTimer(QObject *parent) override;
     void callAfter(int delayMs, QObject *context, std::function<void()> fn) override;
@@ -37,6 +40,10 @@ public:
     /// leaves the clock at target. Returns false when stopped early.
     bool advanceTo(qint64 targetMs);
     bool advanceBy(qint64 deltaMs) { return advanceTo(m_now + deltaMs); }
+    /// Sets the clock forward (or back, deltaMs < 0) as the operator or a
+    /// time server sets a computer's clock: now() and utcNow() jump, while
+    /// elapsed time and every timer go on as they were.
+    void setClockBy(qint64 deltaMs);
     /// Due time of the next pending item, or -1.
     qint64 nextDue() const;
     /// Makes a running advanceTo() return after the current item.
@@ -67,6 +74,7 @@ private:
     void cancel(const Key &key) { m_queue.erase(key); }
 
     QDateTime m_start; ///< the start's local date and time, marked as UTC
+    QDateTime m_startUtc; ///< the start as a moment
     qint64 m_now = 0;
     quint64 m_seq = 0;
     bool m_stopped = false;

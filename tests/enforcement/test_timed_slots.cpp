@@ -2,12 +2,14 @@
 #include "Form321.h"
 #include "Form6.h"
 #include "Messages.h"
+#include "SafeFile.h"
 #include "SlotState.h"
 #include "TestRig.h"
 
 #include <QFile>
 #include <QTest>
 #include "TestUi.h"
+
 
 using namespace gavelry;
 using gavelry::test::TestRig;
@@ -65,11 +67,13 @@ QString state(Form321 &f, int n)
     return QStringLiteral("%1 %2 %3").arg(s.call->text(), QString::number(controls::checkValue(s.use)), s.seconds->text());
 }
 
-QByteArray stateFile(const TestRig &rig)
+QByteArray fileBytes(const QString &path)
 {
-    QFile f(QDir(rig.configDir()).filePath(slotstate::kFileName));
+    QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
 }
+
+QByteArray stateFile(const TestRig &rig) { return fileBytes(QDir(rig.configDir()).filePath(slotstate::kFileName)); }
 
 } // namespace
 
@@ -376,22 +380,25 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("restored"); // slot 1 after the start
-        QTest::newRow("empty") << QByteArray() << " 0 900";
-        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10) << " 0 900";
-        QTest::newRow("cut short") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"W1") << " 0 900";
+        QTest::addColumn<bool>("keptAside");
+        QTest::newRow("empty") << QByteArray() << " 0 900" << false;
+        QTest::newRow("over a megabyte") << QByteArray(safefile::kLargest + 1, '[') << " 0 900" << true;
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10) << " 0 900" << true;
+        QTest::newRow("cut short") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"W1") << " 0 900" << true;
         QTest::newRow("line break in the callsign")
             << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"A\\r\\n.ban add B\",\"due\":\"2020-01-01T00:00:00\"}]}")
-            << "0 900";
+            << "0 900" << true;
         QTest::newRow("long ago") << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"OLD\",\"due\":\"1990-01-01T00:00:00\"}]}")
-                                  << "OLD 0 900";
+                                  << "OLD 0 900" << false;
         QTest::newRow("years away")
             << QByteArray("{\"slots\":[{\"slot\":1,\"kind\":\"unmute\",\"call\":\"LATER\",\"due\":\"2036-01-05T12:00:00\"}]}")
-            << "LATER 1 " + QString::number(qint64(3652) * 86400);
+            << "LATER 1 " + QString::number(qint64(3652) * 86400) << false;
     }
     void unreadableStateFileNeverStopsTheStart()
     {
         QFETCH(QByteArray, data);
         QFETCH(QString, restored);
+        QFETCH(bool, keptAside);
         TestRig rig;
         rig.ini("vorivuzav.ini", "CONFERENCE", "*HARBOUR*");
         rig.client.linkUp("*HARBOUR*");
@@ -409,6 +416,93 @@ private slots:
         QStringList problems;
         slotstate::read(rig.configDir(), problems);
         QVERIFY(problems.isEmpty()); // rewritten with what runs
+        // What could not be taken up is kept aside as it was, and the operator told.
+        QCOMPARE(fileBytes(QDir(rig.configDir()).filePath("timedslots.json.bak")), keptAside ? data : "<none>");
+        QCOMPARE(rig.form6().ui.StatusLine->text().contains("is kept as timedslots.json.bak"), keptAside);
+    }
+
+    /// The end writes the slots as they run (here after a write on the way
+    /// was lost); a program that never loaded the file writes nothing.
+    void runningSlotsAreWrittenAtTheEnd_data()
+    {
+        QTest::addColumn<bool>("started");
+        QTest::newRow("closed while a slot runs") << true;
+        QTest::newRow("ended before it loaded") << false;
+    }
+    void runningSlotsAreWrittenAtTheEnd()
+    {
+        QFETCH(bool, started);
+        TestRig rig;
+        const QString path = QDir(rig.configDir()).filePath(slotstate::kFileName);
+        QVERIFY(slotstate::write(rig.configDir(), {{5, SlotKind::UnBan, "K2XYZ", std::nullopt}}).isEmpty());
+        if (started) {
+            fill(startLinked(rig), 1, "W1ABC");
+            QVERIFY(QFile::remove(path));
+        } else {
+            rig.build();
+        }
+        rig.program->context().endProgram();
+        QStringList problems;
+        QStringList calls;
+        for (const SlotRecord &r : slotstate::read(rig.configDir(), problems))
+            calls.append(r.call);
+        QCOMPARE(calls, started ? QStringList({"W1ABC", "K2XYZ"}) : QStringList({"K2XYZ"}));
+    }
+
+    /// A restart on either side of a change of the clocks (Berlin, 2026)
+    /// takes a slot up with the time really left: 5 of its 15 minutes.
+    void dueTimesHoldAcrossTheClockChanges_data()
+    {
+        QTest::addColumn<QDateTime>("filled");
+        QTest::addColumn<QDateTime>("restarted");
+        auto at = [](int month, int hour, int minute, int offset) {
+            return QDateTime(QDate(2026, month, month == 3 ? 29 : 25), QTime(hour, minute), Qt::OffsetFromUTC, offset * 3600);
+        };
+        QTest::newRow("spring: due in the skipped hour") << at(3, 1, 50, 1) << at(3, 3, 0, 2);
+        QTest::newRow("autumn: from summer time into the repeated hour") << at(10, 2, 50, 2) << at(10, 2, 0, 1);
+    }
+    void dueTimesHoldAcrossTheClockChanges()
+    {
+        QFETCH(QDateTime, filled);
+        QFETCH(QDateTime, restarted);
+        TestRig first(filled);
+        fill(startLinked(first), 4, "W1ABC");
+        TestRig rig(restarted);
+        QVERIFY(QFile::copy(QDir(first.configDir()).filePath(slotstate::kFileName),
+                            QDir(rig.configDir()).filePath(slotstate::kFileName)));
+        QCOMPARE(state(startLinked(rig), 4), QStringLiteral("W1ABC 1 300"));
+    }
+
+    /// A board without a clock of its own starts with a wrong time and is
+    /// set right later: the release comes when the file says, not the
+    /// clock's error later. Filled at 12:00, due 12:15, started again at 12:01.
+    void releasesFollowTheWallClock_data()
+    {
+        QTest::addColumn<qint64>("wrongAtStart"); // ms the clock is off when the program starts
+        QTest::addColumn<qint64>("setLater");     // ms it is set by, 10 s after the start
+        QTest::addColumn<QString>("releasedAt");  // the clock when the release goes out
+        QTest::newRow("an hour slow at start, set right") << qint64(-3600000) << qint64(3600000) << "12:15:00";
+        QTest::newRow("right at start, set an hour ahead") << qint64(0) << qint64(3600000) << "13:01:11";
+        QTest::newRow("right at start, set an hour back") << qint64(0) << qint64(-3600000) << "12:15:00";
+    }
+    void releasesFollowTheWallClock()
+    {
+        QFETCH(qint64, wrongAtStart);
+        QFETCH(qint64, setLater);
+        QFETCH(QString, releasedAt);
+        TestRig rig;
+        fill(startLinked(rig), 1, "W1ABC");
+        rig.program->endForRestart();
+        rig.program.reset();
+        rig.advance(60000);
+        rig.scheduler.setClockBy(wrongAtStart);
+        QCOMPARE(state(rig.start().form321(), 1), QStringLiteral("W1ABC 1 %1").arg(840 - wrongAtStart / 1000));
+        rig.advance(10000);
+        rig.scheduler.setClockBy(setLater);
+        for (int i = 0; i < 10000 && rig.sent().isEmpty(); ++i)
+            rig.advance(1000); // from tick to tick
+        QCOMPARE(rig.scheduler.timeOfDay(), releasedAt);
+        QCOMPARE(rig.sent().value(0), QStringLiteral(".unmute W1ABC"));
     }
 
     void windowOpensThroughTheGate()

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using gavelry::ProfileIni;
@@ -168,8 +169,8 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("why");
         QTest::newRow("FIFO") << "fifo" << "is a FIFO, not a regular file";
-        QTest::newRow("link to /dev/zero") << "/dev/zero" << "is a character device, not a regular file";
-        QTest::newRow("link to /dev/urandom") << "/dev/urandom" << "is a character device, not a regular file";
+        QTest::newRow("link to a zero device") << "zero" << "is a character device, not a regular file";
+        QTest::newRow("link to a random device") << "urandom" << "is a character device, not a regular file";
         QTest::newRow("folder") << "folder" << "is a folder, not a regular file";
         QTest::newRow("two megabytes") << "large" << "is larger than the 1048576 bytes a settings file may have (2097152 bytes)";
     }
@@ -186,8 +187,13 @@ private slots:
             QVERIFY(QDir().mkdir(path));
         else if (kind == "large")
             writeBytes(path, "[SETTINGS]\nTEXT3=" + QByteArray(2 * 1024 * 1024 - 17, 'x'));
-        else
-            QVERIFY(QFile::link(kind, path));
+        else {
+            // A node of the scratch folder's own (zero: 1,5; urandom: 1,9), reached through a link.
+            const QByteArray node = QFile::encodeName(dir.filePath(kind));
+            if (::mknod(node.constData(), S_IFCHR | 0600, ::makedev(1, kind == "zero" ? 5 : 9)) != 0)
+                QSKIP("making a device node needs root");
+            QVERIFY(QFile::link(dir.filePath(kind), path));
+        }
         const QFileInfo before(path);
 
         ProfileIni ini(path); // must neither block nor read without end
@@ -357,6 +363,47 @@ private slots:
         struct stat st {};
         QCOMPARE(::lstat(encoded.constData(), &st) == 0, !removed);
         QCOMPARE(readBytes(target), QByteArray("[SETTINGS]\nTEXT1=kept\n"));
+    }
+
+    /// Nodes made here stand for the real ones: a FIFO, a device (as
+    /// /dev/null is), reached directly or through links.
+    void whatIsNoFileIsNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<int>("links");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("FIFO") << "fifo" << 0 << "is a FIFO, not a regular file";
+        QTest::newRow("link to a FIFO") << "fifo" << 1 << "is a FIFO, not a regular file";
+        QTest::newRow("link to a link to a device") << "device" << 2 << "is a character device, not a regular file";
+        QTest::newRow("folder") << "folder" << 0 << "is a folder, not a regular file";
+    }
+    void whatIsNoFileIsNeverReplaced()
+    {
+        QFETCH(QString, node);
+        QFETCH(int, links);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        QString path = dir.filePath("node");
+        const QByteArray name = QFile::encodeName(path);
+        if (node == "fifo")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (node == "folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (::mknod(name.constData(), S_IFCHR | 0600, ::makedev(1, 3)) != 0)
+            QSKIP("making a device node needs root");
+        struct stat before {};
+        QCOMPARE(::lstat(name.constData(), &before), 0);
+        for (int i = 0; i < links; ++i, path += "~")
+            QVERIFY(QFile::link(path, path + "~"));
+
+        const QString error = safefile::replace(path, "new", path + ".bak");
+        QVERIFY2(error.contains(why + ", so it is not written over"), qPrintable(error));
+        struct stat after {};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_rdev, before.st_rdev);
+        QCOMPARE(QFileInfo(path).isSymLink(), links > 0);
+        QVERIFY(!QFileInfo::exists(path + ".bak"));
     }
 
     void windowsEncodingsAreKept_data()
