@@ -72,21 +72,24 @@ void Program::attachBehaviour()
     m_adminGate = std::make_unique<AdminGate>(*m_form6);
     m_conferenceProfiles = std::make_unique<ConferenceProfiles>(*m_form6, *m_adminGate);
     m_stationTracking = std::make_unique<StationTracking>(*m_form6, *m_conferenceProfiles);
-    m_form6->attach({m_adminGate.get(), m_conferenceProfiles.get(), m_stationTracking.get()});
-    m_talkTimeMonitor = std::make_unique<TalkTimeMonitor>(*m_form6);
+    // The main window's procedures that these carry out, for the moderation
+    // buttons and DTMF commands that run them.
+    m_form6->conDiscHook = [profiles = m_conferenceProfiles.get()] { profiles->ConDisc(); };
+    m_form6->resetListingHook = [tracking = m_stationTracking.get()] { tracking->ResetListing(); };
+    m_talkTimeMonitor = std::make_unique<TalkTimeMonitor>(*m_form6, *m_adminGate);
     m_chatController
         = std::make_unique<ChatController>(*m_messages, *m_adminGate, *m_stationTracking, *m_talkTimeMonitor);
     m_talkerActions = std::make_unique<TalkerActions>(*m_form6);
     m_callsignActions = std::make_unique<CallsignActions>(*m_form6);
     m_conferenceActions = std::make_unique<ConferenceActions>(*m_form6);
     m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6);
-    m_connectSchedule = std::make_unique<ConnectSchedule>(*m_form6);
+    m_connectSchedule = std::make_unique<ConnectSchedule>(*m_form6, *m_adminGate);
     m_autoBanSchedule = std::make_unique<AutoBanSchedule>(*m_form321);
     // Both schedules count from the moment the program has loaded: times
     // that passed before are never made up for.
     connect(m_form6.get(), &Form6::loaded, m_connectSchedule.get(), &ConnectSchedule::begin);
     connect(m_form6.get(), &Form6::loaded, m_autoBanSchedule.get(), &AutoBanSchedule::begin);
-    m_timedSlots = std::make_unique<TimedSlots>(*m_form6, *m_form321);
+    m_timedSlots = std::make_unique<TimedSlots>(*m_form321, *m_form6, *m_adminGate);
     // Last, once every button handler is connected.
     for (Window *w : m_windows.all())
         m_log.followButtons(w);

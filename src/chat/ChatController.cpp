@@ -14,15 +14,36 @@
 #include "TalkTimeSwitch.h"
 #include "Version.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
 namespace gavelry {
+
+namespace {
+
+ChatControls controlsOf(const Messages &w)
+{
+    using controls::child;
+    ChatControls c;
+    for (int i = 0; i < int(c.FilterText.size()); ++i)
+        c.FilterText[size_t(i)] = child<QLineEdit>(w, ("FilterText" + QByteArray::number(i + 1)).constData());
+    c.Check3 = child<QCheckBox>(w, "Check3");
+    c.Check2 = child<QCheckBox>(w, "Check2");
+    c.Option1 = child<QRadioButton>(w, "Option1");
+    c.ExtraCall = child<QLineEdit>(w, "ExtraCall");
+    c.Text1 = child<QLineEdit>(w, "Text1");
+    c.Text3 = child<QPlainTextEdit>(w, "Text3");
+    return c;
+}
+
+} // namespace
 
 ChatController::ChatController(Messages &window, AdminGate &gate, StationTracking &tracking,
                                TalkTimeSwitch &talkTime)
-    : m_window(window), m_gate(gate), m_tracking(tracking), m_talkTime(talkTime)
+    : m_window(window), m_gate(gate), m_tracking(tracking), m_talkTime(talkTime), m_c(controlsOf(window))
 {
-    Ui::Messages &ui = m_window.ui;
-    m_filterBoxes = {ui.FilterText1, ui.FilterText2, ui.FilterText3, ui.FilterText4,  ui.FilterText5,  ui.FilterText6,
-                     ui.FilterText7, ui.FilterText8, ui.FilterText9, ui.FilterText10, ui.FilterText11, ui.FilterText12};
     connect(&m_window, &Window::clientCreated, this, &ChatController::attachClient);
 }
 
@@ -136,7 +157,7 @@ void ChatController::allowSlowClient() { client().setWaits(kSlowClientWaitMs); }
 
 void ChatController::settleExtraCall(const QString &call)
 {
-    QLineEdit *box = m_window.ui.ExtraCall;
+    QLineEdit *box = m_c.ExtraCall;
     QString extra = box->text();
     if (extra.size() < 3)
         extra = call;
@@ -148,7 +169,7 @@ void ChatController::settleExtraCall(const QString &call)
 
 QString ChatController::replyTag(const QString &call) const
 {
-    return QStringLiteral(":") + call + QStringLiteral(">:") + m_window.ui.Text1->text().toUpper()
+    return QStringLiteral(":") + call + QStringLiteral(">:") + m_c.Text1->text().toUpper()
         + QStringLiteral("~");
 }
 
@@ -159,32 +180,32 @@ bool ChatController::isPrivateToUs(const QString &line, const QString &call) con
     if (line.indexOf(u'~', 1) < 0)
         return false;
     return chat::isPrivateLine(
-        line, {chat::privateTag(m_window.ui.ExtraCall->text()), m_window.ownPrivateTag(), replyTag(call)});
+        line, {chat::privateTag(m_c.ExtraCall->text()), m_window.ownPrivateTag(), replyTag(call)});
 }
 
 void ChatController::takePrivateMessage(const QString &line, const QString &call)
 {
-    m_window.ui.Text1->clear();
+    m_c.Text1->clear();
     m_window.showPrivateMessage(chat::receivedLogEntry(line, m_window.ownPrivateTag()));
     if (const auto ack = chat::acknowledgement(line, call))
         send(*ack);
-    m_window.ui.Text3->moveCursor(QTextCursor::End);
+    m_c.Text3->moveCursor(QTextCursor::End);
 }
 
-bool ChatController::chatShown() const { return m_window.ui.Option1->isChecked(); }
+bool ChatController::chatShown() const { return m_c.Option1->isChecked(); }
 
 bool ChatController::filtered(const QString &line, const QString &upperLine) const
 {
     QStringList words;
-    words.reserve(static_cast<qsizetype>(m_filterBoxes.size()));
-    for (const QLineEdit *box : m_filterBoxes)
+    words.reserve(static_cast<qsizetype>(m_c.FilterText.size()));
+    for (const QLineEdit *box : m_c.FilterText)
         words.append(box->text());
-    return chat::filterDrops(line, upperLine, words, controls::checkValue(m_window.ui.Check3) == 1);
+    return chat::filterDrops(line, upperLine, words, controls::checkValue(m_c.Check3) == 1);
 }
 
 void ChatController::showReceivedLine(const chat::DisplayLine &shown)
 {
-    m_window.RXText(shown.sender, controls::checkValue(m_window.ui.Check2) == 1 ? shown.stamped : shown.message);
+    m_window.RXText(shown.sender, controls::checkValue(m_c.Check2) == 1 ? shown.stamped : shown.message);
     m_tracking.chatLineShown();
 }
 

@@ -2,9 +2,12 @@
 
 #include <QObject>
 #include <QString>
-#include <vector>
+#include <array>
 
+class QCheckBox;
 class QLineEdit;
+class QPlainTextEdit;
+class QRadioButton;
 
 namespace gavelry {
 
@@ -17,6 +20,23 @@ class TalkTimeSwitch;
 namespace chat {
 struct DisplayLine;
 }
+
+/// The chat window's controls that decide what becomes of a received line.
+struct ChatControls {
+    /// The bad-word filter words, FilterText1 at index 0 to FilterText12.
+    std::array<QLineEdit *, 12> FilterText;
+    /// "Case Sensitive": the filter words match with their case.
+    QCheckBox *Check3;
+    /// "Time Stamp Incoming".
+    QCheckBox *Check2;
+    /// "Use Chat": received lines are shown at all.
+    QRadioButton *Option1;
+    /// The second callsign private messages may be addressed to.
+    QLineEdit *ExtraCall;
+    /// The private panel: to whom the operator writes, and the private log.
+    QLineEdit *Text1;
+    QPlainTextEdit *Text3;
+};
 
 /// Every chat line of the conference passes through here, in the order of
 /// EchoLink_ChatTextReceived's steps: the in-band probes are answered, the
@@ -65,7 +85,7 @@ private:
     AdminGate &m_gate;
     StationTracking &m_tracking;
     TalkTimeSwitch &m_talkTime;
-    std::vector<QLineEdit *> m_filterBoxes;
+    const ChatControls m_c;
     /// Who sent the line being handled (the text before its first ">").
     QString m_sender;
 };

@@ -13,9 +13,6 @@ class Form116 : public Window {
 public:
     explicit Form116(AppContext &ctx, QWidget *parent = nullptr);
 
-    /// The controls, by their names.
-    Ui::Form116 ui;
-
     /// Message box n (1-20).
     QLineEdit *messageBox(int n) const;
     /// Writes textmessage.ini; a failure is shown in a message box.
@@ -27,6 +24,9 @@ protected:
 
 private:
     void sendMessage(int n);
+
+    /// The controls, by their names.
+    Ui::Form116 ui;
 };
 
 } // namespace gavelry

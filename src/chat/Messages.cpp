@@ -381,7 +381,7 @@ void Messages::TXText2()
             RXText(m_ownSenderLabel, ui.TextTX->text());
             ui.TextTX->setText(QString());
         }
-        controls::setCaption(main.ui.Frame5, QStringLiteral("Connected"));
+        main.setStationListState(QStringLiteral("Connected"));
     }
     moveDisplayCaretToEnd();
 }

@@ -15,9 +15,9 @@ const QString AdminGate::kNoConference = QStringLiteral(".Admin Disabled.");
 
 AdminGate::AdminGate(Form6 &form) : m_form(form) {}
 
-bool AdminGate::closed() const { return m_form.ui.Text36->text() == kDisabled; }
+bool AdminGate::closed() const { return m_form.adminState() == kDisabled; }
 
-bool AdminGate::allows()
+bool AdminGate::allows() const
 {
     if (!closed())
         return true;
@@ -25,7 +25,7 @@ bool AdminGate::allows()
     return false;
 }
 
-void AdminGate::noneadmin()
+void AdminGate::noneadmin() const
 {
     m_form.context().dialogs.messageBox(
         QStringLiteral("Sorry, You are not Authorized to use this admin function. \r\n"
@@ -39,15 +39,6 @@ void AdminGate::markOverride() { setState(kOverride, controls::kLightGreen); }
 
 void AdminGate::markNoConference() { setState(kNoConference, controls::kRed); }
 
-void AdminGate::setState(const QString &text, int backColor)
-{
-    auto *box = m_form.ui.Text36;
-    // The status job calls this ten times a second: touch the box only when
-    // something changes.
-    if (controls::backColor(box) != backColor)
-        controls::setBackColor(box, backColor);
-    if (box->text() != text)
-        box->setText(text);
-}
+void AdminGate::setState(const QString &text, int backColor) { m_form.setAdminState(text, backColor); }
 
 } // namespace gavelry

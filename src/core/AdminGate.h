@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
 
 namespace gavelry {
@@ -8,10 +7,10 @@ namespace gavelry {
 class Form6;
 
 /// The admin gate: whether the program may send moderation commands. The
-/// state is the text of the main window's box Text36 and nothing else; the
-/// box's back colour shows it.
-class AdminGate : public QObject {
-    Q_OBJECT
+/// state is the text of the main window's box Text36 (its adminState) and
+/// nothing else; the box's back colour shows it. The gate keeps nothing of
+/// its own, so any behaviour that has the main window may ask one.
+class AdminGate {
 public:
     /// The four texts Text36 holds. Only the first closes the gate.
     static const QString kDisabled;      ///< "Admin Disabled": at start, until the server accepts us
@@ -25,9 +24,9 @@ public:
     bool closed() const;
     /// The gate test of a gated action: true when it may go on; when closed it
     /// shows the not-authorised message first.
-    bool allows();
+    bool allows() const;
     /// The not-authorised message box; returns when the operator closes it.
-    void noneadmin();
+    void noneadmin() const;
 
     /// The server acknowledged an admin or sysop log-on.
     void markEnabled();

@@ -9,6 +9,11 @@
 #include "ModerationLog.h"
 #include "Scheduler.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <optional>
 
 namespace gavelry {
@@ -27,9 +32,44 @@ void setForeColorIfChanged(QWidget *w, int bgr)
         controls::setForeColor(w, bgr);
 }
 
+ConferenceProfileControls controlsOf(const Form6 &w)
+{
+    using controls::child;
+    return {
+        .Command13 = child<QPushButton>(w, "Command13"),
+        .Command14 = child<QPushButton>(w, "Command14"),
+        .Log_On_Conf = child<QPushButton>(w, "Log_On_Conf"),
+        .Log_On_Conf2 = child<QPushButton>(w, "Log_On_Conf2"),
+        .Log_On_Conf3 = child<QPushButton>(w, "Log_On_Conf3"),
+        .Log_On_Conf4 = child<QPushButton>(w, "Log_On_Conf4"),
+        .Log_On = child<QPushButton>(w, "Log_On"),
+        .Log_On2 = child<QPushButton>(w, "Log_On2"),
+        .Log_On3 = child<QPushButton>(w, "Log_On3"),
+        .Log_On4 = child<QPushButton>(w, "Log_On4"),
+        .Log_On_Admin = child<QPushButton>(w, "Log_On_Admin"),
+        .Log_On_Admin2 = child<QPushButton>(w, "Log_On_Admin2"),
+        .Log_On_Admin3 = child<QPushButton>(w, "Log_On_Admin3"),
+        .Log_On_Admin4 = child<QPushButton>(w, "Log_On_Admin4"),
+        .Command17 = child<QPushButton>(w, "Command17"),
+        .Command18 = child<QPushButton>(w, "Command18"),
+        .Command19 = child<QPushButton>(w, "Command19"),
+        .Command5 = child<QPushButton>(w, "Command5"),
+        .Command20 = child<QPushButton>(w, "Command20"),
+        .Command21 = child<QPushButton>(w, "Command21"),
+        .Command22 = child<QPushButton>(w, "Command22"),
+        .Command28 = child<QPushButton>(w, "Command28"),
+        .StayCon1 = child<QCheckBox>(w, "StayCon1"),
+        .AutoEnter = child<QCheckBox>(w, "AutoEnter"),
+        .Frame6 = child<QGroupBox>(w, "Frame6"),
+        .Label9 = child<QLabel>(w, "Label9"),
+        .Text2 = child<QPlainTextEdit>(w, "Text2"),
+    };
+}
+
 } // namespace
 
-ConferenceProfiles::ConferenceProfiles(Form6 &form, AdminGate &gate) : m_form(form), m_gate(gate)
+ConferenceProfiles::ConferenceProfiles(Form6 &form, AdminGate &gate)
+    : m_form(form), m_gate(gate), m_c(controlsOf(form))
 {
     connect(&m_form, &Form6::clientCreated, this, &ConferenceProfiles::attachClient);
     connect(m_form.Timer1, &Timer::timeout, this, &ConferenceProfiles::Timer1_Timer);
@@ -45,21 +85,20 @@ void ConferenceProfiles::attachClient(ClientLink *link)
 
 void ConferenceProfiles::wireButtons()
 {
-    Ui::Form6 &ui = m_form.ui;
-    connect(ui.Command13, &QPushButton::clicked, this, &ConferenceProfiles::Command13_Click);
-    connect(ui.Command14, &QPushButton::clicked, this, &ConferenceProfiles::Command14_Click);
-    connect(ui.Log_On_Conf, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf_Click);
-    connect(ui.Log_On_Conf2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf2_Click);
-    connect(ui.Log_On_Conf3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf3_Click);
-    connect(ui.Log_On_Conf4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf4_Click);
-    connect(ui.Log_On, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Click);
-    connect(ui.Log_On2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On2_Click);
-    connect(ui.Log_On3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On3_Click);
-    connect(ui.Log_On4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On4_Click);
-    connect(ui.Log_On_Admin, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin_Click);
-    connect(ui.Log_On_Admin2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin2_Click);
-    connect(ui.Log_On_Admin3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin3_Click);
-    connect(ui.Log_On_Admin4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin4_Click);
+    connect(m_c.Command13, &QPushButton::clicked, this, &ConferenceProfiles::Command13_Click);
+    connect(m_c.Command14, &QPushButton::clicked, this, &ConferenceProfiles::Command14_Click);
+    connect(m_c.Log_On_Conf, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf_Click);
+    connect(m_c.Log_On_Conf2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf2_Click);
+    connect(m_c.Log_On_Conf3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf3_Click);
+    connect(m_c.Log_On_Conf4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Conf4_Click);
+    connect(m_c.Log_On, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Click);
+    connect(m_c.Log_On2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On2_Click);
+    connect(m_c.Log_On3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On3_Click);
+    connect(m_c.Log_On4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On4_Click);
+    connect(m_c.Log_On_Admin, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin_Click);
+    connect(m_c.Log_On_Admin2, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin2_Click);
+    connect(m_c.Log_On_Admin3, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin3_Click);
+    connect(m_c.Log_On_Admin4, &QPushButton::clicked, this, &ConferenceProfiles::Log_On_Admin4_Click);
 }
 
 void ConferenceProfiles::wireEntryStyles()
@@ -67,11 +106,12 @@ void ConferenceProfiles::wireEntryStyles()
     // Callsign boxes take capitals from their first change on (loading the
     // settings counts). Profiles 2 and 3 keep mixed-case entry, as they
     // always have.
-    Ui::Form6 &ui = m_form.ui;
-    for (QLineEdit *box : {ui.Conference, ui.Conference4, ui.Station3, ui.Station4, ui.Text4, ui.Text5, ui.Text6,
-                           ui.Text7, ui.Text8, ui.Text20, ui.Text21, ui.Text22, ui.Text23, ui.Text24})
+    for (const char *name : {"Conference", "Conference4", "Station3", "Station4", "Text4", "Text5", "Text6", "Text7",
+                             "Text8", "Text20", "Text21", "Text22", "Text23", "Text24"}) {
+        QLineEdit *box = controls::child<QLineEdit>(m_form, name);
         connect(box, &QLineEdit::textChanged, this, [box] { EditStyle::setUpperCase(box); },
                 Qt::SingleShotConnection);
+    }
 }
 
 ClientLink &ConferenceProfiles::client() const
@@ -123,7 +163,7 @@ void ConferenceProfiles::Timer1_Timer()
     // No nested event loop here: Qt runs other events between handlers, and
     // nesting would re-enter this one.
     const Profile *p = selectedUsable();
-    if (!p || controls::checkValue(m_form.ui.StayCon1) != 1)
+    if (!p || controls::checkValue(m_c.StayCon1) != 1)
         return;
     const QString call = p->callsign();
     skipOnError(ctx, [&] {
@@ -173,7 +213,7 @@ ConferenceProfiles::LinkState ConferenceProfiles::profilesLinkState() const
 
 void ConferenceProfiles::showStatus(int foreColor, const QString &caption)
 {
-    for (QWidget *w : {static_cast<QWidget *>(m_form.ui.Frame6), static_cast<QWidget *>(m_form.ui.Label9)}) {
+    for (QWidget *w : {static_cast<QWidget *>(m_c.Frame6), static_cast<QWidget *>(m_c.Label9)}) {
         setForeColorIfChanged(w, foreColor);
         setCaptionIfChanged(w, caption);
     }
@@ -181,12 +221,11 @@ void ConferenceProfiles::showStatus(int foreColor, const QString &caption)
 
 void ConferenceProfiles::updateToolTips()
 {
-    Ui::Form6 &ui = m_form.ui;
     const std::array<std::array<QWidget *, 3>, 4> buttons{{
-        {ui.Command17, ui.Command20, ui.Log_On_Conf},
-        {ui.Command18, ui.Command21, ui.Log_On_Conf2},
-        {ui.Command19, ui.Command22, ui.Log_On_Conf3},
-        {ui.Command5, ui.Command28, ui.Log_On_Conf4},
+        {m_c.Command17, m_c.Command20, m_c.Log_On_Conf},
+        {m_c.Command18, m_c.Command21, m_c.Log_On_Conf2},
+        {m_c.Command19, m_c.Command22, m_c.Log_On_Conf3},
+        {m_c.Command5, m_c.Command28, m_c.Log_On_Conf4},
     }};
     for (int i = 0; i < 4; ++i) {
         const QString call = m_form.profiles()[i].conference->text();
@@ -248,13 +287,13 @@ void ConferenceProfiles::Command14_Click()
         const Profile *p = usable(index);
         if (!p)
             return;
-        ModerationLog::Cause cause(m_form.context().log, buttonCause(m_form.ui.Command14));
+        ModerationLog::Cause cause(m_form.context().log, buttonCause(m_c.Command14));
         m_form.Send(channel::adminLogOn(p->password->text()));
         // Profile 4's button only notes the log-on when messages are time
         // stamped; its line then stays in the outgoing buffer, which the next
         // sender overwrites.
         if (index < 3 || m_form.timeStampAll()) {
-            controls::setCaption(m_form.ui.Text2, QStringLiteral(".Admin XXXX"));
+            controls::setCaption(m_c.Text2, QStringLiteral(".Admin XXXX"));
             m_form.sTextSay.clear();
         }
     });
@@ -269,7 +308,7 @@ void ConferenceProfiles::EchoLink_connected(const QString &sCallConnected, const
         const Profile *p = selectedUsable();
         // Exact comparison: a box typed in lower case never matches the
         // callsign the client reports.
-        if (p && p->conference->text() == sCallConnected && controls::checkValue(m_form.ui.AutoEnter) == 1) {
+        if (p && p->conference->text() == sCallConnected && controls::checkValue(m_c.AutoEnter) == 1) {
             ModerationLog::Cause cause(m_form.context().log,
                                        QStringLiteral("link to %1 up (Auto Enter Admin Password)").arg(sCallConnected));
             m_form.SendAndClear(channel::adminLogOn(p->password->text()));

@@ -5,10 +5,34 @@
 #include <QObject>
 #include <QString>
 
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
 namespace gavelry {
 
 class AdminGate;
 class ClientLink;
+
+/// The main window's controls the conference profiles work on (each
+/// profile's own fields come with Form6::profiles()).
+struct ConferenceProfileControls {
+    QPushButton *Command13, *Command14;
+    QPushButton *Log_On_Conf, *Log_On_Conf2, *Log_On_Conf3, *Log_On_Conf4;
+    QPushButton *Log_On, *Log_On2, *Log_On3, *Log_On4;
+    QPushButton *Log_On_Admin, *Log_On_Admin2, *Log_On_Admin3, *Log_On_Admin4;
+    /// The quick profile buttons of both rows, whose tool tips name the conferences.
+    QPushButton *Command17, *Command18, *Command19, *Command5;
+    QPushButton *Command20, *Command21, *Command22, *Command28;
+    QCheckBox *StayCon1, *AutoEnter;
+    /// The link status, as frame title and label.
+    QGroupBox *Frame6;
+    QLabel *Label9;
+    /// The station list box, where an admin log-on is noted.
+    QPlainTextEdit *Text2;
+};
 
 /// The four conference profiles of the main window: connecting and
 /// disconnecting them, logging on as sysop or admin, keeping the selected
@@ -78,6 +102,7 @@ private:
 
     Form6 &m_form;
     AdminGate &m_gate;
+    const ConferenceProfileControls m_c;
 };
 
 } // namespace gavelry

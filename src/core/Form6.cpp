@@ -1,9 +1,6 @@
 #include "Form6.h"
 
-#include "AdminGate.h"
 #include "ClientLink.h"
-#include "ConferenceProfiles.h"
-#include "StationTracking.h"
 #include "Caption.h"
 #include "CommandChannel.h"
 #include "Controls.h"
@@ -89,14 +86,6 @@ void Form6::SendAndClear(const QString &line)
 }
 
 bool Form6::timeStampAll() const { return controls::checkValue(ui.Check1) == 1; }
-
-bool Form6::adminDisabled() const { return adminGate().closed(); }
-
-void Form6::noneadmin() { adminGate().noneadmin(); }
-
-void Form6::ConDisc() { conferenceProfiles().ConDisc(); }
-
-void Form6::ResetListing() { stationTracking().ResetListing(); }
 
 void Form6::SelectConf()
 {
@@ -256,6 +245,34 @@ void Form6::Command39_Click()
 }
 
 void Form6::SSTab1_DblClick() { SaveData(); }
+
+QString Form6::adminState() const { return ui.Text36->text(); }
+
+void Form6::setAdminState(const QString &text, int backColor)
+{
+    if (controls::backColor(ui.Text36) != backColor)
+        controls::setBackColor(ui.Text36, backColor);
+    if (ui.Text36->text() != text)
+        ui.Text36->setText(text);
+}
+
+QString Form6::talker() const { return controls::caption(ui.Text1); }
+
+QString Form6::receiveIndicator() const { return ui.PTT->text(); }
+
+void Form6::setStationListState(const QString &caption) { controls::setCaption(ui.Frame5, caption); }
+
+void Form6::ConDisc()
+{
+    if (conDiscHook)
+        conDiscHook();
+}
+
+void Form6::ResetListing()
+{
+    if (resetListingHook)
+        resetListingHook();
+}
 
 void Form6::closeEvent(QCloseEvent *event)
 {

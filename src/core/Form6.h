@@ -4,13 +4,11 @@
 #include "ui_Form6.h"
 
 #include <array>
+#include <functional>
 
 namespace gavelry {
 
 class Timer;
-class AdminGate;
-class ConferenceProfiles;
-class StationTracking;
 
 /// The values of the main window's nListWait: which listing reply the chat
 /// window awaits.
@@ -76,32 +74,11 @@ public:
 
     /// "Time Stamp All Messages".
     bool timeStampAll() const;
-    /// The admin gate: closed while Text36 reads exactly "Admin Disabled".
-    bool adminDisabled() const;
-    /// The not-authorised message of the admin gate.
-    void noneadmin();
 
     /// Shows the selected profile's fields and hides the others'.
     void SelectConf();
     /// Selects profile index (0-3) as the quick profile buttons do.
     void selectProfile(int index);
-    /// Connects the selected conference, or disconnects it when it is linked.
-    void ConDisc();
-    /// Drops every link and links the selected conference again.
-    void ResetListing();
-
-    /// The behaviour of the controller core working on these controls, which
-    /// the window's public procedures hand on to. The program attaches them
-    /// before the window loads.
-    struct CoreBehaviour {
-        AdminGate *adminGate = nullptr;
-        ConferenceProfiles *conferenceProfiles = nullptr;
-        StationTracking *stationTracking = nullptr;
-    };
-    void attach(const CoreBehaviour &behaviour) { m_core = behaviour; }
-    AdminGate &adminGate() const { return *m_core.adminGate; }
-    ConferenceProfiles &conferenceProfiles() const { return *m_core.conferenceProfiles; }
-    StationTracking &stationTracking() const { return *m_core.stationTracking; }
 
     /// Writes vorivuzav.ini.
     void SaveData();
@@ -129,7 +106,32 @@ private:
     void SSTab1_DblClick();
 
     std::array<Profile, 4> m_profiles{};
-    CoreBehaviour m_core;
+
+    // ---- What the behaviour classes and the other windows read and write of
+    // this window, as values. The window never names those classes.
+public:
+    /// Text36's text: the admin state the gate reads.
+    QString adminState() const;
+    /// Text36 reads text on backColor (24-bit, red in the low byte). The box
+    /// is touched only where something changes: the status job sets it ten
+    /// times a second.
+    void setAdminState(const QString &text, int backColor);
+    /// Text1: the station talking now (" " while nobody, empty while idle).
+    QString talker() const;
+    /// PTT's caption: whether audio comes in from the network (TxCaption).
+    QString receiveIndicator() const;
+    /// Frame5's title over the station list box: "LOADING" while a list is
+    /// awaited, "Connected" once it or a chat line came.
+    void setStationListState(const QString &caption);
+
+    /// The procedures ConDisc and ResetListing, carried out by the behaviour
+    /// the program sets here as it makes it; unset, they do nothing.
+    std::function<void()> conDiscHook;
+    std::function<void()> resetListingHook;
+    /// Connects the selected conference, or disconnects it when it is linked.
+    void ConDisc();
+    /// Drops every link and links the selected conference again.
+    void ResetListing();
 };
 
 } // namespace gavelry

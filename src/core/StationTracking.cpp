@@ -10,6 +10,11 @@
 #include "Scheduler.h"
 #include "TalkerParser.h"
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 namespace gavelry {
 
 namespace {
@@ -26,9 +31,29 @@ void setCaptionIfChanged(QWidget *w, const QString &text)
         controls::setCaption(w, text);
 }
 
+StationTrackingControls controlsOf(const Form6 &w)
+{
+    using controls::child;
+    return {
+        .PTT = child<QLabel>(w, "PTT"),
+        .PTT3 = child<QLabel>(w, "PTT3"),
+        .PTT2 = child<QLabel>(w, "PTT2"),
+        .PTT1 = child<QLabel>(w, "PTT1"),
+        .Text35 = child<QPlainTextEdit>(w, "Text35"),
+        .Text1 = child<QLineEdit>(w, "Text1"),
+        .Text37 = child<QLineEdit>(w, "Text37"),
+        .Text2 = child<QPlainTextEdit>(w, "Text2"),
+        .Frame5 = child<QGroupBox>(w, "Frame5"),
+        .ShowTime = child<QLabel>(w, "ShowTime"),
+        .ShowTime2 = child<QLabel>(w, "ShowTime2"),
+        .HowmanyConnected = child<QLabel>(w, "HowmanyConnected"),
+    };
+}
+
 } // namespace
 
-StationTracking::StationTracking(Form6 &form, ConferenceProfiles &profiles) : m_form(form), m_profiles(profiles)
+StationTracking::StationTracking(Form6 &form, ConferenceProfiles &profiles)
+    : m_form(form), m_profiles(profiles), m_c(controlsOf(form))
 {
     connect(&m_form, &Form6::clientCreated, this, &StationTracking::attachClient);
     connect(m_form.Timer3, &Timer::timeout, this, &StationTracking::Timer3_Timer);
@@ -60,8 +85,7 @@ void StationTracking::showReceiving(bool receiving)
 {
     const int color = receiving ? controls::kRed : controls::kGreen;
     const QString caption = receiving ? TxCaption::On : TxCaption::Off;
-    Ui::Form6 &ui = m_form.ui;
-    for (QWidget *indicator : {ui.PTT, ui.PTT3, ui.PTT2, ui.PTT1}) {
+    for (QWidget *indicator : {m_c.PTT, m_c.PTT3, m_c.PTT2, m_c.PTT1}) {
         controls::setForeColor(indicator, color);
         controls::setCaption(indicator, caption);
     }
@@ -71,16 +95,15 @@ void StationTracking::EchoLink_StationTextReceived(const QString &sText)
 {
     stopOnError(m_form.context(), [&] {
         const talker::StationText station = talker::parseStationText(sText);
-        Ui::Form6 &ui = m_form.ui;
         // The box shows one station text at a time; the talker is read
         // from all of it.
-        controls::setCaption(ui.Text35, controls::clipped(station.display));
+        controls::setCaption(m_c.Text35, controls::clipped(station.display));
         if (station.talker) {
-            controls::setCaption(ui.Text1, *station.talker);
-            controls::setCaption(ui.Text37, controls::caption(ui.Text1));
+            controls::setCaption(m_c.Text1, *station.talker);
+            controls::setCaption(m_c.Text37, controls::caption(m_c.Text1));
         } else {
             // Nobody talks now; the last talker stays.
-            controls::setCaption(ui.Text1, QStringLiteral(" "));
+            controls::setCaption(m_c.Text1, QStringLiteral(" "));
         }
     });
 }
@@ -90,12 +113,11 @@ bool StationTracking::awaitsStationList() const { return m_form.nListWait == Lis
 void StationTracking::takeStationList(const QString &message)
 {
     AppContext &ctx = m_form.context();
-    controls::setCaption(m_form.ui.Text2, QStringLiteral("Updated ") + ctx.scheduler.timeOfDay()
-                                              + QStringLiteral("\r\n") + controls::clipped(message)
-                                              + QStringLiteral("\r\n"));
+    controls::setCaption(m_c.Text2, QStringLiteral("Updated ") + ctx.scheduler.timeOfDay() + QStringLiteral("\r\n")
+                                        + controls::clipped(message) + QStringLiteral("\r\n"));
     m_form.nListWait = ListWait::None;
-    controls::setCaption(m_form.ui.Frame5, kConnected);
-    controls::setCaret(m_form.ui.Text2, kListCaret);
+    controls::setCaption(m_c.Frame5, kConnected);
+    controls::setCaret(m_c.Text2, kListCaret);
 }
 
 void StationTracking::chatLineShown()
@@ -113,7 +135,7 @@ void StationTracking::ResetListing()
     if (call.isEmpty())
         return;
     AppContext &ctx = m_form.context();
-    controls::setCaption(m_form.ui.Text35, QString());
+    controls::setCaption(m_c.Text35, QString());
     skipOnError(ctx, [&] { client().disconnectAll(); });
     skipOnError(ctx, [&] { client().connectStation(call, true); });
 }
@@ -121,25 +143,23 @@ void StationTracking::ResetListing()
 void StationTracking::Timer3_Timer()
 {
     AppContext &ctx = m_form.context();
-    Ui::Form6 &ui = m_form.ui;
     skipOnError(ctx, [&] {
         const QString now = ctx.scheduler.timeOfDay();
-        setCaptionIfChanged(ui.ShowTime, now);
-        setCaptionIfChanged(ui.ShowTime2, now);
+        setCaptionIfChanged(m_c.ShowTime, now);
+        setCaptionIfChanged(m_c.ShowTime2, now);
     });
-    skipOnError(ctx, [&] { setCaptionIfChanged(ui.HowmanyConnected, QString::number(client().connectionCount())); });
+    skipOnError(ctx, [&] { setCaptionIfChanged(m_c.HowmanyConnected, QString::number(client().connectionCount())); });
     // The caption, not the call: when the client did not answer, the count
     // shown last still decides.
-    if (controls::caption(ui.HowmanyConnected) == QLatin1String("0"))
+    if (controls::caption(m_c.HowmanyConnected) == QLatin1String("0"))
         emptyIdleBoxes();
     skipOnError(ctx, [&] { m_profiles.updateToolTips(); });
 }
 
 void StationTracking::emptyIdleBoxes()
 {
-    Ui::Form6 &ui = m_form.ui;
-    for (QWidget *box : {static_cast<QWidget *>(ui.Text35), static_cast<QWidget *>(ui.Text2),
-                         static_cast<QWidget *>(ui.Text37), static_cast<QWidget *>(ui.Text1)})
+    for (QWidget *box : {static_cast<QWidget *>(m_c.Text35), static_cast<QWidget *>(m_c.Text2),
+                         static_cast<QWidget *>(m_c.Text37), static_cast<QWidget *>(m_c.Text1)})
         setCaptionIfChanged(box, QString());
 }
 
@@ -147,7 +167,7 @@ void StationTracking::Timer7_Timer()
 {
     AppContext &ctx = m_form.context();
     m_form.nListWait = ListWait::StationList;
-    controls::setCaption(m_form.ui.Frame5, kLoading);
+    controls::setCaption(m_c.Frame5, kLoading);
     ModerationLog::Cause cause(ctx.log, QStringLiteral("station list refresh"));
     skipOnError(ctx, [&] { m_form.Send(channel::users()); });
     // One shot: a failed send is not retried.

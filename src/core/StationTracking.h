@@ -3,6 +3,11 @@
 #include <QObject>
 #include <QString>
 
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
 namespace gavelry {
 
 class ClientLink;
@@ -14,6 +19,19 @@ class Form6;
 struct TxCaption {
     static constexpr QLatin1StringView On{"IP TX ON"};
     static constexpr QLatin1StringView Off{"IP TX OFF"};
+};
+
+/// The main window's controls that show who is on the conference and who talks.
+struct StationTrackingControls {
+    /// The receive indicators: PTT and its copies on the other tabs.
+    QLabel *PTT, *PTT3, *PTT2, *PTT1;
+    /// The station information box, the talker and the last talker.
+    QPlainTextEdit *Text35;
+    QLineEdit *Text1, *Text37;
+    /// The station list box and its frame, whose title says whether a list is loading.
+    QPlainTextEdit *Text2;
+    QGroupBox *Frame5;
+    QLabel *ShowTime, *ShowTime2, *HowmanyConnected;
 };
 
 /// Who is on the conference and who is talking: the receive indicators, the
@@ -57,6 +75,7 @@ private:
 
     Form6 &m_form;
     ConferenceProfiles &m_profiles;
+    const StationTrackingControls m_c;
 };
 
 } // namespace gavelry

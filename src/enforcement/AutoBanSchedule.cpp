@@ -2,42 +2,49 @@
 
 #include "ModerationLog.h"
 #include "CommandChannel.h"
+#include "Controls.h"
 #include "EditStyle.h"
 #include "Errors.h"
 #include "Form321.h"
 #include "Scheduler.h"
 
+#include <QLabel>
+
 namespace gavelry {
 
 namespace {
 
-WeeklySchedule::EntryControls entry(QLineEdit *call, std::array<QCheckBox *, 7> days, QLineEdit *onHour,
-                                    QLineEdit *onMinutes, QLineEdit *offHour, QLineEdit *offMinutes)
+WeeklySchedule::EntryControls digitsOnlyTimes(const WeeklySchedule::EntryControls &entry)
 {
-    for (QLineEdit *box : {onHour, onMinutes, offHour, offMinutes})
+    for (QLineEdit *box : {entry.onHour, entry.onMinutes, entry.offHour, entry.offMinutes})
         EditStyle::setDigitsOnly(box);
-    return {call, days, onHour, onMinutes, offHour, offMinutes};
+    return entry;
+}
+
+AutoBanControls controlsOf(const Form321 &w)
+{
+    using Entry = WeeklySchedule::EntryControls;
+    return {
+        .ban2 = Entry::named(w, "Text2", "2", "Hour2", "Mins2", "Hour22", "Mins22"),
+        .ban1 = Entry::named(w, "Text1", "", "Hour", "Mins", "Hour00", "Mins00"),
+        .ShowTime = controls::child<QLabel>(w, "ShowTime"),
+    };
 }
 
 } // namespace
 
 AutoBanSchedule::AutoBanSchedule(Form321 &form)
     : m_form(form),
-      m_schedule(form.context().scheduler,
-                 {entry(form.ui.Text2, {form.ui.Sun2, form.ui.Mon2, form.ui.Tue2, form.ui.Wed2, form.ui.Thur2,
-                                        form.ui.Fri2, form.ui.Sat2},
-                        form.ui.Hour2, form.ui.Mins2, form.ui.Hour22, form.ui.Mins22),
-                  entry(form.ui.Text1, {form.ui.Sun, form.ui.Mon, form.ui.Tue, form.ui.Wed, form.ui.Thur, form.ui.Fri,
-                                        form.ui.Sat},
-                        form.ui.Hour, form.ui.Mins, form.ui.Hour00, form.ui.Mins00)},
-                 30, [this](int e, schedule::Action a, const QString &call) { act(e, a, call); })
+      m_c(controlsOf(form)),
+      m_schedule(form.context().scheduler, {digitsOnlyTimes(m_c.ban2), digitsOnlyTimes(m_c.ban1)}, 30,
+                 [this](int e, schedule::Action a, const QString &call) { act(e, a, call); })
 {
     connect(form.Timer2, &Timer::timeout, this, &AutoBanSchedule::Timer2_Timer);
 }
 
 void AutoBanSchedule::Timer2_Timer()
 {
-    skipOnError(m_form.context(), [&] { m_form.ui.ShowTime->setText(m_form.context().scheduler.timeOfDay()); });
+    skipOnError(m_form.context(), [&] { m_c.ShowTime->setText(m_form.context().scheduler.timeOfDay()); });
     skipOnError(m_form.context(), [&] { m_schedule.tick(); });
 }
 

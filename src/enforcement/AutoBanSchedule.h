@@ -4,9 +4,21 @@
 
 #include <QObject>
 
+class QLabel;
+
 namespace gavelry {
 
 class Form321;
+
+/// The timed ban window's "Auto Ban" controls.
+struct AutoBanControls {
+    /// "Auto Ban 2": Text2, days Sun2 .. Sat2, ban at Hour2:Mins2, un-ban at Hour22:Mins22.
+    WeeklySchedule::EntryControls ban2;
+    /// "Auto Ban 1": Text1, days Sun .. Sat, ban at Hour:Mins, un-ban at Hour00:Mins00.
+    WeeklySchedule::EntryControls ban1;
+    /// The window's clock.
+    QLabel *ShowTime;
+};
 
 /// The timed ban window's weekly auto-ban: at second 30 of an entry's ban
 /// time, on its ticked days, the station is disconnected and banned; at its
@@ -29,6 +41,7 @@ private:
     void send(const QString &line);
 
     Form321 &m_form;
+    const AutoBanControls m_c;
     WeeklySchedule m_schedule;
 };
 

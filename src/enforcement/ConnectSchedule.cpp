@@ -1,12 +1,15 @@
 #include "ConnectSchedule.h"
 
+#include "AdminGate.h"
 #include "ModerationLog.h"
 #include "CommandChannel.h"
+#include "Controls.h"
 #include "EditStyle.h"
 #include "Errors.h"
 #include "Form6.h"
 #include "Scheduler.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 namespace gavelry {
@@ -17,30 +20,36 @@ const QString kFunctionsDisabled = QStringLiteral("Gavelry Functions Disabled");
 
 /// The boxes take their entry styles from their change handlers, as typed
 /// text needs them; setting them once here covers a box nobody changed.
-WeeklySchedule::EntryControls entry(QLineEdit *call, std::array<QCheckBox *, 7> days, QLineEdit *onHour,
-                                    QLineEdit *onMinutes, QLineEdit *offHour, QLineEdit *offMinutes)
+WeeklySchedule::EntryControls styled(const WeeklySchedule::EntryControls &entry)
 {
+    QLineEdit *call = entry.call;
     EditStyle::setUpperCase(call);
     QObject::connect(call, &QLineEdit::textChanged, call, [call] { EditStyle::setUpperCase(call); });
-    for (QLineEdit *box : {onHour, onMinutes, offHour, offMinutes}) {
+    for (QLineEdit *box : {entry.onHour, entry.onMinutes, entry.offHour, entry.offMinutes}) {
         EditStyle::setDigitsOnly(box);
         QObject::connect(box, &QLineEdit::textChanged, box, [box] { EditStyle::setDigitsOnly(box); });
     }
-    return {call, days, onHour, onMinutes, offHour, offMinutes};
+    return entry;
+}
+
+ConnectScheduleControls controlsOf(const Form6 &w)
+{
+    using Entry = WeeklySchedule::EntryControls;
+    return {
+        .A = Entry::named(w, "Station3", "", "Hour", "Mins", "Hour00", "Mins00"),
+        .B = Entry::named(w, "Station4", "2", "Hour2", "Mins2", "Hour22", "Mins22"),
+        .Label31 = controls::child<QLabel>(w, "Label31"),
+    };
 }
 
 } // namespace
 
-ConnectSchedule::ConnectSchedule(Form6 &form)
+ConnectSchedule::ConnectSchedule(Form6 &form, const AdminGate &gate)
     : m_form(form),
-      m_schedule(form.context().scheduler,
-                 {entry(form.ui.Station3, {form.ui.Sun, form.ui.Mon, form.ui.Tue, form.ui.Wed, form.ui.Thur,
-                                           form.ui.Fri, form.ui.Sat},
-                        form.ui.Hour, form.ui.Mins, form.ui.Hour00, form.ui.Mins00),
-                  entry(form.ui.Station4, {form.ui.Sun2, form.ui.Mon2, form.ui.Tue2, form.ui.Wed2, form.ui.Thur2,
-                                           form.ui.Fri2, form.ui.Sat2},
-                        form.ui.Hour2, form.ui.Mins2, form.ui.Hour22, form.ui.Mins22)},
-                 0, [this](int e, schedule::Action a, const QString &call) { act(e, a, call); })
+      m_gate(gate),
+      m_c(controlsOf(form)),
+      m_schedule(form.context().scheduler, {styled(m_c.A), styled(m_c.B)}, 0,
+                 [this](int e, schedule::Action a, const QString &call) { act(e, a, call); })
 {
     connect(form.Timer8, &Timer::timeout, this, &ConnectSchedule::Timer8_Timer);
 }
@@ -48,9 +57,9 @@ ConnectSchedule::ConnectSchedule(Form6 &form)
 void ConnectSchedule::Timer8_Timer()
 {
     skipOnError(m_form.context(), [&] {
-        const QString wanted = m_form.adminDisabled() ? kFunctionsDisabled : QString();
-        if (m_form.ui.Label31->text() != wanted)
-            m_form.ui.Label31->setText(wanted);
+        const QString wanted = m_gate.closed() ? kFunctionsDisabled : QString();
+        if (m_c.Label31->text() != wanted)
+            m_c.Label31->setText(wanted);
     });
     skipOnError(m_form.context(), [&] { m_schedule.tick(); });
 }

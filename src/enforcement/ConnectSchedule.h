@@ -4,9 +4,22 @@
 
 #include <QObject>
 
+class QLabel;
+
 namespace gavelry {
 
+class AdminGate;
 class Form6;
+
+/// The main window's "Auto Con/Disc Station" controls.
+struct ConnectScheduleControls {
+    /// Entry A: Station3, days Sun .. Sat, connect at Hour:Mins, disconnect at Hour00:Mins00.
+    WeeklySchedule::EntryControls A;
+    /// Entry B: Station4, days Sun2 .. Sat2, connect at Hour2:Mins2, disconnect at Hour22:Mins22.
+    WeeklySchedule::EntryControls B;
+    /// Says that the program's functions are disabled while the admin gate is closed.
+    QLabel *Label31;
+};
 
 /// The main window's two "Auto Con/Disc Station" entries: at second 00 of an
 /// entry's connect time, on its ticked days, the conference is told to
@@ -17,7 +30,7 @@ class Form6;
 class ConnectSchedule : public QObject {
     Q_OBJECT
 public:
-    explicit ConnectSchedule(Form6 &form);
+    ConnectSchedule(Form6 &form, const AdminGate &gate);
 
     /// Every second: the admin label, then what fell due.
     void Timer8_Timer();
@@ -29,6 +42,8 @@ private:
     void echo();
 
     Form6 &m_form;
+    const AdminGate &m_gate;
+    const ConnectScheduleControls m_c;
     WeeklySchedule m_schedule;
 };
 

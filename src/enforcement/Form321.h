@@ -18,9 +18,6 @@ class Form321 : public TimedBanWindow {
 public:
     explicit Form321(AppContext &ctx, QWidget *parent = nullptr);
 
-    /// The controls, by their names.
-    Ui::Form321 ui;
-
     // The window's timers, by the names of their jobs' handlers.
     Timer *Timer1 = nullptr; ///< 1 s: un-mute slot 1
     Timer *Timer3 = nullptr; ///< 1 s: un-mute slot 2
@@ -49,6 +46,9 @@ protected:
     void Form_Load() override;
 
 private:
+    /// The controls, by their names.
+    Ui::Form321 ui;
+
     /// Puts call into the first of the slots whose use box reads 0.
     bool handOver(std::initializer_list<std::pair<QCheckBox *, QLineEdit *>> candidates, const QString &call);
 };

@@ -1,5 +1,6 @@
 #include "TalkTimeMonitor.h"
 
+#include "AdminGate.h"
 #include "CommandChannel.h"
 #include "Controls.h"
 #include "EditStyle.h"
@@ -10,6 +11,10 @@
 #include "Scheduler.h"
 #include "StationTracking.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <charconv>
 #include <climits>
 
@@ -44,21 +49,34 @@ QString autoDisconnectNotice(const QString &talker, const QString &minutes)
         + QStringLiteral(" minutes without a break. << Admin Bot >>");
 }
 
+TalkTimeControls controlsOf(const Form6 &w)
+{
+    using controls::child;
+    return {
+        .BeaconPeriod2 = child<QLineEdit>(w, "BeaconPeriod2"),
+        .Check3 = child<QCheckBox>(w, "Check3"),
+        .BeaconSeconds2 = child<QLabel>(w, "BeaconSeconds2"),
+        .Option7 = child<QRadioButton>(w, "Option7"),
+        .Option8 = child<QRadioButton>(w, "Option8"),
+    };
+}
+
 } // namespace
 
-TalkTimeMonitor::TalkTimeMonitor(Form6 &form) : m_form(form)
+TalkTimeMonitor::TalkTimeMonitor(Form6 &form, const AdminGate &gate)
+    : m_form(form), m_gate(gate), m_c(controlsOf(form))
 {
     connect(m_form.Timer4, &Timer::timeout, this, &TalkTimeMonitor::Timer4_Timer);
     connect(m_form.Timer5, &Timer::timeout, this, &TalkTimeMonitor::Timer5_Timer);
-    connect(m_form.ui.BeaconPeriod2, &QLineEdit::textChanged, this, &TalkTimeMonitor::BeaconPeriod2_Change);
+    connect(m_c.BeaconPeriod2, &QLineEdit::textChanged, this, &TalkTimeMonitor::BeaconPeriod2_Change);
     // A transmission starting or ending is what the reset job waits for.
     connect(&m_form, &Form6::clientCreated, this,
             [this](ClientLink *link) { connect(link, &ClientLink::RX, this, &TalkTimeMonitor::wakeResetJob); });
 }
 
-void TalkTimeMonitor::switchRemotely(bool on) { controls::setCheckValue(m_form.ui.Check3, on ? 1 : 0); }
+void TalkTimeMonitor::switchRemotely(bool on) { controls::setCheckValue(m_c.Check3, on ? 1 : 0); }
 
-void TalkTimeMonitor::setLimitRemotely(const QString &minutes) { controls::setCaption(m_form.ui.BeaconPeriod2, minutes); }
+void TalkTimeMonitor::setLimitRemotely(const QString &minutes) { controls::setCaption(m_c.BeaconPeriod2, minutes); }
 
 void TalkTimeMonitor::wakeResetJob() { m_form.Timer4->setDormant(false); }
 
@@ -82,28 +100,28 @@ void TalkTimeMonitor::Timer5_Timer()
 bool TalkTimeMonitor::gateOpen()
 {
     // Greyed while we may not act, so the operator sees why nothing counts.
-    const bool open = !m_form.adminDisabled();
-    if (m_form.ui.Check3->isEnabled() != open)
-        m_form.ui.Check3->setEnabled(open);
+    const bool open = !m_gate.closed();
+    if (m_c.Check3->isEnabled() != open)
+        m_c.Check3->setEnabled(open);
     return open;
 }
 
 void TalkTimeMonitor::correctZeroLimit()
 {
-    if (m_form.ui.BeaconPeriod2->text() == QLatin1String("0"))
-        m_form.ui.BeaconPeriod2->setText(QStringLiteral("1"));
+    if (m_c.BeaconPeriod2->text() == QLatin1String("0"))
+        m_c.BeaconPeriod2->setText(QStringLiteral("1"));
 }
 
-bool TalkTimeMonitor::transmitting() const { return m_form.ui.PTT->text() != TxCaption::Off; }
+bool TalkTimeMonitor::transmitting() const { return m_form.receiveIndicator() != TxCaption::Off; }
 
 bool TalkTimeMonitor::countDown()
 {
-    if (controls::checkValue(m_form.ui.Check3) == 0)
+    if (controls::checkValue(m_c.Check3) == 0)
         return false;
     bool ok = false;
-    const int left = m_form.ui.BeaconSeconds2->text().toInt(&ok);
+    const int left = m_c.BeaconSeconds2->text().toInt(&ok);
     if (ok) {
-        m_form.ui.BeaconSeconds2->setText(QString::number(left - 1));
+        m_c.BeaconSeconds2->setText(QString::number(left - 1));
         wakeResetJob();
     }
     return true;
@@ -111,7 +129,7 @@ bool TalkTimeMonitor::countDown()
 
 void TalkTimeMonitor::warnAt60(Mode m)
 {
-    if (m == Mode::None || m_form.ui.BeaconSeconds2->text() != QLatin1String("60"))
+    if (m == Mode::None || m_c.BeaconSeconds2->text() != QLatin1String("60"))
         return;
     const QString call = talker();
     ModerationLog::Cause cause(m_form.context().log, QStringLiteral("talk-time limit (warning)"), call);
@@ -121,7 +139,7 @@ void TalkTimeMonitor::warnAt60(Mode m)
 
 void TalkTimeMonitor::actAt0(Mode m)
 {
-    if (m == Mode::None || m_form.ui.BeaconSeconds2->text() != QLatin1String("0"))
+    if (m == Mode::None || m_c.BeaconSeconds2->text() != QLatin1String("0"))
         return;
     restartCountdown();
     const QString call = talker();
@@ -142,21 +160,21 @@ void TalkTimeMonitor::actAt0(Mode m)
 
 TalkTimeMonitor::Mode TalkTimeMonitor::mode() const
 {
-    if (m_form.ui.Option7->isChecked())
+    if (m_c.Option7->isChecked())
         return Mode::Mute;
-    if (m_form.ui.Option8->isChecked())
+    if (m_c.Option8->isChecked())
         return Mode::Disconnect;
     return Mode::None;
 }
 
-QString TalkTimeMonitor::talker() const { return controls::caption(m_form.ui.Text1); }
+QString TalkTimeMonitor::talker() const { return m_form.talker(); }
 
-QString TalkTimeMonitor::minutes() const { return m_form.ui.BeaconPeriod2->text(); }
+QString TalkTimeMonitor::minutes() const { return m_c.BeaconPeriod2->text(); }
 
 bool TalkTimeMonitor::fullLimit(int &seconds) const
 {
     bool ok = false;
-    const int limit = m_form.ui.BeaconPeriod2->text().toInt(&ok);
+    const int limit = m_c.BeaconPeriod2->text().toInt(&ok);
     if (!ok || limit > INT_MAX / 60 || limit < INT_MIN / 60)
         return false;
     seconds = limit * 60;
@@ -167,7 +185,7 @@ void TalkTimeMonitor::restartCountdown()
 {
     int seconds = 0;
     if (fullLimit(seconds)) {
-        m_form.ui.BeaconSeconds2->setText(QString::number(seconds));
+        m_c.BeaconSeconds2->setText(QString::number(seconds));
         wakeResetJob();
     } else
         m_form.context().report(QStringLiteral("The talk-time limit is not a number of minutes"));
@@ -193,21 +211,21 @@ void TalkTimeMonitor::resetCountdown()
     // countdown is not already at the full limit. It never spins a nested
     // event loop to let other events in: Qt runs them between ticks anyway,
     // and nesting would re-enter the handlers.
-    if (m_form.ui.PTT->text() == TxCaption::On)
+    if (m_form.receiveIndicator() == TxCaption::On)
         return;
     int seconds = 0;
     if (!fullLimit(seconds))
         return; // no limit to go back to: the countdown keeps its value
     char digits[16];
     const auto written = std::to_chars(digits, digits + sizeof digits, seconds).ptr;
-    if (m_form.ui.BeaconSeconds2->text() != QLatin1StringView(digits, written - digits))
-        m_form.ui.BeaconSeconds2->setText(QString::number(seconds));
+    if (m_c.BeaconSeconds2->text() != QLatin1StringView(digits, written - digits))
+        m_c.BeaconSeconds2->setText(QString::number(seconds));
 }
 
 void TalkTimeMonitor::BeaconPeriod2_Change()
 {
     wakeResetJob();
-    QLineEdit *box = m_form.ui.BeaconPeriod2;
+    QLineEdit *box = m_c.BeaconPeriod2;
     EditStyle::setDigitsOnly(box);
     if (box->text().isEmpty()) {
         // Setting "1" runs this handler again, which starts the tick; stopping

@@ -5,20 +5,36 @@
 #include <QObject>
 #include <QString>
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
 namespace gavelry {
 
+class AdminGate;
 class Form6;
+
+/// The main window's talk-time controls: the limit in minutes, "Talk-time
+/// limit on", the countdown in seconds, and what happens at its end.
+struct TalkTimeControls {
+    QLineEdit *BeaconPeriod2;
+    QCheckBox *Check3;
+    QLabel *BeaconSeconds2;
+    QRadioButton *Option7, *Option8;
+};
 
 /// The conference's key-down limit. A station that transmits without a break
 /// for longer than the limit (minutes in BeaconPeriod2) is warned in chat one
 /// minute before and then muted or disconnected (Option7 "Mute", Option8
 /// "Disconnect"). The countdown is the caption of BeaconSeconds2; it only
 /// runs while PTT reads "IP TX ON", Check3 is ticked and the admin gate is
-/// open, and any end of transmission puts it back to the full limit.
+/// open, and any end of transmission puts it back to the full limit. The
+/// talker and the receive indicator are the main window's, read as values.
 class TalkTimeMonitor : public QObject, public TalkTimeSwitch {
     Q_OBJECT
 public:
-    explicit TalkTimeMonitor(Form6 &form);
+    TalkTimeMonitor(Form6 &form, const AdminGate &gate);
 
     void switchRemotely(bool on) override;
     void setLimitRemotely(const QString &minutes) override;
@@ -55,6 +71,8 @@ private:
     void send(const QString &line);
 
     Form6 &m_form;
+    const AdminGate &m_gate;
+    const TalkTimeControls m_c;
 };
 
 } // namespace gavelry

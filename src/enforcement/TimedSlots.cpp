@@ -1,26 +1,59 @@
 #include "TimedSlots.h"
 
 #include "AdminGate.h"
+#include "Controls.h"
 #include "Errors.h"
 #include "Form321.h"
 #include "Form6.h"
 #include "SlotState.h"
 #include "TimedSlot.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
 namespace gavelry {
 
-TimedSlots::TimedSlots(Form6 &main, Form321 &form) : m_main(main), m_form(form)
+namespace {
+
+TimedSlot::Controls slotControls(const Form321 &w, const char *call, const char *use, const char *duration,
+                                 const char *seconds, const char *release, Timer *timer)
 {
-    auto &ui = form.ui;
+    using controls::child;
+    return {
+        .call = child<QLineEdit>(w, call),
+        .use = child<QCheckBox>(w, use),
+        .duration = child<QLineEdit>(w, duration),
+        .seconds = child<QLabel>(w, seconds),
+        .release = child<QPushButton>(w, release),
+        .timer = timer,
+    };
+}
+
+} // namespace
+
+TimedSlots::TimedSlots(Form321 &form, const Form6 &main, const AdminGate &gate) : m_form(form), m_gate(gate)
+{
     m_slots = {
-        new TimedSlot(form, 1, {ui.Text4, ui.StopClock1, ui.BeaconPeriod1, ui.BeaconSeconds1, ui.Command3, form.Timer1}),
-        new TimedSlot(form, 2, {ui.Text6, ui.StopClock2, ui.BeaconPeriod2, ui.BeaconSeconds2, ui.Command4, form.Timer3}),
-        new TimedSlot(form, 3, {ui.Text8, ui.StopClock3, ui.BeaconPeriod3, ui.BeaconSeconds3, ui.Command6, form.Timer4}),
+        new TimedSlot(form, 1,
+                      slotControls(form, "Text4", "StopClock1", "BeaconPeriod1", "BeaconSeconds1", "Command3",
+                                   form.Timer1)),
+        new TimedSlot(form, 2,
+                      slotControls(form, "Text6", "StopClock2", "BeaconPeriod2", "BeaconSeconds2", "Command4",
+                                   form.Timer3)),
+        new TimedSlot(form, 3,
+                      slotControls(form, "Text8", "StopClock3", "BeaconPeriod3", "BeaconSeconds3", "Command6",
+                                   form.Timer4)),
         // Un-ban slot 1's unstamped notice has always had two blanks before
         // its text; stations may recognise it by that.
-        new TimedSlot(form, 4, {ui.Text9, ui.StopClock4, ui.BeaconPeriod4, ui.BeaconSeconds4, ui.Command1, form.Timer6},
+        new TimedSlot(form, 4,
+                      slotControls(form, "Text9", "StopClock4", "BeaconPeriod4", "BeaconSeconds4", "Command1",
+                                   form.Timer6),
                       true),
-        new TimedSlot(form, 5, {ui.Text5, ui.StopClock5, ui.BeaconPeriod5, ui.BeaconSeconds5, ui.Command2, form.Timer5}),
+        new TimedSlot(form, 5,
+                      slotControls(form, "Text5", "StopClock5", "BeaconPeriod5", "BeaconSeconds5", "Command2",
+                                   form.Timer5)),
     };
     for (TimedSlot *s : m_slots)
         connect(s, &TimedSlot::changed, this, [this] {
@@ -28,7 +61,8 @@ TimedSlots::TimedSlots(Form6 &main, Form321 &form) : m_main(main), m_form(form)
                 save();
         });
     connect(&main, &Form6::loaded, this, &TimedSlots::restore);
-    connect(main.ui.TimedBanMute, &QPushButton::clicked, this, &TimedSlots::TimedBanMute_Click);
+    connect(controls::child<QPushButton>(main, "TimedBanMute"), &QPushButton::clicked, this,
+            &TimedSlots::TimedBanMute_Click);
 }
 
 TimedSlots::~TimedSlots() = default;
@@ -89,7 +123,7 @@ void TimedSlots::save()
 void TimedSlots::TimedBanMute_Click()
 {
     stopOnError(m_form.context(), [&] {
-        if (m_main.adminGate().allows())
+        if (m_gate.allows())
             m_form.showWindow();
     });
 }

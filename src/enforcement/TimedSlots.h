@@ -7,17 +7,21 @@
 
 namespace gavelry {
 
+class AdminGate;
 class Form6;
 class Form321;
 class TimedSlot;
 
 /// The timed ban window's five slots together: it makes them, keeps the
 /// running ones in their state file so that a restart takes them up again,
-/// and opens the window from the main window's "Timed Ban / Mute" button.
+/// and opens the window from the main window's "Timed Ban / Mute" button
+/// (TimedBanMute, the one control of the main window it takes).
 class TimedSlots : public QObject {
     Q_OBJECT
 public:
-    TimedSlots(Form6 &main, Form321 &form);
+    /// main gives its button and the moment it has loaded, when the slots
+    /// kept over a restart are taken up.
+    TimedSlots(Form321 &form, const Form6 &main, const AdminGate &gate);
     ~TimedSlots() override;
 
     /// Slot n, 1-3 un-mute, 4-5 un-ban.
@@ -34,8 +38,8 @@ public:
     void TimedBanMute_Click();
 
 private:
-    Form6 &m_main;
     Form321 &m_form;
+    const AdminGate &m_gate;
     std::vector<TimedSlot *> m_slots;
     bool m_restoring = false;
     /// restore() has read the state file: from here on it is written.

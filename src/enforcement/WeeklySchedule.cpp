@@ -1,5 +1,6 @@
 #include "WeeklySchedule.h"
 
+#include "Controls.h"
 #include "Scheduler.h"
 
 #include <QCheckBox>
@@ -83,6 +84,24 @@ QList<Due> dueBetween(const QList<Entry> &entries, int second, const QDateTime &
 namespace {
 constexpr qint64 kRepeatedHourMs = 3600 * 1000;
 } // namespace
+
+WeeklySchedule::EntryControls WeeklySchedule::EntryControls::named(const QWidget &window, const char *call,
+                                                                   const char *daySuffix, const char *onHour,
+                                                                   const char *onMinutes, const char *offHour,
+                                                                   const char *offMinutes)
+{
+    using controls::child;
+    EntryControls c;
+    c.call = child<QLineEdit>(window, call);
+    int i = 0;
+    for (const char *day : {"Sun", "Mon", "Tue", "Wed", "Thur", "Fri", "Sat"})
+        c.days[i++] = child<QCheckBox>(window, (QByteArray(day) + daySuffix).constData());
+    c.onHour = child<QLineEdit>(window, onHour);
+    c.onMinutes = child<QLineEdit>(window, onMinutes);
+    c.offHour = child<QLineEdit>(window, offHour);
+    c.offMinutes = child<QLineEdit>(window, offMinutes);
+    return c;
+}
 
 WeeklySchedule::WeeklySchedule(Scheduler &scheduler, QList<EntryControls> entries, int second, Act act,
                                QObject *parent)

@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QLineEdit;
+class QWidget;
 
 namespace gavelry {
 
@@ -71,6 +72,12 @@ public:
         QLineEdit *onMinutes = nullptr;
         QLineEdit *offHour = nullptr;
         QLineEdit *offMinutes = nullptr;
+
+        /// The entry's controls of window by their names: the callsign box,
+        /// the day boxes Sun, Mon, Tue, Wed, Thur, Fri and Sat, each name
+        /// followed by daySuffix, and the four time boxes.
+        static EntryControls named(const QWidget &window, const char *call, const char *daySuffix, const char *onHour,
+                                   const char *onMinutes, const char *offHour, const char *offMinutes);
     };
     /// Carries out one action of an entry for the callsign box's text.
     using Act = std::function<void(int entry, schedule::Action action, const QString &call)>;

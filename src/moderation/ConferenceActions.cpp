@@ -143,7 +143,7 @@ void ConferenceActions::Command10_Click()
 {
     m_steps.run([&] {
         m_form.ResetListing();
-        m_form.adminGate().markOverride();
+        AdminGate(m_form).markOverride();
     });
 }
 

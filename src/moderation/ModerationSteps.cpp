@@ -20,7 +20,7 @@ ModerationSteps::ModerationSteps(Form6 &form) : m_form(form) {}
 
 AppContext &ModerationSteps::context() const { return m_form.context(); }
 
-bool ModerationSteps::gate() const { return m_form.adminGate().allows(); }
+bool ModerationSteps::gate() const { return AdminGate(m_form).allows(); }
 
 std::optional<QString> ModerationSteps::ask(const QString &prompt) const
 {

@@ -10,10 +10,13 @@ class Form14 : public Window {
     Q_OBJECT
 public:
     explicit Form14(AppContext &ctx, QWidget *parent = nullptr);
-    Ui::Form14 ui;
 
 protected:
     void Form_Load() override;
+
+private:
+    /// The controls, by their names.
+    Ui::Form14 ui;
 };
 
 } // namespace gavelry

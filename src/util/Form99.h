@@ -24,7 +24,6 @@ class Form99 : public WebLinksWindow {
 public:
     explicit Form99(AppContext &ctx, QWidget *parent = nullptr);
     ~Form99() override;
-    Ui::Form99 ui;
 
     void navigate(const QUrl &url) override;
     QUrl currentAddress() const override;
@@ -58,6 +57,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    /// The controls, by their names.
+    Ui::Form99 ui;
+
     void Text1_Change();
     void createBrowser();
     void showPlaceholder(const QString &why);

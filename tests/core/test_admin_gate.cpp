@@ -20,7 +20,7 @@ private slots:
         rig.start();
         rig.advance(1000);
         Form6 &f = rig.form6();
-        AdminGate &gate = f.adminGate();
+        const AdminGate &gate = rig.program->adminGate();
         QVERIFY(!gate.allows());
         QCOMPARE(rig.dialogs.shown().size(), 1);
         const auto &box = rig.dialogs.shown().first();
@@ -57,7 +57,7 @@ private slots:
         rig.start();
         Form6 &f = rig.form6();
         ui(f).Text36->setText(state);
-        QCOMPARE(f.adminDisabled(), closed);
+        QCOMPARE(rig.program->adminGate().closed(), closed);
         rig.advance(1000);
         QCOMPARE(ui(f).Label31->text(), closed ? QStringLiteral("Gavelry Functions Disabled") : QString());
     }
@@ -69,11 +69,11 @@ private slots:
         rig.client.linkUp("N0CALL-R");
         rig.start();
         Form6 &f = rig.form6();
-        QVERIFY(f.adminDisabled());
+        QVERIFY(rig.program->adminGate().closed());
         rig.advance(100);
         QCOMPARE(ui(f).Text36->text(), QStringLiteral(".Admin Disabled."));
         QCOMPARE(controls::backColor(ui(f).Text36), controls::kRed);
-        QVERIFY(f.adminGate().allows());
+        QVERIFY(rig.program->adminGate().allows());
         QVERIFY(rig.dialogs.shown().isEmpty());
         // Linking the conference later does not close it again.
         rig.client.linkUp("*HARBOUR*");

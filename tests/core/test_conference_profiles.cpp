@@ -78,28 +78,28 @@ private slots:
         rig.start();
         Form6 &f = rig.form6();
         f.selectProfile(profile - 1);
-        const Ui::Form6 &ui = f.ui;
+        const auto &c = ui(f);
         const QList<QList<QWidget *>> fields{
-            {ui.Conference, ui.SysopPwd, ui.Log_On_Conf, ui.Log_On, ui.Log_On_Admin, ui.LabelConference1, ui.LabelPassword1},
-            {ui.Conference2, ui.SysopPwd2, ui.Log_On_Conf2, ui.Log_On2, ui.Log_On_Admin2, ui.LabelConference2, ui.LabelPassword2},
-            {ui.Conference3, ui.SysopPwd3, ui.Log_On_Conf3, ui.Log_On3, ui.Log_On_Admin3, ui.LabelConference3, ui.LabelPassword3},
-            {ui.Conference4, ui.SysopPwd4, ui.Log_On_Conf4, ui.Log_On4, ui.Log_On_Admin4, ui.LabelConference4, ui.LabelPassword4},
+            {c.Conference, c.SysopPwd, c.Log_On_Conf, c.Log_On, c.Log_On_Admin, c.LabelConference1, c.LabelPassword1},
+            {c.Conference2, c.SysopPwd2, c.Log_On_Conf2, c.Log_On2, c.Log_On_Admin2, c.LabelConference2, c.LabelPassword2},
+            {c.Conference3, c.SysopPwd3, c.Log_On_Conf3, c.Log_On3, c.Log_On_Admin3, c.LabelConference3, c.LabelPassword3},
+            {c.Conference4, c.SysopPwd4, c.Log_On_Conf4, c.Log_On4, c.Log_On_Admin4, c.LabelConference4, c.LabelPassword4},
         };
         for (int i = 0; i < 4; ++i)
             for (QWidget *w : fields[i])
                 QVERIFY2(w->isVisibleTo(&f) == (i == profile - 1), qPrintable(w->objectName()));
-        const QList<QRadioButton *> options{ui.Option1, ui.Option2, ui.Option3, ui.Option9};
-        const QList<QRadioButton *> twins{ui.Option4, ui.Option5, ui.Option6, ui.Option10};
+        const QList<QRadioButton *> options{c.Option1, c.Option2, c.Option3, c.Option9};
+        const QList<QRadioButton *> twins{c.Option4, c.Option5, c.Option6, c.Option10};
         QVERIFY(options[profile - 1]->isChecked());
         QVERIFY(twins[profile - 1]->isChecked());
 
         const QString name = controls::caption(fields[profile - 1].first());
         rig.client.linkUp(name);
         rig.advance(100);
-        QCOMPARE(ui.Label9->text(), name + QStringLiteral("  Connected %1").arg(profile));
+        QCOMPARE(c.Label9->text(), name + QStringLiteral("  Connected %1").arg(profile));
         rig.client.linkDown(name);
         rig.advance(100);
-        QCOMPARE(ui.Frame6->title(), QStringLiteral(" Disconnected %1").arg(profile));
+        QCOMPARE(c.Frame6->title(), QStringLiteral(" Disconnected %1").arg(profile));
     }
 
     void conDiscOnLinkedProfileOnlyDisconnects()
@@ -178,6 +178,14 @@ private slots:
         QTest::newRow("toggle 2 unlinked") << "Log_On_Conf2" << QStringList{"connect-station *TWO*"};
         QTest::newRow("toggle 4 linked") << "Log_On_Conf4" << QStringList{"disconnect-station *FOUR*"};
         QTest::newRow("con/disc selected") << "Command13" << QStringList{"connect-station *ONE*"};
+        // Each profile's buttons act on their own profile.
+        QTest::newRow("sysop 1") << "Log_On" << QStringList{"send .sysop pw1"};
+        QTest::newRow("sysop 2") << "Log_On2" << QStringList{"send .sysop pw2"};
+        QTest::newRow("sysop 4") << "Log_On4" << QStringList{"send .sysop pw4"};
+        QTest::newRow("admin 3") << "Log_On_Admin3" << QStringList{"send .admin pw3"};
+        QTest::newRow("admin 4") << "Log_On_Admin4" << QStringList{"send .admin pw4"};
+        QTest::newRow("toggle 1 unlinked") << "Log_On_Conf" << QStringList{"connect-station *ONE*"};
+        QTest::newRow("toggle 3 unlinked") << "Log_On_Conf3" << QStringList{"connect-station *THREE*"};
     }
     void logOnButtons()
     {
@@ -294,6 +302,27 @@ private slots:
         QCOMPARE(ui(f).Log_On_Conf3->toolTip(), QStringLiteral("*Changed*"));
         QCOMPARE(ui(f).Command5->toolTip(), QStringLiteral("*FOUR*"));
         QCOMPARE(ui(f).Log_On_Conf->toolTip(), QStringLiteral("*ONE*"));
+    }
+
+    void everyProfileButtonNamesItsConference_data()
+    {
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("conference");
+        QTest::newRow("profile 1") << QStringList{"Command17", "Command20", "Log_On_Conf"} << "*ONE*";
+        QTest::newRow("profile 2") << QStringList{"Command18", "Command21", "Log_On_Conf2"} << "*TWO*";
+        QTest::newRow("profile 3") << QStringList{"Command19", "Command22", "Log_On_Conf3"} << "*THREE*";
+        QTest::newRow("profile 4") << QStringList{"Command5", "Command28", "Log_On_Conf4"} << "*FOUR*";
+    }
+    void everyProfileButtonNamesItsConference()
+    {
+        QFETCH(QStringList, buttons);
+        QFETCH(QString, conference);
+        TestRig rig;
+        fourProfiles(rig);
+        rig.start();
+        rig.advance(1000);
+        for (const QString &name : buttons)
+            QCOMPARE(rig.form6().findChild<QPushButton *>(name)->toolTip(), conference);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "Scheduler.h"
 #include "TestRig.h"
+#include "WeeklySchedule.h"
 
 #include <QFile>
 #include <QTest>
@@ -119,6 +120,38 @@ private slots:
         QCOMPARE(timedSends(rig), sent);
         QCOMPARE(ui(rig.program->messages()).TextTX->text(), QStringLiteral("still typing"));
         QCOMPARE(ui(f).ShowTime->text(), QStringLiteral("01:00:00"));
+    }
+
+    // Both schedules take an entry's controls by their names: Sunday first,
+    // each day's box with the entry's suffix.
+    void entryControlsByName_data()
+    {
+        QTest::addColumn<QString>("daySuffix");
+        QTest::newRow("first entry") << "";
+        QTest::newRow("second entry") << "2";
+    }
+    void entryControlsByName()
+    {
+        QFETCH(QString, daySuffix);
+        // Both entries' day boxes, made in an order unlike the week's.
+        QWidget window;
+        for (const QString &suffix : {QString(), QStringLiteral("2")})
+            for (const char *day : {"Sat", "Thur", "Sun", "Wed", "Mon", "Fri", "Tue"})
+                (new QCheckBox(&window))->setObjectName(QLatin1String(day) + suffix);
+        for (const char *name : {"Call", "OnHour", "OnMins", "OffHour", "OffMins"})
+            (new QLineEdit(&window))->setObjectName(QLatin1String(name));
+        const WeeklySchedule::EntryControls c = WeeklySchedule::EntryControls::named(
+            window, "Call", daySuffix.toLatin1().constData(), "OnHour", "OnMins", "OffHour", "OffMins");
+        QStringList days;
+        for (const QCheckBox *box : c.days)
+            days.append(box->objectName());
+        QStringList week;
+        for (const char *day : {"Sun", "Mon", "Tue", "Wed", "Thur", "Fri", "Sat"})
+            week.append(QLatin1String(day) + daySuffix);
+        QCOMPARE(days, week);
+        QCOMPARE((QStringList{c.call->objectName(), c.onHour->objectName(), c.onMinutes->objectName(),
+                              c.offHour->objectName(), c.offMinutes->objectName()}),
+                 (QStringList{"Call", "OnHour", "OnMins", "OffHour", "OffMins"}));
     }
 
     void connectSchedule_data()

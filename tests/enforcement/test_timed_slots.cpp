@@ -31,7 +31,7 @@ struct Slot {
 
 Slot slotOf(Form321 &f, int n)
 {
-    auto &u = f.ui;
+    auto &u = ui(f);
     switch (n) {
     case 1: return {u.Text4, u.StopClock1, u.BeaconPeriod1, u.BeaconSeconds1, u.Command3};
     case 2: return {u.Text6, u.StopClock2, u.BeaconPeriod2, u.BeaconSeconds2, u.Command4};
