@@ -418,7 +418,7 @@ private slots:
         QVERIFY(problems.isEmpty()); // rewritten with what runs
         // What could not be taken up is kept aside as it was, and the operator told.
         QCOMPARE(fileBytes(QDir(rig.configDir()).filePath("timedslots.json.bak")), keptAside ? data : "<none>");
-        QCOMPARE(rig.form6().ui.StatusLine->text().contains("is kept as timedslots.json.bak"), keptAside);
+        QCOMPARE(ui(rig.form6()).StatusLine->text().contains("is kept as timedslots.json.bak"), keptAside);
     }
 
     /// The end writes the slots as they run (here after a write on the way
