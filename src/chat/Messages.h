@@ -52,9 +52,8 @@ public:
     /// The controls, by their names.
     Ui::Messages ui;
 
-    void TXText() override;
-    void TXText2() override;
-    QLineEdit *TextTX() const override { return ui.TextTX; }
+    void TXText(const QString &line) override;
+    void TXText2(const QString &line) override;
 
     /// Writes one line into the chat display: the sender in bold, red when it
     /// is our own sender label and blue otherwise, then the message in black
@@ -91,6 +90,8 @@ protected:
 private:
     // Composing and the layout buttons.
     void send(const QString &text);
+    /// The operator's own send: the one place that reads the compose box.
+    void sendComposed();
     void TextTX_Enter();
     void Send_Click();
     void sendPrivateMessage();

@@ -114,6 +114,10 @@ public:
     /// Exactly the caption start-up gives the window.
     QString mainCaption() const;
 
+    // -- What the chat window's echo asks of the main window ----------------
+    /// Sets the caption of the station list's frame (Frame5).
+    void setStationFrameCaption(const QString &caption) { ui.Frame5->setTitle(caption); }
+
 signals:
     /// The window finished loading, the other windows included; the timers run.
     void loaded();

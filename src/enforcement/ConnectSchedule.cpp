@@ -73,14 +73,10 @@ void ConnectSchedule::act(int index, schedule::Action action, const QString &cal
 
 void ConnectSchedule::echo()
 {
-    ChatWindow *chat = m_form.context().windows.messages;
-    if (!chat)
-        return;
-    // The echo works on whatever stands in the compose box; a line the
-    // operator is still typing there is left alone instead.
-    if (!chat->TextTX()->text().isEmpty())
-        return;
-    chat->TXText2();
+    // The echo of a send from another window: its line is empty, and what
+    // the operator is typing in the chat window stays there.
+    if (ChatWindow *chat = m_form.context().windows.messages)
+        chat->TXText2(QString());
 }
 
 } // namespace gavelry

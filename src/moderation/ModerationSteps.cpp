@@ -6,7 +6,6 @@
 #include "Scheduler.h"
 #include "Version.h"
 
-#include <QLineEdit>
 #include <stdexcept>
 
 namespace gavelry {
@@ -63,37 +62,8 @@ QString ModerationSteps::bareNotice(channel::Marker marker, const QString &call,
 
 void ModerationSteps::echo() const
 {
-    ChatWindow *chatWindow = context().windows.messages;
-    if (!chatWindow)
-        return;
-    QLineEdit *box = chatWindow->TextTX();
-    const QString typed = box->text();
-    if (typed.isEmpty()) {
-        chatWindow->TXText2();
-        return;
-    }
-    // The echo shows and empties the compose box; the operator's unsent
-    // text is neither shown as if it had been sent nor lost.
-    const int caret = box->cursorPosition();
-    const int selectionStart = box->selectionStart();
-    const int selectionLength = static_cast<int>(box->selectedText().size());
-    auto putBack = [&] {
-        box->setText(typed);
-        if (selectionLength == 0)
-            box->setCursorPosition(caret);
-        else if (caret == selectionStart) // selected backwards: the caret at its start
-            box->setSelection(selectionStart + selectionLength, -selectionLength);
-        else
-            box->setSelection(selectionStart, selectionLength);
-    };
-    box->clear();
-    try {
-        chatWindow->TXText2();
-    } catch (...) {
-        putBack();
-        throw;
-    }
-    putBack();
+    if (ChatWindow *chatWindow = context().windows.messages)
+        chatWindow->TXText2(QString());
 }
 
 void ModerationSteps::chat() const

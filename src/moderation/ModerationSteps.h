@@ -74,10 +74,9 @@ public:
     QString plainNotice(channel::Marker marker, const QString &call, const QString &text) const;
     static QString bareNotice(channel::Marker marker, const QString &call, const QString &text);
 
-    /// The chat window's echo after a send. Whatever the operator has typed
-    /// in the chat window and not sent yet stays in the compose box: the
-    /// echo runs as if the box were empty, and the text, caret and selection
-    /// are put back afterwards.
+    /// The chat window's echo after a send from the main window. Its line is
+    /// empty: what the operator is typing in the chat window is not the
+    /// action's, and stays where it is.
     void echo() const;
     /// Shows the chat window.
     void chat() const;

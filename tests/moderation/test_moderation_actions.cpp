@@ -467,7 +467,7 @@ private slots:
         Linked l;
         Messages &chat = l.rig.program->messages();
         controls::setCheckValue(chat.findChild<QCheckBox *>("Check1"), stampChat);
-        QLineEdit *box = chat.TextTX();
+        QLineEdit *box = ui(chat).TextTX;
         box->setText(typed);
         box->setSelection(2, 3);
         ui(*l.f).Frame5->setTitle("LOADING");
