@@ -5,6 +5,7 @@
 #include "EditStyle.h"
 #include "Errors.h"
 #include "Form6.h"
+#include "ModerationActions.h"
 #include "Scheduler.h"
 
 #include <QLineEdit>
@@ -31,8 +32,9 @@ WeeklySchedule::EntryControls entry(QLineEdit *call, std::array<QCheckBox *, 7> 
 
 } // namespace
 
-ConnectSchedule::ConnectSchedule(Form6 &form)
+ConnectSchedule::ConnectSchedule(Form6 &form, ModerationActions &actions)
     : m_form(form),
+      m_actions(actions),
       m_schedule(form.context().scheduler,
                  {entry(form.ui.Station3, {form.ui.Sun, form.ui.Mon, form.ui.Tue, form.ui.Wed, form.ui.Thur,
                                            form.ui.Fri, form.ui.Sat},
@@ -63,11 +65,15 @@ void ConnectSchedule::act(int index, schedule::Action action, const QString &cal
                                    .arg(index == 0 ? QStringLiteral("A") : QStringLiteral("B"))
                                    .arg(action == schedule::Action::On ? QStringLiteral("connect time")
                                                                        : QStringLiteral("disconnect time")));
+    // The box may hold anything a settings file gave it: the command goes
+    // out as one line whatever it holds.
+    const QString one = channel::oneLine(station);
     if (action == schedule::Action::On) {
-        skipOnError(m_form.context(), [&] { m_form.Send(channel::oneLine(channel::connect(station))); });
+        m_actions.connectStation(one, moderation::Gate::Ungated);
         return;
     }
-    skipOnError(m_form.context(), [&] { m_form.Send(channel::oneLine(channel::disconnect(station))); });
+    // A failed disconnect has been reported; the echo runs all the same.
+    m_actions.disconnectStation(one, moderation::Chat::Unchanged, moderation::Gate::Ungated);
     skipOnError(m_form.context(), [&] { echo(); });
 }
 

@@ -7,6 +7,7 @@
 namespace gavelry {
 
 class Form6;
+class ModerationActions;
 
 /// The main window's two "Auto Con/Disc Station" entries: at second 00 of an
 /// entry's connect time, on its ticked days, the conference is told to
@@ -17,7 +18,7 @@ class Form6;
 class ConnectSchedule : public QObject {
     Q_OBJECT
 public:
-    explicit ConnectSchedule(Form6 &form);
+    ConnectSchedule(Form6 &form, ModerationActions &actions);
 
     /// Every second: the admin label, then what fell due.
     void Timer8_Timer();
@@ -29,6 +30,7 @@ private:
     void echo();
 
     Form6 &m_form;
+    ModerationActions &m_actions;
     WeeklySchedule m_schedule;
 };
 

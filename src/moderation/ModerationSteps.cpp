@@ -1,12 +1,9 @@
 #include "ModerationSteps.h"
 
-#include "AdminGate.h"
 #include "Dialogs.h"
 #include "Form6.h"
 #include "Scheduler.h"
 #include "Version.h"
-
-#include <stdexcept>
 
 namespace gavelry {
 
@@ -18,8 +15,6 @@ bool hasLineBreak(const QString &text)
 ModerationSteps::ModerationSteps(Form6 &form) : m_form(form) {}
 
 AppContext &ModerationSteps::context() const { return m_form.context(); }
-
-bool ModerationSteps::gate() const { return m_form.adminGate().allows(); }
 
 std::optional<QString> ModerationSteps::ask(const QString &prompt) const
 {
@@ -37,7 +32,7 @@ void ModerationSteps::send(const QString &line) const
     // A line break would end the line early and let the rest reach the
     // server as a second line of its own.
     if (hasLineBreak(line))
-        throw std::runtime_error(
+        throw NotOneLineError(
             QStringLiteral("Not sent, it holds a line break: %1").arg(QString(line).replace(u'\r', u' ').replace(u'\n', u' '))
                 .toStdString());
     m_form.Send(line);
