@@ -20,8 +20,10 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include "TestUi.h"
 
 using namespace gavelry;
+using gavelry::test::ui;
 
 namespace {
 
@@ -71,18 +73,18 @@ int main(int argc, char *argv[])
     Form6 &main = program.form6();
     main.show();
 
-    main.ui.Log_On_Conf->click();
+    ui(main).Log_On_Conf->click();
     scheduler.advanceBy(2000);
-    main.ui.Log_On_Admin->click();
+    ui(main).Log_On_Admin->click();
     scheduler.advanceBy(8 * 60 * 1000);
 
     // A timed mute and a timed ban by hand, as a sysop would.
     dialogs.queueAnswer(QStringLiteral("K2XYZ"));
-    controls::setCheckValue(main.ui.Check6, 1);
-    main.ui.Command47->click();
+    controls::setCheckValue(ui(main).Check6, 1);
+    ui(main).Command47->click();
     dialogs.queueAnswer(QStringLiteral("KD9QRS"));
-    controls::setCheckValue(main.ui.Check8, 1);
-    main.ui.Ban->click();
+    controls::setCheckValue(ui(main).Check8, 1);
+    ui(main).Ban->click();
     scheduler.advanceBy(3 * 60 * 1000);
 
     Messages &chat = program.messages();

@@ -15,6 +15,7 @@
 #include "Form6.h"
 #include "Form99.h"
 #include "Messages.h"
+#include "ModerationActions.h"
 #include "Scheduler.h"
 #include "StationTracking.h"
 #include "TalkTimeMonitor.h"
@@ -79,11 +80,13 @@ void Program::attachBehaviour()
     m_talkTimeMonitor = std::make_unique<TalkTimeMonitor>(*m_form6, *m_adminGate);
     m_chatController
         = std::make_unique<ChatController>(*m_messages, *m_adminGate, *m_stationTracking, *m_talkTimeMonitor);
-    m_talkerActions = std::make_unique<TalkerActions>(*m_form6);
-    m_callsignActions = std::make_unique<CallsignActions>(*m_form6);
-    m_conferenceActions = std::make_unique<ConferenceActions>(*m_form6);
-    m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6);
-    m_connectSchedule = std::make_unique<ConnectSchedule>(*m_form6, *m_adminGate);
+    m_moderationActions = std::make_unique<ModerationActions>(*m_form6, *m_adminGate);
+    m_talkerActions = std::make_unique<TalkerActions>(*m_form6, *m_moderationActions);
+    m_callsignActions = std::make_unique<CallsignActions>(*m_form6, *m_moderationActions);
+    m_conferenceActions = std::make_unique<ConferenceActions>(*m_form6, *m_moderationActions, *m_adminGate,
+                                                              *m_conferenceProfiles, *m_stationTracking);
+    m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6, *m_moderationActions, *m_stationTracking);
+    m_connectSchedule = std::make_unique<ConnectSchedule>(*m_form6, *m_adminGate, *m_moderationActions);
     m_autoBanSchedule = std::make_unique<AutoBanSchedule>(*m_form321);
     // Both schedules count from the moment the program has loaded: times
     // that passed before are never made up for.

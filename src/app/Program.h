@@ -13,6 +13,7 @@ class AdminGate;
 class CallsignActions;
 class ConferenceActions;
 class DtmfCommands;
+class ModerationActions;
 class TalkerActions;
 class AutoBanSchedule;
 class ConnectSchedule;
@@ -67,6 +68,7 @@ public:
     ConnectSchedule &connectSchedule() const { return *m_connectSchedule; }
     AutoBanSchedule &autoBanSchedule() const { return *m_autoBanSchedule; }
     TimedSlots &timedSlots() const { return *m_timedSlots; }
+    ModerationActions &moderationActions() const { return *m_moderationActions; }
 
 signals:
     /// The program ended by one of its ways out; nothing runs after this.
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<StationTracking> m_stationTracking;
     std::unique_ptr<TalkTimeMonitor> m_talkTimeMonitor;
     std::unique_ptr<ChatController> m_chatController;
+    std::unique_ptr<ModerationActions> m_moderationActions;
     std::unique_ptr<TalkerActions> m_talkerActions;
     std::unique_ptr<CallsignActions> m_callsignActions;
     std::unique_ptr<ConferenceActions> m_conferenceActions;

@@ -86,10 +86,9 @@ void Form116::sendMessage(int n)
     ChatWindow *chatWindow = ctx.windows.messages;
     if (!chatWindow)
         return;
-    stopOnError(ctx, [&] {
-        chatWindow->TextTX()->setText(messageBox(n)->text());
-        chatWindow->TXText();
-    });
+    // The canned line goes out on its own: a line the operator is composing
+    // in the chat window stays in its box.
+    stopOnError(ctx, [&] { chatWindow->TXText(messageBox(n)->text()); });
 }
 
 } // namespace gavelry

@@ -7,7 +7,8 @@ namespace gavelry {
 
 /// The canned-message window: twenty stock phrases, each with its own
 /// "Send" button, kept in textmessage.ini. A canned message goes out through
-/// the chat window's TXText, so it is stamped and echoed like typed text.
+/// the chat window's TXText, so it is stamped and echoed like typed text,
+/// and leaves whatever the operator is typing there alone.
 class Form116 : public Window {
     Q_OBJECT
 public:

@@ -356,46 +356,49 @@ void Messages::send(const QString &text)
         ctx.log->sent(text);
 }
 
-void Messages::TXText()
+void Messages::TXText(const QString &line)
 {
-    const QString s = ui.TextTX->text();
     if (controls::checkValue(ui.Check1) == 1) {
-        m_stampedOut = chat::stampOutgoing(ctx.scheduler.hhmm(), s);
+        m_stampedOut = chat::stampOutgoing(ctx.scheduler.hhmm(), line);
         send(m_stampedOut);
     } else {
-        send(s);
+        send(line);
     }
-    ui.TextTX->setText(s);
-    TXText2();
-    ui.TextTX->setText(QString());
+    TXText2(line);
 }
 
-void Messages::TXText2()
+void Messages::TXText2(const QString &line)
 {
     Form6 &main = mainWindow();
     // No echo while the station list is awaited, nor of sysop commands.
-    if (main.nListWait != ListWait::StationList && !ui.TextTX->text().startsWith(u'.')) {
-        if (controls::checkValue(ui.Check1) == 1)
-            ui.TextTX->setText(m_stampedOut);
-        if (!ui.TextTX->text().isEmpty()) {
-            RXText(m_ownSenderLabel, ui.TextTX->text());
-            ui.TextTX->setText(QString());
-        }
+    if (main.nListWait != ListWait::StationList && !line.startsWith(u'.')) {
+        // With the stamp option on the echo is the stamped text of the last
+        // stamped send, whatever line it is given.
+        const QString shown = controls::checkValue(ui.Check1) == 1 ? m_stampedOut : line;
+        if (!shown.isEmpty())
+            RXText(m_ownSenderLabel, shown);
         main.setStationListState(QStringLiteral("Connected"));
     }
     moveDisplayCaretToEnd();
 }
 
+void Messages::sendComposed()
+{
+    // A failed send leaves the text in the box to be sent again.
+    TXText(ui.TextTX->text());
+    ui.TextTX->clear();
+}
+
 void Messages::TextTX_Enter()
 {
-    stopOnError(ctx, [&] { TXText(); });
+    stopOnError(ctx, [&] { sendComposed(); });
     ui.TextTX->setFocus();
 }
 
 void Messages::Send_Click()
 {
     ui.TextTX->setFocus();
-    stopOnError(ctx, [&] { TXText(); });
+    stopOnError(ctx, [&] { sendComposed(); });
 }
 
 void Messages::sendPrivateMessage()
@@ -405,8 +408,9 @@ void Messages::sendPrivateMessage()
         const QString target = ui.Text1->text();
         const QString body = ui.Text2->text();
         appendPrivateLog(chat::sentLogEntry(target, ctx.scheduler.hhmm(), body));
-        ui.TextTX->setText(chat::privateWireLine(target, body));
-        TXText();
+        // The private line goes out on its own: a line the operator is
+        // composing in the chat box stays there.
+        TXText(chat::privateWireLine(target, body));
         ui.Text2->clear();
         ui.Text2->setFocus();
     });

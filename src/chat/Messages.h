@@ -49,12 +49,8 @@ public:
     explicit Messages(AppContext &ctx, QWidget *parent = nullptr);
     ~Messages() override;
 
-    /// The controls, by their names.
-    Ui::Messages ui;
-
-    void TXText() override;
-    void TXText2() override;
-    QLineEdit *TextTX() const override { return ui.TextTX; }
+    void TXText(const QString &line) override;
+    void TXText2(const QString &line) override;
 
     /// Writes one line into the chat display: the sender in bold, red when it
     /// is our own sender label and blue otherwise, then the message in black
@@ -89,8 +85,12 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    /// The window's controls, by their names: its own, nobody else's.
+    Ui::Messages ui;
     // Composing and the layout buttons.
     void send(const QString &text);
+    /// The operator's own send: the one place that reads the compose box.
+    void sendComposed();
     void TextTX_Enter();
     void Send_Click();
     void sendPrivateMessage();

@@ -28,9 +28,6 @@ public:
     explicit Form6(AppContext &ctx, QWidget *parent = nullptr);
     ~Form6() override;
 
-    /// The controls, by their names.
-    Ui::Form6 ui;
-
     /// The line about to be sent to the conference.
     QString sTextSay;
     /// Which listing reply the chat window awaits (ListWait).
@@ -100,6 +97,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    /// The window's controls, by their names: its own, nobody else's.
+    Ui::Form6 ui;
     void wireButtons();
     void adoptRunningConnection();
     void Command39_Click();

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QUrl>
 
-class QLineEdit;
-
 namespace gavelry {
 
 class Form6;
@@ -16,12 +14,12 @@ class ChatWindow : public Window {
     Q_OBJECT
 public:
     using Window::Window;
-    /// Sends the compose box, stamped when the window's option says so, and echoes it.
-    virtual void TXText() = 0;
-    /// Echoes the compose box into the chat display (see the chat window).
-    virtual void TXText2() = 0;
-    /// The compose box.
-    virtual QLineEdit *TextTX() const = 0;
+    /// Sends line into the conference chat, stamped when the window's option
+    /// says so, and echoes it.
+    virtual void TXText(const QString &line) = 0;
+    /// The local echo of line in the chat display, after a send (see the
+    /// chat window). Another window's send echoes an empty line.
+    virtual void TXText2(const QString &line) = 0;
 };
 
 /// What the moderation actions need of the timed ban window.

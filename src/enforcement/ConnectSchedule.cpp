@@ -7,6 +7,7 @@
 #include "EditStyle.h"
 #include "Errors.h"
 #include "Form6.h"
+#include "ModerationActions.h"
 #include "Scheduler.h"
 
 #include <QLabel>
@@ -44,9 +45,10 @@ ConnectScheduleControls controlsOf(const Form6 &w)
 
 } // namespace
 
-ConnectSchedule::ConnectSchedule(Form6 &form, const AdminGate &gate)
+ConnectSchedule::ConnectSchedule(Form6 &form, const AdminGate &gate, ModerationActions &actions)
     : m_form(form),
       m_gate(gate),
+      m_actions(actions),
       m_c(controlsOf(form)),
       m_schedule(form.context().scheduler, {styled(m_c.A), styled(m_c.B)}, 0,
                  [this](int e, schedule::Action a, const QString &call) { act(e, a, call); })
@@ -72,24 +74,24 @@ void ConnectSchedule::act(int index, schedule::Action action, const QString &cal
                                    .arg(index == 0 ? QStringLiteral("A") : QStringLiteral("B"))
                                    .arg(action == schedule::Action::On ? QStringLiteral("connect time")
                                                                        : QStringLiteral("disconnect time")));
+    // The box may hold anything a settings file gave it: the command goes
+    // out as one line whatever it holds.
+    const QString one = channel::oneLine(station);
     if (action == schedule::Action::On) {
-        skipOnError(m_form.context(), [&] { m_form.Send(channel::oneLine(channel::connect(station))); });
+        m_actions.connectStation(one, moderation::Gate::Ungated);
         return;
     }
-    skipOnError(m_form.context(), [&] { m_form.Send(channel::oneLine(channel::disconnect(station))); });
+    // A failed disconnect has been reported; the echo runs all the same.
+    m_actions.disconnectStation(one, moderation::Chat::Unchanged, moderation::Gate::Ungated);
     skipOnError(m_form.context(), [&] { echo(); });
 }
 
 void ConnectSchedule::echo()
 {
-    ChatWindow *chat = m_form.context().windows.messages;
-    if (!chat)
-        return;
-    // The echo works on whatever stands in the compose box; a line the
-    // operator is still typing there is left alone instead.
-    if (!chat->TextTX()->text().isEmpty())
-        return;
-    chat->TXText2();
+    // The echo of a send from another window: its line is empty, and what
+    // the operator is typing in the chat window stays there.
+    if (ChatWindow *chat = m_form.context().windows.messages)
+        chat->TXText2(QString());
 }
 
 } // namespace gavelry

@@ -10,6 +10,7 @@ namespace gavelry {
 
 class AdminGate;
 class Form6;
+class ModerationActions;
 
 /// The main window's "Auto Con/Disc Station" controls.
 struct ConnectScheduleControls {
@@ -30,7 +31,7 @@ struct ConnectScheduleControls {
 class ConnectSchedule : public QObject {
     Q_OBJECT
 public:
-    ConnectSchedule(Form6 &form, const AdminGate &gate);
+    ConnectSchedule(Form6 &form, const AdminGate &gate, ModerationActions &actions);
 
     /// Every second: the admin label, then what fell due.
     void Timer8_Timer();
@@ -43,6 +44,7 @@ private:
 
     Form6 &m_form;
     const AdminGate &m_gate;
+    ModerationActions &m_actions;
     const ConnectScheduleControls m_c;
     WeeklySchedule m_schedule;
 };

@@ -1,13 +1,15 @@
 #include "CallsignActions.h"
 
-#include "CommandChannel.h"
 #include "Controls.h"
 #include "Form6.h"
+#include "ModerationActions.h"
+
+#include <QCheckBox>
+#include <QPushButton>
 
 namespace gavelry {
 
-using channel::Marker;
-namespace notice = channel::notice;
+using namespace moderation;
 
 const QString CallsignActions::kAskDisconnect = QStringLiteral("Enter Call of the station to Disconnect ");
 const QString CallsignActions::kAskConnect = QStringLiteral("Enter Call that you wish to connect to the conference ");
@@ -26,117 +28,130 @@ const QString CallsignActions::kAskUnmute = QStringLiteral("Enter Call to Unmute
 const QString CallsignActions::kAskBan = QStringLiteral("Enter Call to Ban");
 const QString CallsignActions::kAskRemoveBan = QStringLiteral("Enter Call To Remove BAN");
 
-CallsignActions::CallsignActions(Form6 &form) : m_form(form), m_steps(form)
+namespace {
+
+Span timedBy(const QCheckBox *box) { return controls::checkValue(box) == 1 ? Span::Timed : Span::Untimed; }
+
+} // namespace
+
+CallsignActions::CallsignActions(Form6 &form, ModerationActions &actions)
+    : m_c{controls::child<QPushButton>(form, "Command43"),
+          controls::child<QPushButton>(form, "Disconnect"),
+          controls::child<QPushButton>(form, "Connect"),
+          controls::child<QPushButton>(form, "Command44"),
+          controls::child<QPushButton>(form, "Mute_Message"),
+          controls::child<QPushButton>(form, "Command47"),
+          controls::child<QPushButton>(form, "Command48"),
+          controls::child<QPushButton>(form, "Mute_Station"),
+          controls::child<QPushButton>(form, "Command45"),
+          controls::child<QPushButton>(form, "Command46"),
+          controls::child<QPushButton>(form, "Unmute_Station"),
+          controls::child<QPushButton>(form, "Ban"),
+          controls::child<QPushButton>(form, "Ban_Remove"),
+          controls::child<QCheckBox>(form, "Check6"),
+          controls::child<QCheckBox>(form, "Check7"),
+          controls::child<QCheckBox>(form, "Check8")},
+      m_actions(actions),
+      m_steps(form)
 {
-    Ui::Form6 &ui = m_form.ui;
     auto wire = [this](QPushButton *button, void (CallsignActions::*handler)()) {
         connect(button, &QPushButton::clicked, this, handler);
     };
-    wire(ui.Command43, &CallsignActions::Command43_Click);
-    wire(ui.Disconnect, &CallsignActions::Disconnect_Click);
-    wire(ui.Connect, &CallsignActions::Connect_Click);
-    wire(ui.Command44, &CallsignActions::Command44_Click);
-    wire(ui.Mute_Message, &CallsignActions::Mute_Message_Click);
-    wire(ui.Command47, &CallsignActions::Command47_Click);
-    wire(ui.Command48, &CallsignActions::Command48_Click);
-    wire(ui.Mute_Station, &CallsignActions::Mute_Station_Click);
-    wire(ui.Command45, &CallsignActions::Command45_Click);
-    wire(ui.Command46, &CallsignActions::Command46_Click);
-    wire(ui.Unmute_Station, &CallsignActions::Unmute_Station_Click);
-    wire(ui.Ban, &CallsignActions::Ban_Click);
-    wire(ui.Ban_Remove, &CallsignActions::Ban_Remove_Click);
+    wire(m_c.Command43, &CallsignActions::Command43_Click);
+    wire(m_c.Disconnect, &CallsignActions::Disconnect_Click);
+    wire(m_c.Connect, &CallsignActions::Connect_Click);
+    wire(m_c.Command44, &CallsignActions::Command44_Click);
+    wire(m_c.Mute_Message, &CallsignActions::Mute_Message_Click);
+    wire(m_c.Command47, &CallsignActions::Command47_Click);
+    wire(m_c.Command48, &CallsignActions::Command48_Click);
+    wire(m_c.Mute_Station, &CallsignActions::Mute_Station_Click);
+    wire(m_c.Command45, &CallsignActions::Command45_Click);
+    wire(m_c.Command46, &CallsignActions::Command46_Click);
+    wire(m_c.Unmute_Station, &CallsignActions::Unmute_Station_Click);
+    wire(m_c.Ban, &CallsignActions::Ban_Click);
+    wire(m_c.Ban_Remove, &CallsignActions::Ban_Remove_Click);
 }
 
 template <class F, class G>
-void CallsignActions::askThen(const QString &prompt, F &&steps, G &&afterAnyAnswer)
+void CallsignActions::askThen(const QString &prompt, F &&act, G &&after)
 {
-    m_steps.runGated([&] {
+    m_steps.run([&] {
+        if (!m_actions.gateAllows())
+            return;
         const std::optional<QString> call = m_steps.ask(prompt);
         if (!call)
             return;
-        if (call->isEmpty())
-            m_steps.clear();
-        else
-            steps(*call);
-        afterAnyAnswer(*call);
+        const Outcome outcome = call->isEmpty() ? m_actions.noStation() : act(*call);
+        if (!outcome.failed())
+            after(*call);
     });
 }
 
 template <class F>
-void CallsignActions::askThen(const QString &prompt, F &&steps)
+void CallsignActions::askThen(const QString &prompt, F &&act)
 {
-    askThen(prompt, std::forward<F>(steps), [](const QString &) {});
+    askThen(prompt, std::forward<F>(act), [](const QString &) {});
 }
 
-void CallsignActions::commandWithNotice(const QString &line, Marker marker, const QString &call,
-                                        const QString &text, bool showChatBeforeNotice)
+void CallsignActions::Command43_Click()
 {
-    m_steps.send(line);
-    m_steps.echo();
-    // The notice is built (and stamped) before the chat window comes up.
-    const QString noticeLine = m_steps.plainNotice(marker, call, text);
-    if (showChatBeforeNotice)
-        m_steps.chat();
-    m_steps.send(noticeLine);
-    m_steps.echo();
-    m_steps.clear();
+    askThen(kAskDisconnect, [&](const QString &call) { return m_actions.disconnect(call, Chat::Shown, Gate::Consulted); });
 }
 
-void CallsignActions::disconnectStation(bool showChat)
+void CallsignActions::Disconnect_Click()
 {
-    askThen(kAskDisconnect, [&](const QString &call) {
-        m_steps.send(channel::disconnect(call));
-        m_steps.echo();
-        m_steps.clear();
-        if (showChat)
-            m_steps.chat();
-    });
+    askThen(kAskDisconnect,
+            [&](const QString &call) { return m_actions.disconnect(call, Chat::Unchanged, Gate::Consulted); });
 }
 
 void CallsignActions::Connect_Click()
 {
-    m_steps.runGated([&] {
+    m_steps.run([&] {
+        if (!m_actions.gateAllows())
+            return;
         // No empty test here: an empty answer asks the server for ".connect ".
         if (const std::optional<QString> call = m_steps.ask(kAskConnect))
-            m_steps.send(channel::connect(*call));
+            m_actions.connectStation(*call, Gate::Consulted);
     });
 }
 
-void CallsignActions::muteMessage(bool showChat)
+void CallsignActions::Command44_Click()
 {
     askThen(kAskMuteMessage, [&](const QString &call) {
-        m_steps.send(ModerationSteps::bareNotice(Marker::Mute, call, notice::kMutedAdmin));
-        if (showChat)
-            m_steps.chat();
+        return m_actions.mute(call, Notice::Bare, Span::Untimed, Chat::Unchanged, Gate::Consulted);
+    });
+}
+
+void CallsignActions::Mute_Message_Click()
+{
+    askThen(kAskMuteMessage, [&](const QString &call) {
+        return m_actions.mute(call, Notice::Bare, Span::Untimed, Chat::Shown, Gate::Consulted);
     });
 }
 
 void CallsignActions::Command47_Click()
 {
+    const Span span = timedBy(m_c.Check6);
     askThen(
         kAskMuteWithMessage,
+        [&](const QString &call) { return m_actions.mute(call, Notice::Plain, span, Chat::Shown, Gate::Consulted); },
         [&](const QString &call) {
-            commandWithNotice(channel::mute(call), Marker::Mute, call, notice::kMutedAdmin, false);
-            m_steps.chat();
-        },
-        [&](const QString &call) {
-            if (controls::checkValue(m_form.ui.Check6) == 1) {
-                m_steps.timedMuteHandOver(call);
-                m_steps.timedWindow();
-            }
+            // An empty answer still takes a slot, which runs out without sending.
+            if (call.isEmpty() && span == Span::Timed)
+                m_actions.timedMute(call, Chat::Unchanged);
         });
 }
 
 void CallsignActions::Command48_Click()
 {
+    const Span span = timedBy(m_c.Check7);
+    // Without a notice the chat window comes up only for a timed mute.
+    const Chat chat = span == Span::Timed ? Chat::Shown : Chat::Unchanged;
     askThen(
-        kAskMute, [&](const QString &call) { m_steps.send(channel::mute(call)); },
+        kAskMute, [&](const QString &call) { return m_actions.mute(call, Notice::None, span, chat, Gate::Consulted); },
         [&](const QString &call) {
-            if (controls::checkValue(m_form.ui.Check7) == 1) {
-                m_steps.timedMuteHandOver(call);
-                m_steps.chat();
-                m_steps.timedWindow();
-            }
+            if (call.isEmpty() && span == Span::Timed)
+                m_actions.timedMute(call, chat);
         });
 }
 
@@ -145,7 +160,7 @@ void CallsignActions::Mute_Station_Click()
     askThen(
         kAskMutePersistent,
         [&](const QString &call) {
-            commandWithNotice(channel::mutePersistent(call), Marker::Mute, call, notice::kMutedPersistentAdmin, false);
+            return m_actions.mute(call, Notice::Plain, Span::Persistent, Chat::Unchanged, Gate::Consulted);
         },
         [&](const QString &) { m_steps.timedWindow(); });
 }
@@ -153,49 +168,35 @@ void CallsignActions::Mute_Station_Click()
 void CallsignActions::Command45_Click()
 {
     askThen(kAskUnmute, [&](const QString &call) {
-        commandWithNotice(channel::unmute(call), Marker::Unmute, call, notice::kUnmutedAdmin, true);
+        return m_actions.unmute(call, Notice::Plain, Span::Untimed, Chat::Shown, Gate::Consulted);
     });
 }
 
 void CallsignActions::Command46_Click()
 {
     askThen(kAskUnmute, [&](const QString &call) {
-        m_steps.send(channel::unmute(call));
-        m_steps.send(channel::unmute(call));
+        return m_actions.unmute(call, Notice::None, Span::Untimed, Chat::Unchanged, Gate::Consulted);
     });
 }
 
 void CallsignActions::Unmute_Station_Click()
 {
     askThen(kAskUnmute, [&](const QString &call) {
-        commandWithNotice(channel::unmutePersistent(call), Marker::Unmute, call, notice::kUnmutedAdmin, false);
+        return m_actions.unmute(call, Notice::Plain, Span::Persistent, Chat::Unchanged, Gate::Consulted);
     });
 }
 
 void CallsignActions::Ban_Click()
 {
-    askThen(kAskBan, [&](const QString &call) {
-        if (controls::checkValue(m_form.ui.Check8) != 1) {
-            m_steps.send(channel::disc(call));
-            m_steps.send(channel::banAdd(call));
-            m_steps.clear();
-            return;
-        }
-        // Told first: once banned the station hears nothing more.
-        m_steps.send(m_steps.quotedNotice(Marker::Mute, call, notice::kTimedBan));
-        m_steps.echo();
-        m_steps.clear();
-        m_steps.send(channel::disc(call));
-        m_steps.send(channel::banAdd(call));
-        m_steps.echo();
-        m_steps.timedBanHandOver(call);
-        m_steps.timedWindow();
-    });
+    const Span span = timedBy(m_c.Check8);
+    // A timed ban tells the station first; a ban for good goes unannounced.
+    const Notice notice = span == Span::Timed ? Notice::Quoted : Notice::None;
+    askThen(kAskBan, [&](const QString &call) { return m_actions.ban(call, notice, span, Gate::Consulted); });
 }
 
 void CallsignActions::Ban_Remove_Click()
 {
-    askThen(kAskRemoveBan, [&](const QString &call) { m_steps.sendAndClear(channel::banDelete(call)); });
+    askThen(kAskRemoveBan, [&](const QString &call) { return m_actions.unban(call, Gate::Consulted); });
 }
 
 } // namespace gavelry

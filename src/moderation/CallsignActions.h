@@ -5,17 +5,30 @@
 #include <QObject>
 #include <QString>
 
+class QCheckBox;
+class QPushButton;
+
 namespace gavelry {
 
 class Form6;
+class ModerationActions;
 
 /// The buttons that ask the operator for a callsign and then mute, unmute,
-/// disconnect, connect or ban that station. All of them are gated. An empty
-/// answer (Cancel included) sends nothing unless a button says otherwise.
+/// disconnect, connect or ban that station: each is its prompt and a call of
+/// the moderation action. All of them are gated (the gate is consulted
+/// before the prompt). An empty answer (Cancel included) sends nothing and
+/// empties the outgoing line unless a button says otherwise.
 class CallsignActions : public QObject {
     Q_OBJECT
 public:
-    explicit CallsignActions(Form6 &form);
+    /// The controls of the main window these buttons work with.
+    struct Controls {
+        QPushButton *Command43, *Disconnect, *Connect, *Command44, *Mute_Message, *Command47, *Command48,
+            *Mute_Station, *Command45, *Command46, *Unmute_Station, *Ban, *Ban_Remove;
+        QCheckBox *Check6, *Check7, *Check8; ///< "Timed" of Command47, Command48 and Ban
+    };
+
+    CallsignActions(Form6 &form, ModerationActions &actions);
 
     /// The prompts, as the operator reads them.
     static const QString kAskDisconnect;
@@ -29,13 +42,13 @@ public:
     static const QString kAskRemoveBan;
 
     /// "Disconnect Station" on the face (then the chat window) and on its tab.
-    void Command43_Click() { disconnectStation(true); }
-    void Disconnect_Click() { disconnectStation(false); }
+    void Command43_Click();
+    void Disconnect_Click();
     /// "Connect Station": an empty answer sends ".connect " as it stands.
     void Connect_Click();
     /// "Mute Message": the notice alone; the tab's copy then shows the chat window.
-    void Command44_Click() { muteMessage(false); }
-    void Mute_Message_Click() { muteMessage(true); }
+    void Command44_Click();
+    void Mute_Message_Click();
     /// "Mute 1 Station With Message", timed when Check6 is ticked.
     void Command47_Click();
     /// "Mute 1 Station With NO Message", timed when Check7 is ticked.
@@ -54,22 +67,16 @@ public:
     void Ban_Remove_Click();
 
 private:
-    void disconnectStation(bool showChat);
-    void muteMessage(bool showChat);
-    /// Sends line, echoes, then the notice for call (shown after the chat
-    /// window comes up when showChat) and the echo again.
-    void commandWithNotice(const QString &line, channel::Marker marker, const QString &call, const QString &text,
-                           bool showChatBeforeNotice);
-    /// Asks with prompt, then runs steps with the answer; an empty answer
-    /// only empties the outgoing line. Gated.
-    template <class F>
-    void askThen(const QString &prompt, F &&steps);
-    /// The same, then afterAnyAnswer with the answer, empty or not (not
-    /// after an answer refused for a line break).
+    /// Consults the gate, then asks with prompt: a callsign goes to act, an
+    /// empty answer to nobody. Then, unless that failed, after runs with the
+    /// answer, empty or not (never after an answer refused for a line break).
     template <class F, class G>
-    void askThen(const QString &prompt, F &&steps, G &&afterAnyAnswer);
+    void askThen(const QString &prompt, F &&act, G &&after);
+    template <class F>
+    void askThen(const QString &prompt, F &&act);
 
-    Form6 &m_form;
+    Controls m_c;
+    ModerationActions &m_actions;
     ModerationSteps m_steps;
 };
 

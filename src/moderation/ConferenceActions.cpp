@@ -2,148 +2,149 @@
 
 #include "AdminGate.h"
 #include "CommandChannel.h"
+#include "ConferenceProfiles.h"
 #include "Controls.h"
 #include "Form6.h"
+#include "ModerationActions.h"
 #include "Scheduler.h"
+#include "StationTracking.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace gavelry {
 
+using namespace moderation;
+
 namespace {
 
+/// The station list's frame while the list is on its way.
 const QString kLoading = QStringLiteral("LOADING");
-// What a scheduled station's box holds until a callsign is entered.
+
+QPushButton *button(const Form6 &form, const char *name) { return controls::child<QPushButton>(form, name); }
 
 } // namespace
 
-ConferenceActions::ConferenceActions(Form6 &form) : m_form(form), m_steps(form)
+ConferenceActions::ConferenceActions(Form6 &form, ModerationActions &actions, AdminGate &gate,
+                                     ConferenceProfiles &profiles, StationTracking &tracking)
+    : m_c{button(form, "Command42"), button(form, "Unmute_All"), button(form, "Command29"),
+          button(form, "Band_List"), button(form, "Who_Is_Muted"), button(form, "Users"),
+          button(form, "Admins"), button(form, "Stats"), button(form, "Command54"),
+          button(form, "Command9"), button(form, "Command32"), button(form, "Command33"),
+          button(form, "Command49"), button(form, "Command50"), button(form, "Command51"),
+          button(form, "Command52"), button(form, "Command40"), button(form, "Command10"),
+          button(form, "Command8"),
+          // Two rows of "1" to "4": the buttons of one profile behave alike.
+          {{{button(form, "Command17"), button(form, "Command20")},
+            {button(form, "Command18"), button(form, "Command21")},
+            {button(form, "Command19"), button(form, "Command22")},
+            {button(form, "Command5"), button(form, "Command28")}}},
+          controls::child<QCheckBox>(form, "Check4"),
+          controls::child<QGroupBox>(form, "Frame5"),
+          controls::child<QLineEdit>(form, "Station3"),
+          controls::child<QLineEdit>(form, "Station4")},
+      m_form(form),
+      m_actions(actions),
+      m_gate(gate),
+      m_profiles(profiles),
+      m_tracking(tracking),
+      m_steps(form)
 {
-    Ui::Form6 &ui = m_form.ui;
-    auto wire = [this](QPushButton *button, void (ConferenceActions::*handler)()) {
-        connect(button, &QPushButton::clicked, this, handler);
+    auto wire = [this](QPushButton *b, void (ConferenceActions::*handler)()) {
+        connect(b, &QPushButton::clicked, this, handler);
     };
-    wire(ui.Command42, &ConferenceActions::Command42_Click);
-    wire(ui.Unmute_All, &ConferenceActions::Unmute_All_Click);
-    wire(ui.Command29, &ConferenceActions::Command29_Click);
-    wire(ui.Band_List, &ConferenceActions::Band_List_Click);
-    wire(ui.Who_Is_Muted, &ConferenceActions::Who_Is_Muted_Click);
-    wire(ui.Users, &ConferenceActions::Users_Click);
-    wire(ui.Admins, &ConferenceActions::Admins_Click);
-    wire(ui.Stats, &ConferenceActions::Stats_Click);
-    wire(ui.Command54, &ConferenceActions::Command54_Click);
-    wire(ui.Command9, &ConferenceActions::Command9_Click);
-    wire(ui.Command32, &ConferenceActions::Command32_Click);
-    wire(ui.Command33, &ConferenceActions::Command33_Click);
-    wire(ui.Command49, &ConferenceActions::Command49_Click);
-    wire(ui.Command50, &ConferenceActions::Command50_Click);
-    wire(ui.Command51, &ConferenceActions::Command51_Click);
-    wire(ui.Command52, &ConferenceActions::Command52_Click);
-    wire(ui.Command40, &ConferenceActions::Command40_Click);
-    wire(ui.Command10, &ConferenceActions::Command10_Click);
-    wire(ui.Command8, &ConferenceActions::Command8_Click);
+    wire(m_c.Command42, &ConferenceActions::Command42_Click);
+    wire(m_c.Unmute_All, &ConferenceActions::Unmute_All_Click);
+    wire(m_c.Command29, &ConferenceActions::Command29_Click);
+    wire(m_c.Band_List, &ConferenceActions::Band_List_Click);
+    wire(m_c.Who_Is_Muted, &ConferenceActions::Who_Is_Muted_Click);
+    wire(m_c.Users, &ConferenceActions::Users_Click);
+    wire(m_c.Admins, &ConferenceActions::Admins_Click);
+    wire(m_c.Stats, &ConferenceActions::Stats_Click);
+    wire(m_c.Command54, &ConferenceActions::Command54_Click);
+    wire(m_c.Command9, &ConferenceActions::Command9_Click);
+    wire(m_c.Command32, &ConferenceActions::Command32_Click);
+    wire(m_c.Command33, &ConferenceActions::Command33_Click);
+    wire(m_c.Command49, &ConferenceActions::Command49_Click);
+    wire(m_c.Command50, &ConferenceActions::Command50_Click);
+    wire(m_c.Command51, &ConferenceActions::Command51_Click);
+    wire(m_c.Command52, &ConferenceActions::Command52_Click);
+    wire(m_c.Command40, &ConferenceActions::Command40_Click);
+    wire(m_c.Command10, &ConferenceActions::Command10_Click);
+    wire(m_c.Command8, &ConferenceActions::Command8_Click);
     wireQuickProfiles();
 }
 
 void ConferenceActions::wireQuickProfiles()
 {
-    Ui::Form6 &ui = m_form.ui;
-    // Two rows of "1" to "4": the buttons of one profile behave alike.
-    const std::array<std::array<QPushButton *, 2>, 4> buttons{{
-        {ui.Command17, ui.Command20},
-        {ui.Command18, ui.Command21},
-        {ui.Command19, ui.Command22},
-        {ui.Command5, ui.Command28},
-    }};
     for (int i = 0; i < 4; ++i)
-        for (QPushButton *b : buttons[static_cast<std::size_t>(i)])
+        for (QPushButton *b : m_c.quickProfile[static_cast<std::size_t>(i)])
             connect(b, &QPushButton::clicked, this, [this, i] { quickProfile(i); });
 }
 
-void ConferenceActions::unmuteAll(bool awaitReply, bool showChat)
-{
-    m_steps.runGated([&] {
-        if (awaitReply)
-            m_form.nListWait = ListWait::Operator;
-        m_steps.send(channel::unmuteAll());
-        if (showChat)
-            m_steps.chat();
-    });
-}
+void ConferenceActions::Command42_Click() { m_actions.unmuteAll(Chat::Shown, Gate::Consult); }
+void ConferenceActions::Unmute_All_Click() { m_actions.unmuteAll(Chat::AwaitsReply, Gate::Consult); }
+void ConferenceActions::Command29_Click() { m_actions.unmuteAll(Chat::Unchanged, Gate::Consult); }
 
-void ConferenceActions::listing(const QString &line, bool gated, bool awaitReply)
-{
-    auto steps = [&] {
-        if (awaitReply)
-            m_form.nListWait = ListWait::Operator;
-        m_steps.sendThenChat(line);
-    };
-    if (gated)
-        m_steps.runGated(steps);
-    else
-        m_steps.run(steps);
-}
-
-void ConferenceActions::Command54_Click()
-{
-    m_steps.runGated([&] {
-        m_form.nListWait = ListWait::Operator;
-        m_steps.sendAndClear(channel::usersWithAttributes());
-        m_steps.chat();
-    });
-}
+void ConferenceActions::Band_List_Click() { m_actions.listing(Listing::Banned, Gate::Consult); }
+void ConferenceActions::Who_Is_Muted_Click() { m_actions.listing(Listing::Muted, Gate::Consult); }
+void ConferenceActions::Users_Click() { m_actions.listing(Listing::Users, Gate::Consult); }
+void ConferenceActions::Admins_Click() { m_actions.listing(Listing::Admins, Gate::Consult); }
+void ConferenceActions::Stats_Click() { m_actions.listing(Listing::Stats, Gate::Ungated); }
+void ConferenceActions::Command54_Click() { m_actions.listing(Listing::Attributes, Gate::Consult); }
 
 void ConferenceActions::Command9_Click()
 {
-    m_steps.runGated([&] {
+    m_steps.run([&] {
+        if (!m_actions.gateAllows())
+            return;
         const int selected = m_form.selectedProfile();
         if (selected >= 0)
             m_adminPassword = m_form.profiles()[static_cast<std::size_t>(selected)].password->text();
-        if (controls::checkValue(m_form.ui.Check4) != 1) {
+        if (controls::checkValue(m_c.Check4) != 1) {
             m_form.nListWait = ListWait::StationList;
-            controls::setCaption(m_form.ui.Frame5, kLoading);
+            controls::setCaption(m_c.Frame5, kLoading);
             m_steps.send(channel::users());
             return;
         }
         // The station list follows a second later (Timer7), once the log-on
         // has been answered.
         m_form.nListWait = ListWait::Operator;
-        m_steps.sendAndClear(channel::adminLogOn(m_adminPassword));
+        m_steps.send(channel::adminLogOn(m_adminPassword));
+        m_steps.clear();
         m_form.Timer7->setEnabled(true);
     });
 }
 
-void ConferenceActions::Command32_Click()
-{
-    m_steps.run([&] { m_steps.send(channel::lurk()); });
-}
-
-void ConferenceActions::Command33_Click()
-{
-    m_steps.run([&] { m_steps.send(channel::delurk()); });
-}
+void ConferenceActions::Command32_Click() { m_actions.lurk(true); }
+void ConferenceActions::Command33_Click() { m_actions.lurk(false); }
 
 void ConferenceActions::stationLink(const QLineEdit *callBox, bool connectIt)
 {
-    m_steps.runGated([&] {
-        const QString call = callBox->text().toUpper();
-        m_steps.send(connectIt ? channel::connect(call) : channel::disconnect(call));
-    });
+    const QString call = callBox->text().toUpper();
+    if (connectIt)
+        m_actions.connectStation(call, Gate::Consult);
+    else
+        m_actions.disconnectStation(call, Chat::Unchanged, Gate::Consult);
 }
 
-void ConferenceActions::Command49_Click() { stationLink(m_form.ui.Station3, true); }
-void ConferenceActions::Command50_Click() { stationLink(m_form.ui.Station3, false); }
-void ConferenceActions::Command51_Click() { stationLink(m_form.ui.Station4, false); }
-void ConferenceActions::Command52_Click() { stationLink(m_form.ui.Station4, true); }
+void ConferenceActions::Command49_Click() { stationLink(m_c.Station3, true); }
+void ConferenceActions::Command50_Click() { stationLink(m_c.Station3, false); }
+void ConferenceActions::Command51_Click() { stationLink(m_c.Station4, false); }
+void ConferenceActions::Command52_Click() { stationLink(m_c.Station4, true); }
 
 void ConferenceActions::Command40_Click()
 {
-    m_steps.run([&] { m_form.ResetListing(); });
+    m_steps.run([&] { m_tracking.ResetListing(); });
 }
 
 void ConferenceActions::Command10_Click()
 {
     m_steps.run([&] {
-        m_form.ResetListing();
-        AdminGate(m_form).markOverride();
+        m_tracking.ResetListing();
+        m_gate.markOverride();
     });
 }
 
@@ -159,7 +160,7 @@ void ConferenceActions::quickProfile(int index)
 {
     m_steps.run([&] {
         m_form.selectProfile(index);
-        m_form.ConDisc();
+        m_profiles.ConDisc();
     });
 }
 

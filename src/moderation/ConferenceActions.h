@@ -5,11 +5,20 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
 class QLineEdit;
+class QPushButton;
 
 namespace gavelry {
 
+class AdminGate;
+class ConferenceProfiles;
 class Form6;
+class ModerationActions;
+class StationTracking;
 
 /// The buttons that act on the conference as a whole: unmute everybody, the
 /// listings, lurking, connecting and dropping the two scheduled stations,
@@ -17,18 +26,32 @@ class Form6;
 class ConferenceActions : public QObject {
     Q_OBJECT
 public:
-    explicit ConferenceActions(Form6 &form);
+    /// The controls of the main window these buttons work with.
+    struct Controls {
+        QPushButton *Command42, *Unmute_All, *Command29, *Band_List, *Who_Is_Muted, *Users, *Admins, *Stats,
+            *Command54, *Command9, *Command32, *Command33, *Command49, *Command50, *Command51, *Command52,
+            *Command40, *Command10, *Command8;
+        /// The quick profile buttons, both rows, for profiles 1 to 4.
+        std::array<std::array<QPushButton *, 2>, 4> quickProfile;
+        QCheckBox *Check4;    ///< "Enter Password +" of Command9
+        QGroupBox *Frame5;    ///< the station list's frame
+        QLineEdit *Station3;  ///< the two scheduled stations
+        QLineEdit *Station4;
+    };
+
+    ConferenceActions(Form6 &form, ModerationActions &actions, AdminGate &gate, ConferenceProfiles &profiles,
+                      StationTracking &tracking);
 
     /// "Unmute All" on the face, on its tab, and "Un Mute ALL" beside its DTMF code.
-    void Command42_Click() { unmuteAll(false, true); }
-    void Unmute_All_Click() { unmuteAll(true, true); }
-    void Command29_Click() { unmuteAll(false, false); }
+    void Command42_Click();
+    void Unmute_All_Click();
+    void Command29_Click();
     /// The listings; the server's answer appears in the chat window.
-    void Band_List_Click() { listing(channel::banList(), true, false); }
-    void Who_Is_Muted_Click() { listing(channel::listMuted(), true, false); }
-    void Users_Click() { listing(channel::users(), true, true); }
-    void Admins_Click() { listing(channel::admins(), true, true); }
-    void Stats_Click() { listing(channel::stats(), false, true); }
+    void Band_List_Click();
+    void Who_Is_Muted_Click();
+    void Users_Click();
+    void Admins_Click();
+    void Stats_Click();
     /// "Attributes": the user list with each station's attributes.
     void Command54_Click();
     /// "List Users": refreshes the station list of the main window, after
@@ -59,11 +82,14 @@ public:
 
 private:
     void wireQuickProfiles();
-    void unmuteAll(bool awaitReply, bool showChat);
-    void listing(const QString &line, bool gated, bool awaitReply);
     void stationLink(const QLineEdit *callBox, bool connectIt);
 
+    Controls m_c;
     Form6 &m_form;
+    ModerationActions &m_actions;
+    AdminGate &m_gate;
+    ConferenceProfiles &m_profiles;
+    StationTracking &m_tracking;
     ModerationSteps m_steps;
     QString m_adminPassword;
 };

@@ -5,10 +5,57 @@
 #include "CommandChannel.h"
 #include "Controls.h"
 #include "Form6.h"
+#include "ModerationActions.h"
+#include "StationTracking.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace gavelry {
 
-DtmfCommands::DtmfCommands(Form6 &form) : m_form(form), m_steps(form)
+using namespace moderation;
+
+namespace {
+
+QLineEdit *box(const Form6 &form, const char *name) { return controls::child<QLineEdit>(form, name); }
+
+std::array<QLineEdit *, 5> boxes(const Form6 &form, std::array<const char *, 5> names)
+{
+    std::array<QLineEdit *, 5> found{};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        found[i] = box(form, names[i]);
+    return found;
+}
+
+std::array<QString, 5> texts(const std::array<QLineEdit *, 5> &row)
+{
+    std::array<QString, 5> t;
+    for (std::size_t i = 0; i < row.size(); ++i)
+        t[i] = row[i]->text();
+    return t;
+}
+
+} // namespace
+
+DtmfCommands::DtmfCommands(Form6 &form, ModerationActions &actions, StationTracking &tracking)
+    : m_c{box(form, "Text3"),
+          box(form, "Text43"),
+          {box(form, "Text39"), box(form, "Text40"), box(form, "Text41"), box(form, "Text44")},
+          boxes(form, {"Text4", "Text5", "Text6", "Text7", "Text8"}),
+          boxes(form, {"Text9", "Text10", "Text11", "Text12", "Text13"}),
+          boxes(form, {"Text14", "Text15", "Text16", "Text17", "Text18"}),
+          box(form, "Text19"),
+          boxes(form, {"Text20", "Text21", "Text22", "Text23", "Text24"}),
+          boxes(form, {"Text25", "Text26", "Text27", "Text28", "Text29"}),
+          boxes(form, {"Text30", "Text31", "Text32", "Text33", "Text34"}),
+          box(form, "Text42"),
+          controls::child<QCheckBox>(form, "StayCon1"),
+          controls::child<QPlainTextEdit>(form, "Text35")},
+      m_form(form),
+      m_actions(actions),
+      m_tracking(tracking),
+      m_steps(form)
 {
     connect(&m_form, &Form6::clientCreated, this, &DtmfCommands::attachClient);
 }
@@ -20,32 +67,17 @@ void DtmfCommands::attachClient(ClientLink *client)
 
 dtmf::Codes DtmfCommands::codes() const
 {
-    const Ui::Form6 &ui = m_form.ui;
     return {
-        ui.Text3->text(),
-        ui.Text43->text(),
-        {ui.Text39->text(), ui.Text40->text(), ui.Text41->text(), ui.Text44->text()},
-        {ui.Text9->text(), ui.Text10->text(), ui.Text11->text(), ui.Text12->text(), ui.Text13->text()},
-        {ui.Text14->text(), ui.Text15->text(), ui.Text16->text(), ui.Text17->text(), ui.Text18->text()},
-        ui.Text19->text(),
-        {ui.Text25->text(), ui.Text26->text(), ui.Text27->text(), ui.Text28->text(), ui.Text29->text()},
-        {ui.Text30->text(), ui.Text31->text(), ui.Text32->text(), ui.Text33->text(), ui.Text34->text()},
-        ui.Text42->text(),
+        m_c.Text3->text(),
+        m_c.Text43->text(),
+        {m_c.profile[0]->text(), m_c.profile[1]->text(), m_c.profile[2]->text(), m_c.profile[3]->text()},
+        texts(m_c.muteCode),
+        texts(m_c.unmuteCode),
+        m_c.Text19->text(),
+        texts(m_c.disconnectCode),
+        texts(m_c.connectCode),
+        m_c.Text42->text(),
     };
-}
-
-QLineEdit *DtmfCommands::muteCall(int row) const
-{
-    const Ui::Form6 &ui = m_form.ui;
-    const std::array<QLineEdit *, 5> boxes{ui.Text4, ui.Text5, ui.Text6, ui.Text7, ui.Text8};
-    return boxes[static_cast<std::size_t>(row)];
-}
-
-QLineEdit *DtmfCommands::stationCall(int row) const
-{
-    const Ui::Form6 &ui = m_form.ui;
-    const std::array<QLineEdit *, 5> boxes{ui.Text20, ui.Text21, ui.Text22, ui.Text23, ui.Text24};
-    return boxes[static_cast<std::size_t>(row)];
 }
 
 void DtmfCommands::EchoLink_DTMFString(const QString &sDigits)
@@ -57,96 +89,96 @@ void DtmfCommands::EchoLink_DTMFString(const QString &sDigits)
         for (const dtmf::Action &action : actions) {
             ModerationLog::Cause cause(m_form.context().log,
                                        QStringLiteral("DTMF %1 (sequence %2)").arg(dtmf::describe(action), sDigits));
-            carryOut(action);
+            if (!carryOut(action))
+                return;
         }
     });
 }
 
-void DtmfCommands::carryOut(const dtmf::Action &action)
+bool DtmfCommands::carryOut(const dtmf::Action &action)
 {
     using dtmf::Kind;
     switch (action.kind) {
-    case Kind::ConnectNode: connectNode(action.text); break;
-    case Kind::ToggleStayConnected: toggleStayConnected(); break;
-    case Kind::SelectProfile: selectProfile(action.row); break;
-    case Kind::Mute: muteRow(action.row, true); break;
-    case Kind::Unmute: muteRow(action.row, false); break;
-    case Kind::UnmuteAll: m_steps.send(channel::unmuteAll()); break;
-    case Kind::Disconnect: disconnectRow(action.row); break;
-    case Kind::Connect: connectRow(action.row); break;
-    case Kind::DisconnectTalking: disconnectTalking(); break;
+    case Kind::ConnectNode: return connectNode(action.text);
+    case Kind::ToggleStayConnected: toggleStayConnected(); return true;
+    case Kind::SelectProfile: selectProfile(action.row); return true;
+    case Kind::Mute: return muteRow(action.row, true);
+    case Kind::Unmute: return muteRow(action.row, false);
+    case Kind::UnmuteAll: return !m_actions.unmuteAll(Chat::Unchanged, Gate::Ungated).failed();
+    case Kind::Disconnect: return disconnectRow(action.row);
+    case Kind::Connect: return connectRow(action.row);
+    case Kind::DisconnectTalking: return disconnectTalking();
     }
+    return true;
 }
 
-void DtmfCommands::connectNode(const QString &node)
+bool DtmfCommands::connectNode(const QString &node)
 {
     // A node number is keyed on the keypad; anything else after the prefix
     // did not come from one and is not passed on to the server.
     if (!dtmf::isKeypadText(node)) {
         m_form.context().report(QStringLiteral("DTMF connect not sent: the node number holds characters no keypad sends"));
-        return;
+        return true;
     }
-    m_steps.send(channel::connect(node));
+    return !m_actions.connectStation(node, Gate::Ungated).failed();
 }
 
 void DtmfCommands::toggleStayConnected()
 {
-    QCheckBox *box = m_form.ui.StayCon1;
-    controls::setCheckValue(box, controls::checkValue(box) == 1 ? 0 : 1);
+    QCheckBox *stay = m_c.StayCon1;
+    controls::setCheckValue(stay, controls::checkValue(stay) == 1 ? 0 : 1);
     if (ModerationLog *log = m_form.context().log)
-        log->action(controls::checkValue(box) == 1 ? QStringLiteral("Stay Connected on") : QStringLiteral("Stay Connected off"),
+        log->action(controls::checkValue(stay) == 1 ? QStringLiteral("Stay Connected on") : QStringLiteral("Stay Connected off"),
                     QString());
 }
 
 void DtmfCommands::selectProfile(int index)
 {
-    controls::setCaption(m_form.ui.Text35, QString());
+    controls::setCaption(m_c.Text35, QString());
     if (ModerationLog *log = m_form.context().log)
         log->action(QStringLiteral("conference profile %1 selected and relinked").arg(index + 1),
                     m_form.profiles()[static_cast<std::size_t>(index)].callsign());
     m_form.selectProfile(index);
-    m_form.ResetListing();
+    m_tracking.ResetListing();
 }
 
-void DtmfCommands::muteRow(int row, bool mute)
+bool DtmfCommands::muteRow(int row, bool mute)
 {
-    const QString call = muteCall(row)->text();
+    const QString call = m_c.muteCall[static_cast<std::size_t>(row)]->text();
     if (call.isEmpty()) {
-        m_steps.clear();
-        return;
+        m_actions.noStation();
+        return true;
     }
-    m_steps.send(mute ? channel::mute(call) : channel::unmute(call));
-    m_steps.echo();
-    m_steps.send(mute ? m_steps.plainNotice(channel::Marker::Mute, call, channel::notice::kMutedBot)
-                      : m_steps.plainNotice(channel::Marker::Unmute, call, channel::notice::kUnmutedBot));
-    m_steps.echo();
-    m_steps.clear();
+    const Outcome done = mute ? m_actions.mute(call, Notice::Bot, Span::Untimed, Chat::Unchanged, Gate::Ungated)
+                              : m_actions.unmute(call, Notice::Bot, Span::Untimed, Chat::Unchanged, Gate::Ungated);
+    return !done.failed();
 }
 
-void DtmfCommands::disconnectRow(int row)
+bool DtmfCommands::disconnectRow(int row)
 {
-    const QString call = stationCall(row)->text();
+    const QString call = m_c.stationCall[static_cast<std::size_t>(row)]->text();
     if (call.isEmpty()) {
-        m_steps.clear();
-        return;
+        m_actions.noStation();
+        return true;
     }
-    m_steps.send(channel::disconnect(call));
-    m_steps.echo();
-    m_steps.clear();
+    return !m_actions.disconnect(call, Chat::Unchanged, Gate::Ungated).failed();
 }
 
-void DtmfCommands::connectRow(int row)
+bool DtmfCommands::connectRow(int row)
 {
-    QLineEdit *box = stationCall(row);
-    box->setText(box->text().toUpper());
-    m_steps.send(channel::connect(box->text()));
+    QLineEdit *callBox = m_c.stationCall[static_cast<std::size_t>(row)];
+    callBox->setText(callBox->text().toUpper());
+    return !m_actions.connectStation(callBox->text(), Gate::Ungated).failed();
 }
 
-void DtmfCommands::disconnectTalking()
+bool DtmfCommands::disconnectTalking()
 {
-    m_steps.send(channel::disconnectTalking());
-    m_steps.send(channel::disconnectTalking());
+    // The repeater's disconnect has always gone out twice in a row.
+    for (int i = 0; i < 2; ++i)
+        if (m_actions.disconnectStation(ModerationActions::kTalking, Chat::Unchanged, Gate::Ungated).failed())
+            return false;
     m_steps.clear();
+    return true;
 }
 
 } // namespace gavelry

@@ -1,13 +1,9 @@
 #include "ModerationSteps.h"
 
-#include "AdminGate.h"
 #include "Dialogs.h"
 #include "Form6.h"
 #include "Scheduler.h"
 #include "Version.h"
-
-#include <QLineEdit>
-#include <stdexcept>
 
 namespace gavelry {
 
@@ -19,8 +15,6 @@ bool hasLineBreak(const QString &text)
 ModerationSteps::ModerationSteps(Form6 &form) : m_form(form) {}
 
 AppContext &ModerationSteps::context() const { return m_form.context(); }
-
-bool ModerationSteps::gate() const { return AdminGate(m_form).allows(); }
 
 std::optional<QString> ModerationSteps::ask(const QString &prompt) const
 {
@@ -38,7 +32,7 @@ void ModerationSteps::send(const QString &line) const
     // A line break would end the line early and let the rest reach the
     // server as a second line of its own.
     if (hasLineBreak(line))
-        throw std::runtime_error(
+        throw NotOneLineError(
             QStringLiteral("Not sent, it holds a line break: %1").arg(QString(line).replace(u'\r', u' ').replace(u'\n', u' '))
                 .toStdString());
     m_form.Send(line);
@@ -63,37 +57,8 @@ QString ModerationSteps::bareNotice(channel::Marker marker, const QString &call,
 
 void ModerationSteps::echo() const
 {
-    ChatWindow *chatWindow = context().windows.messages;
-    if (!chatWindow)
-        return;
-    QLineEdit *box = chatWindow->TextTX();
-    const QString typed = box->text();
-    if (typed.isEmpty()) {
-        chatWindow->TXText2();
-        return;
-    }
-    // The echo shows and empties the compose box; the operator's unsent
-    // text is neither shown as if it had been sent nor lost.
-    const int caret = box->cursorPosition();
-    const int selectionStart = box->selectionStart();
-    const int selectionLength = static_cast<int>(box->selectedText().size());
-    auto putBack = [&] {
-        box->setText(typed);
-        if (selectionLength == 0)
-            box->setCursorPosition(caret);
-        else if (caret == selectionStart) // selected backwards: the caret at its start
-            box->setSelection(selectionStart + selectionLength, -selectionLength);
-        else
-            box->setSelection(selectionStart, selectionLength);
-    };
-    box->clear();
-    try {
-        chatWindow->TXText2();
-    } catch (...) {
-        putBack();
-        throw;
-    }
-    putBack();
+    if (ChatWindow *chatWindow = context().windows.messages)
+        chatWindow->TXText2(QString());
 }
 
 void ModerationSteps::chat() const

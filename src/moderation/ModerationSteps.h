@@ -5,43 +5,29 @@
 
 #include <QString>
 #include <optional>
+#include <stdexcept>
 
 namespace gavelry {
 
 class Form6;
 
-/// The steps every moderation action is made of: the gate, the callsign
-/// prompt, the send step, the notices, the echo in the chat display and
-/// bringing up the chat and timed ban windows. The action classes put these
-/// together in the order each button needs.
+/// The steps every moderation action is made of: the callsign prompt, the
+/// send step, the notices, the echo in the chat window and bringing up the
+/// chat and timed ban windows. ModerationActions puts these together in the
+/// order each action needs; the buttons use the prompt.
 class ModerationSteps {
 public:
     explicit ModerationSteps(Form6 &form);
 
     Form6 &form() const { return m_form; }
 
-    /// Runs a button's or the DTMF handler's steps; the first failure stops
-    /// them and is reported, lines already sent stay sent.
+    /// Runs a handler's steps; the first failure stops them and is
+    /// reported, lines already sent stay sent.
     template <class F>
     void run(F &&steps) const
     {
         stopOnError(context(), std::forward<F>(steps));
     }
-
-    /// run() for a gated action: nothing but the not-authorised message
-    /// while admin is disabled.
-    template <class F>
-    void runGated(F &&steps) const
-    {
-        run([&] {
-            if (gate())
-                steps();
-        });
-    }
-
-    /// The gate test: false (after the not-authorised message) while admin
-    /// is disabled.
-    bool gate() const;
 
     /// Asks for a callsign with the modal input box. The answer comes back
     /// without blanks or line breaks at its ends (Cancel and a blank answer
@@ -51,33 +37,19 @@ public:
     std::optional<QString> ask(const QString &prompt) const;
 
     /// The send step. A line holding a line break is never sent: the action
-    /// stops there and the operator is told.
+    /// stops there (NotOneLineError) and the operator is told.
     void send(const QString &line) const;
     /// Empties the outgoing-line buffer.
     void clear() const;
-    /// Sends, then empties the buffer.
-    void sendAndClear(const QString &line) const
-    {
-        send(line);
-        clear();
-    }
-
-    /// Sends, then shows the chat window, where the server's answer appears.
-    void sendThenChat(const QString &line) const
-    {
-        send(line);
-        chat();
-    }
 
     /// The notice forms for call, stamped with the time of now where the form says so.
     QString quotedNotice(channel::Marker marker, const QString &call, const QString &text) const;
     QString plainNotice(channel::Marker marker, const QString &call, const QString &text) const;
     static QString bareNotice(channel::Marker marker, const QString &call, const QString &text);
 
-    /// The chat window's echo after a send. Whatever the operator has typed
-    /// in the chat window and not sent yet stays in the compose box: the
-    /// echo runs as if the box were empty, and the text, caret and selection
-    /// are put back afterwards.
+    /// The chat window's echo after a send from the main window. Its line is
+    /// empty: what the operator is typing in the chat window is not the
+    /// action's, and stays where it is.
     void echo() const;
     /// Shows the chat window.
     void chat() const;
@@ -98,5 +70,11 @@ private:
 
 /// True when text holds a carriage return or a line feed.
 bool hasLineBreak(const QString &text);
+
+/// A line refused by the send step because it would not go out as one line.
+class NotOneLineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 } // namespace gavelry

@@ -3,86 +3,74 @@
 #include "CommandChannel.h"
 #include "Controls.h"
 #include "Form6.h"
+#include "ModerationActions.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace gavelry {
 
-using channel::Marker;
+using namespace moderation;
 
-namespace {
-
-/// The talker boxes hold what the station information named: text from the
-/// network, kept to one line in every command and notice built from it.
-QString talkerBox(const QLineEdit *box) { return channel::oneLine(box->text()); }
-
-} // namespace
-
-TalkerActions::TalkerActions(Form6 &form) : m_form(form), m_steps(form)
+TalkerActions::TalkerActions(Form6 &form, ModerationActions &actions)
+    : m_c{controls::child<QPushButton>(form, "Mute"),
+          controls::child<QPushButton>(form, "Command1"),
+          controls::child<QPushButton>(form, "Command41"),
+          controls::child<QPushButton>(form, "Command55"),
+          controls::child<QPushButton>(form, "Command57"),
+          controls::child<QPushButton>(form, "Command56"),
+          controls::child<QLineEdit>(form, "Text37"),
+          controls::child<QCheckBox>(form, "Check5")},
+      m_actions(actions)
 {
-    Ui::Form6 &ui = m_form.ui;
-    connect(ui.Mute, &QPushButton::clicked, this, &TalkerActions::Mute_Click);
-    connect(ui.Command1, &QPushButton::clicked, this, &TalkerActions::Command1_Click);
-    connect(ui.Command41, &QPushButton::clicked, this, &TalkerActions::Command41_Click);
-    connect(ui.Command55, &QPushButton::clicked, this, &TalkerActions::Command55_Click);
-    connect(ui.Command57, &QPushButton::clicked, this, &TalkerActions::Command57_Click);
-    connect(ui.Command56, &QPushButton::clicked, this, &TalkerActions::Command56_Click);
+    connect(m_c.Mute, &QPushButton::clicked, this, &TalkerActions::Mute_Click);
+    connect(m_c.Command1, &QPushButton::clicked, this, &TalkerActions::Command1_Click);
+    connect(m_c.Command41, &QPushButton::clicked, this, &TalkerActions::Command41_Click);
+    connect(m_c.Command55, &QPushButton::clicked, this, &TalkerActions::Command55_Click);
+    connect(m_c.Command57, &QPushButton::clicked, this, &TalkerActions::Command57_Click);
+    connect(m_c.Command56, &QPushButton::clicked, this, &TalkerActions::Command56_Click);
 }
+
+QString TalkerActions::lastTalker() const { return channel::oneLine(m_c.Text37->text()); }
 
 void TalkerActions::Mute_Click()
 {
-    m_steps.runGated([&] {
-        m_steps.sendThenChat(channel::muteTalking());
-    });
+    m_actions.mute(ModerationActions::kTalking, Notice::None, Span::Untimed, Chat::Shown, Gate::Consult);
 }
 
 void TalkerActions::Command1_Click()
 {
-    m_steps.runGated([&] {
-        m_steps.send(channel::muteTalkingPersistent());
-        m_steps.send(m_steps.quotedNotice(Marker::Mute, talkerBox(m_form.ui.Text1),
-                                          channel::notice::kTimeMutedContactAdmin));
-        m_steps.echo();
-        m_steps.clear();
-    });
+    m_actions.mute(ModerationActions::kTalking, Notice::Quoted, Span::Persistent, Chat::Unchanged, Gate::Consult);
 }
 
 void TalkerActions::Command41_Click()
 {
-    m_steps.runGated([&] {
-        // Before anyone has talked the box still holds its initial text,
-        // which goes out as it stands.
-        const QString call = talkerBox(m_form.ui.Text37);
-        if (controls::checkValue(m_form.ui.Check5) != 1) {
-            m_steps.sendThenChat(channel::mute(call));
-            return;
-        }
-        if (call.isEmpty()) {
-            m_steps.clear();
-            return;
-        }
-        m_steps.send(channel::mute(call));
-        m_steps.echo();
-        m_steps.chat();
-        m_steps.send(m_steps.quotedNotice(Marker::Mute, call, channel::notice::kTimeMutedReconnect));
-        m_steps.echo();
-        m_steps.clear();
-        m_steps.chat();
-        m_steps.timedMuteHandOver(call);
-        m_steps.timedWindow();
-    });
+    // Before anyone has talked the box still holds its initial text, which
+    // goes out as it stands.
+    const QString call = lastTalker();
+    if (controls::checkValue(m_c.Check5) != 1) {
+        m_actions.mute(call, Notice::None, Span::Untimed, Chat::Shown, Gate::Consult);
+        return;
+    }
+    // A timed mute needs a station; an emptied box (nobody talked since the
+    // last idle clean-up) sends nothing and takes no slot.
+    if (call.isEmpty()) {
+        if (m_actions.gateAllows())
+            m_actions.noStation();
+        return;
+    }
+    m_actions.mute(call, Notice::Quoted, Span::Timed, Chat::Shown, Gate::Consult);
 }
 
 void TalkerActions::disconnectTalking()
 {
-    m_steps.runGated([&] {
-        m_steps.sendThenChat(channel::disconnectTalking());
-    });
+    m_actions.disconnectStation(ModerationActions::kTalking, Chat::Shown, Gate::Consult);
 }
 
 void TalkerActions::Command56_Click()
 {
-    m_steps.runGated([&] {
-        m_steps.sendThenChat(channel::disconnect(talkerBox(m_form.ui.Text37)));
-    });
+    m_actions.disconnectStation(lastTalker(), Chat::Shown, Gate::Consult);
 }
 
 } // namespace gavelry

@@ -1,20 +1,30 @@
 #pragma once
 
-#include "ModerationSteps.h"
-
 #include <QObject>
 #include <QString>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
 
 namespace gavelry {
 
 class Form6;
+class ModerationActions;
 
 /// The buttons that act on the station talking now or the one that talked
 /// last (the talker boxes Text1 and Text37). All of them are gated.
 class TalkerActions : public QObject {
     Q_OBJECT
 public:
-    explicit TalkerActions(Form6 &form);
+    /// The controls of the main window these buttons work with.
+    struct Controls {
+        QPushButton *Mute, *Command1, *Command41, *Command55, *Command57, *Command56;
+        QLineEdit *Text37; ///< the last station to talk
+        QCheckBox *Check5; ///< "Timed & Message" of Command41
+    };
+
+    TalkerActions(Form6 &form, ModerationActions &actions);
 
     /// "Mute Talking Station".
     void Mute_Click();
@@ -31,9 +41,11 @@ public:
 
 private:
     void disconnectTalking();
+    /// The last talker box's callsign, kept to one line: it came from the network.
+    QString lastTalker() const;
 
-    Form6 &m_form;
-    ModerationSteps m_steps;
+    Controls m_c;
+    ModerationActions &m_actions;
 };
 
 } // namespace gavelry

@@ -72,6 +72,19 @@ private slots:
         QCOMPARE(f.messageBox(box)->text(), kept);
     }
 
+    void typedTextStaysInTheComposeBox()
+    {
+        TestRig rig;
+        rig.start();
+        QLineEdit *compose = ui(rig.program->messages()).TextTX;
+        compose->setText("half a sentence");
+        compose->setCursorPosition(4);
+        ui(rig.program->form116()).Command4->click();
+        QCOMPARE(rig.sent(), QStringList{"(12:00) >73's thanks for the great QSO"});
+        QCOMPARE(compose->text(), QStringLiteral("half a sentence"));
+        QCOMPARE(compose->cursorPosition(), 4);
+    }
+
     void saveWritesEveryBoxAndThePosition()
     {
         TestRig rig;

@@ -424,16 +424,14 @@ private slots:
     void echoFromOtherWindows()
     {
         ChatRig off({kStampOff});
-        ui(off.chat()).TextTX->setText("typed");
-        off.chat().TXText2();
+        off.chat().TXText2("typed");
         QCOMPARE(off.shown(), QStringList{"N0CALL-L> : typed"});
         QVERIFY(off.rig.sent().isEmpty());
         QCOMPARE(ui(off.chat()).TextTX->text(), QString());
 
         ChatRig on;
         on.type("first");
-        ui(on.chat()).TextTX->setText("typed");
-        on.chat().TXText2();
+        on.chat().TXText2("typed");
         QCOMPARE(on.shown(), (QStringList{"N0CALL-L> : (14:05) >first", "N0CALL-L> : (14:05) >first"}));
         QCOMPARE(ui(on.chat()).TextTX->text(), QString());
     }
@@ -453,7 +451,9 @@ private slots:
         Messages &c = r.chat();
         ui(c).Text1->setText("n0call");
         ui(c).Text2->setText("hi");
+        ui(c).TextTX->setText("half a sentence");
         ui(c).Command2->click();
+        QCOMPARE(ui(c).TextTX->text(), QStringLiteral("half a sentence")); // neither sent nor lost
         QCOMPARE(ui(c).Text3->toPlainText(), QStringLiteral("Message Sent To -> N0CALL 14:05 > hi\n"));
         QCOMPARE(r.rig.sent(), QStringList{sent});
         QCOMPARE(ui(c).Text1->text(), QStringLiteral("N0CALL"));

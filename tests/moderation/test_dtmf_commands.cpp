@@ -154,7 +154,7 @@ private slots:
     {
         Linked l;
         l.set("Text4=N0CALL;Text9=1");
-        QLineEdit *compose = l.rig.program->messages().TextTX();
+        QLineEdit *compose = ui(l.rig.program->messages()).TextTX;
         compose->setText("still typing");
         l.rig.client.raiseDTMF("1");
         QCOMPARE(compose->text(), QStringLiteral("still typing"));

@@ -2,16 +2,20 @@
 #include "Controls.h"
 #include "Form321.h"
 #include "Messages.h"
+#include "ModerationActions.h"
 #include "TestRig.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
+#include <map>
 #include "TestUi.h"
 
 using namespace gavelry;
 using gavelry::test::TestRig;
 using gavelry::test::ui;
+using namespace gavelry::moderation;
 
 namespace {
 
@@ -467,7 +471,7 @@ private slots:
         Linked l;
         Messages &chat = l.rig.program->messages();
         controls::setCheckValue(chat.findChild<QCheckBox *>("Check1"), stampChat);
-        QLineEdit *box = chat.TextTX();
+        QLineEdit *box = ui(chat).TextTX;
         box->setText(typed);
         box->setSelection(2, 3);
         ui(*l.f).Frame5->setTitle("LOADING");
@@ -480,6 +484,76 @@ private slots:
         QCOMPARE(ui(*l.f).Frame5->title(), QStringLiteral("Connected"));
         auto *display = chat.findChild<QTextEdit *>("RTB");
         QVERIFY(!display->toPlainText().contains(typed));
+    }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<bool>("adminEnabled");
+        QTest::addColumn<bool>("failing");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("sent");
+        const QString q = ".quote (14:05) ** ";
+        QTest::newRow("done") << "unban" << "N0CALL" << true << false << int(Outcome::Done)
+                              << QStringList{".ban delete N0CALL"};
+        QTest::newRow("every line, in order") << "timed ban" << "N0CALL" << true << false << int(Outcome::Done)
+                                              << QStringList{q + "N0CALL" + kTimedBan, ".disc N0CALL", ".ban add N0CALL"};
+        QTest::newRow("gate closed") << "unban" << "N0CALL" << false << false << int(Outcome::GateClosed)
+                                     << QStringList{};
+        QTest::newRow("ungated while admin is disabled") << "unban ungated" << "N0CALL" << false << false
+                                                         << int(Outcome::Done) << QStringList{".ban delete N0CALL"};
+        QTest::newRow("not one line") << "unban" << "N0CALL\n.ban add K1ABC" << true << false
+                                      << int(Outcome::NotOneLine) << QStringList{};
+        QTest::newRow("client refuses") << "unban" << "N0CALL" << true << true << int(Outcome::SendFailed)
+                                        << QStringList{};
+        QTest::newRow("ban with a plain notice") << "plain ban" << "N0CALL" << true << false
+                                                 << int(Outcome::Unsupported) << QStringList{};
+        QTest::newRow("timed unmute") << "timed unmute" << "N0CALL" << true << false << int(Outcome::Unsupported)
+                                      << QStringList{};
+        QTest::newRow("nobody") << "nobody" << "" << true << false << int(Outcome::NoStation) << QStringList{};
+    }
+    void outcomes()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, call);
+        QFETCH(bool, adminEnabled);
+        QFETCH(bool, failing);
+        QFETCH(int, kind);
+        QFETCH(QStringList, sent);
+        Linked l(adminEnabled);
+        l.f->sTextSay = "left over";
+        l.rig.client.setFailing(failing);
+        ModerationActions &a = l.rig.program->moderationActions();
+        const std::map<QString, std::function<Outcome()>> actions{
+            {"unban", [&] { return a.unban(call, Gate::Consult); }},
+            {"unban ungated", [&] { return a.unban(call, Gate::Ungated); }},
+            {"timed ban", [&] { return a.ban(call, Notice::Quoted, Span::Timed, Gate::Consult); }},
+            {"plain ban", [&] { return a.ban(call, Notice::Plain, Span::Untimed, Gate::Consult); }},
+            {"timed unmute", [&] { return a.unmute(call, Notice::Plain, Span::Timed, Chat::Shown, Gate::Consult); }},
+            {"nobody", [&] { return a.noStation(); }},
+        };
+        const Outcome outcome = actions.at(action)();
+        QCOMPARE(int(outcome.kind), kind);
+        QCOMPARE(outcome.sent, sent);
+        QCOMPARE(l.rig.sent(), sent);
+        QCOMPARE(outcome.why.isEmpty(), kind == Outcome::Done || kind == Outcome::NoStation);
+        // Failures and refusals are told in the status line; the gate has its own message.
+        const bool told = outcome.failed() || kind == Outcome::Unsupported;
+        QCOMPARE(!outcome.why.isEmpty() && ui(*l.f).StatusLine->text().contains(outcome.why), told);
+        QCOMPARE(l.rig.dialogs.shown().size(), kind == Outcome::GateClosed ? 1 : 0);
+        if (kind == Outcome::NoStation)
+            QCOMPARE(l.f->sTextSay, QString());
+    }
+
+    void outcomeWithoutAClient()
+    {
+        TestRig rig;
+        rig.build(); // not started: the main window has made no client yet
+        const Outcome outcome = rig.program->moderationActions().connectStation("N0CALL", Gate::Ungated);
+        QCOMPARE(int(outcome.kind), int(Outcome::NoLink));
+        QVERIFY(outcome.failed());
+        QVERIFY(outcome.sent.isEmpty());
     }
 
     void failedSendStopsTheAction()
