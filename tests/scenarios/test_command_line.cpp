@@ -100,6 +100,10 @@ private slots:
         QTest::newRow("transcript alone") << QStringList{"--transcript", "t.txt"} << "--transcript";
         QTest::newRow("speed alone") << QStringList{"--speed", "5"} << "--speed";
         QTest::newRow("stray argument") << QStringList{"extra"} << "extra";
+        QTest::newRow("log folder with a scenario") << QStringList{"--scenario", "x.scn", "--log-dir", "logs"}
+                                                    << "--log-dir";
+        QTest::newRow("network client with a scenario") << QStringList{"--client", "echolink", "--scenario", "x.scn"}
+                                                        << "--client";
     }
     void badOptionsNameThemselves()
     {
