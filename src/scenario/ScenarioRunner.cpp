@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -51,13 +52,19 @@ QString fileLine(const QString &file, int line, const QString &what)
 /// (flushed, so a paced demo shows each line as it happens). The lines after
 /// the last matched expect are kept for the next one, and every line is held
 /// against the texts that must not appear any more.
+///
+/// A line that cannot be written (a full disk, a closed pipe) is said at
+/// once, on one line naming the file; the run goes on, checking its expects
+/// on the lines in memory, and fails at the end.
 class Transcript {
 public:
     bool open(const QString &path, QString &error)
     {
         if (path.isEmpty()) {
+            m_name = QStringLiteral("standard output");
             m_file.open(stdout, QIODevice::WriteOnly);
         } else {
+            m_name = path;
             m_file.setFileName(path);
             if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 error = QStringLiteral("%1: the transcript cannot be written: %2").arg(path, m_file.errorString());
@@ -75,8 +82,24 @@ public:
         for (Forbidden &f : m_forbidden)
             if (f.seen.isEmpty() && line.contains(f.text))
                 f.seen = line;
-        m_file.write(line.toUtf8() + '\n');
-        m_file.flush();
+        if (!m_writeFailed) {
+            const QByteArray bytes = line.toUtf8() + '\n';
+            errno = 0;
+            if (m_file.write(bytes) != bytes.size() || !m_file.flush())
+                writeFailed();
+        }
+    }
+    /// Closes the transcript. False when some of it was not written (said
+    /// already, when it happened).
+    bool close()
+    {
+        if (m_writeFailed)
+            return false;
+        errno = 0;
+        m_file.close();
+        if (m_file.error() != QFileDevice::NoError)
+            writeFailed();
+        return !m_writeFailed;
     }
     /// Whether a line after the one the previous expect matched contains
     /// text. A match moves the mark to that line, so two lines sent in the
@@ -112,7 +135,19 @@ public:
     }
 
 private:
+    void writeFailed()
+    {
+        // A write cut short leaves QFile without the system's reason; the
+        // call that failed left it in errno.
+        const int error = errno;
+        m_writeFailed = true;
+        printError(QStringLiteral("%1: the transcript cannot be written: %2; it is incomplete")
+                       .arg(m_name, error != 0 ? qt_error_string(error) : m_file.errorString()));
+    }
+
     QFile m_file;
+    QString m_name;
+    bool m_writeFailed = false;
     QStringList m_sinceExpect;
     QList<Forbidden> m_forbidden;
 };
@@ -173,7 +208,8 @@ public:
             printError(QStringLiteral("%1:%2: expect-no %3 failed: the transcript line %4 contains it")
                            .arg(m_options.scenario, QString::number(f.statementLine), quote(f.text), quote(f.seen)));
         }
-        return m_expectFailed ? 1 : 0;
+        const bool written = m_transcript.close();
+        return m_expectFailed || !written ? 1 : 0;
     }
 
 private:

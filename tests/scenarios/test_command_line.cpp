@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,7 +21,10 @@ struct Result {
     QString err;
 };
 
-Result run(const QStringList &args)
+/// Runs gavelry. With fileSizeLimit, every file it writes (standard output
+/// too, when stdoutFile names one) ends at that many bytes: a write past it
+/// fails as on a full disk, for root as for anyone.
+Result run(const QStringList &args, rlim_t fileSizeLimit = RLIM_INFINITY, const QString &stdoutFile = QString())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -29,6 +33,16 @@ Result run(const QStringList &args)
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     p.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty())
+        p.setStandardOutputFile(stdoutFile);
+    if (fileSizeLimit != RLIM_INFINITY) {
+        p.setChildProcessModifier([fileSizeLimit] {
+            // Ignored, the signal leaves the failing write to report EFBIG.
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
     p.start(QStringLiteral(GAVELRY_EXE), args);
     p.waitForFinished(-1);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
@@ -188,6 +202,40 @@ private slots:
         const Result r = run({"--scenario", file, "--config-dir", dir.filePath(configDir)});
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.contains(named), qPrintable(r.err));
+    }
+
+    // A transcript that cannot be written whole fails the run with one line
+    // naming where it was going; one that cannot even be made is a usage
+    // error.
+    void unwritableTranscriptFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("transcript"); // relative to a fresh folder; empty: standard output
+        QTest::addColumn<bool>("stdoutToFile");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("file cut short") << "t.txt" << false << 1 << "t.txt: the transcript cannot be written";
+        QTest::newRow("standard output cut short") << "" << true << 1
+                                                   << "standard output: the transcript cannot be written";
+        QTest::newRow("file inside a file") << "run.scn/t.txt" << false << 2 << "t.txt: the transcript cannot be written";
+    }
+    void unwritableTranscriptFailsTheRun()
+    {
+        QFETCH(QString, transcript);
+        QFETCH(bool, stdoutToFile);
+        QFETCH(int, code);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        // Far more transcript than the files may hold.
+        const QString file = writeScenario(dir, QStringLiteral("run.scn"),
+                                           QStringLiteral("start\n") + QStringLiteral("show Form6.Caption\n").repeated(100)
+                                               + QStringLiteral("end\n"));
+        QStringList args{"--scenario", file};
+        if (!transcript.isEmpty())
+            args << "--transcript" << dir.filePath(transcript);
+        const Result r = run(args, 1024, stdoutToFile ? dir.filePath(QStringLiteral("out.txt")) : QString());
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.endsWith(u'\n') && r.err.count(u'\n') == 1, qPrintable(r.err));
         QVERIFY2(r.err.contains(named), qPrintable(r.err));
     }
 
