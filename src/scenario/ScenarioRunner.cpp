@@ -7,6 +7,7 @@
 #include "ProfileIni.h"
 #include "Scenario.h"
 #include "ScenarioWidgets.h"
+#include "TranscriptChecks.h"
 #include "Shell.h"
 #include "SimClient.h"
 #include "SimConference.h"
@@ -49,9 +50,8 @@ QString fileLine(const QString &file, int line, const QString &what)
 }
 
 /// Where the transcript goes: a file or standard output, a line at a time
-/// (flushed, so a paced demo shows each line as it happens). The lines after
-/// the last matched expect are kept for the next one, and every line is held
-/// against the texts that must not appear any more.
+/// (flushed, so a paced demo shows each line as it happens). Every line is
+/// also held against the expect statements.
 ///
 /// A line that cannot be written (a full disk, a closed pipe) is said at
 /// once, on one line naming the file; the run goes on, checking its expects
@@ -78,10 +78,7 @@ public:
         QString line = timeStamp(ms) + u' ' + kind;
         if (!rest.isEmpty())
             line += u' ' + rest;
-        m_sinceExpect.append(line);
-        for (Forbidden &f : m_forbidden)
-            if (f.seen.isEmpty() && line.contains(f.text))
-                f.seen = line;
+        m_checks.add(line);
         if (!m_writeFailed) {
             const QByteArray bytes = line.toUtf8() + '\n';
             errno = 0;
@@ -101,38 +98,8 @@ public:
             writeFailed();
         return !m_writeFailed;
     }
-    /// Whether a line after the one the previous expect matched contains
-    /// text. A match moves the mark to that line, so two lines sent in the
-    /// same tick can be expected one after the other; a miss leaves the mark
-    /// where it was.
-    bool expect(const QString &text)
-    {
-        for (qsizetype i = 0; i < m_sinceExpect.size(); ++i) {
-            if (m_sinceExpect.at(i).contains(text)) {
-                m_sinceExpect.remove(0, i + 1);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    /// From now on no line may contain text; statementLine names the
-    /// statement that said so.
-    void forbid(const QString &text, int statementLine) { m_forbidden.append({text, statementLine, {}}); }
-    /// The forbidden texts that appeared, with the first line holding each.
-    struct Forbidden {
-        QString text;
-        int statementLine = 0;
-        QString seen;
-    };
-    QList<Forbidden> breaches() const
-    {
-        QList<Forbidden> found;
-        for (const Forbidden &f : m_forbidden)
-            if (!f.seen.isEmpty())
-                found.append(f);
-        return found;
-    }
+    /// What the expect statements check, on the lines written so far.
+    TranscriptChecks &checks() { return m_checks; }
 
 private:
     void writeFailed()
@@ -148,8 +115,7 @@ private:
     QFile m_file;
     QString m_name;
     bool m_writeFailed = false;
-    QStringList m_sinceExpect;
-    QList<Forbidden> m_forbidden;
+    TranscriptChecks m_checks;
 };
 
 /// One run of a scenario: the simulated world, the program on it, and the
@@ -203,7 +169,7 @@ public:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
         // What must not have happened is known only now, at the end.
-        for (const Transcript::Forbidden &f : m_transcript.breaches()) {
+        for (const TranscriptChecks::Breach &f : m_transcript.checks().breaches()) {
             m_expectFailed = true;
             printError(QStringLiteral("%1:%2: expect-no %3 failed: the transcript line %4 contains it")
                            .arg(m_options.scenario, QString::number(f.statementLine), quote(f.text), quote(f.seen)));
@@ -432,7 +398,7 @@ private:
 
     void checkExpect(const Statement &st)
     {
-        if (m_transcript.expect(st.args[0]))
+        if (m_transcript.checks().expect(st.args[0]))
             return;
         m_expectFailed = true;
         printError(onLine(st.line, QStringLiteral("expect ") + quote(st.args[0])
@@ -513,7 +479,7 @@ private:
             break;
         case Op::ShowFile: showFile(st.args[0]); break;
         case Op::Expect: checkExpect(st); break;
-        case Op::ExpectNo: m_transcript.forbid(st.args[0], st.line); break;
+        case Op::ExpectNo: m_transcript.checks().forbid(st.args[0], st.line); break;
         case Op::End: m_program->context().endProgram(); break;
         }
         return true;
