@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QResizeEvent>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -163,11 +164,14 @@ public:
         for (const Statement &st : std::as_const(m_script.statements)) {
             if (m_ended)
                 break;
+            if (st.op != Op::Ini)
+                writeIni();
             if (!stepGuarded(st))
                 return 1;
             QCoreApplication::sendPostedEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+        writeIni();
         // What must not have happened is known only now, at the end.
         for (const TranscriptChecks::Breach &f : m_transcript.checks().breaches()) {
             m_expectFailed = true;
@@ -375,12 +379,50 @@ private:
         return true;
     }
 
-    void writeIni(const Statement &st)
+    /// An ini statement waits to be written with the ones right after it,
+    /// each file once for all of them, in the order the files first came.
+    /// Saving a file writes its backup, so a file whose backup is already
+    /// waiting has those lines written first.
+    void queueIni(const Statement &st)
     {
-        ProfileIni ini(QDir(m_dir.path()).filePath(st.args[0]));
-        ini.set(QStringLiteral("SETTINGS"), st.args[1], st.args[2]);
-        if (!ini.save())
-            printError(onLine(st.line, ini.error()));
+        const QString &file = st.args[0];
+        if (m_iniFiles.contains(file + QStringLiteral(".bak")))
+            writeIni();
+        m_iniFiles.insert(file);
+        m_iniWaiting.append({st.line, file, {st.args[1], st.args[2]}});
+    }
+
+    /// Writes the ini statements waiting, with what each would have written
+    /// and said on its own.
+    void writeIni()
+    {
+        QHash<QString, QList<IniEntry>> byFile;
+        QStringList files;
+        for (const IniEntry &e : std::as_const(m_iniWaiting)) {
+            auto found = byFile.find(e.file);
+            if (found == byFile.end()) {
+                files.append(e.file);
+                found = byFile.insert(e.file, {});
+            }
+            found->append(e);
+        }
+        QList<std::pair<int, QString>> errors; // by statement line
+        for (const QString &file : std::as_const(files)) {
+            const QList<IniEntry> &entries = byFile[file];
+            QList<std::pair<QString, QString>> values;
+            for (const IniEntry &e : entries)
+                values.append(e.value);
+            const QStringList said
+                = ProfileIni::setEach(QDir(m_dir.path()).filePath(file), QStringLiteral("SETTINGS"), values);
+            for (qsizetype i = 0; i < said.size(); ++i)
+                if (!said.at(i).isEmpty())
+                    errors.append({entries.at(i).line, said.at(i)});
+        }
+        std::sort(errors.begin(), errors.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &[line, error] : std::as_const(errors))
+            printError(onLine(line, error));
+        m_iniWaiting.clear();
+        m_iniFiles.clear();
     }
 
     void showFile(const QString &name)
@@ -423,7 +465,7 @@ private:
     {
         QWidget *widget = m_widgets.value(st.line);
         switch (st.op) {
-        case Op::Ini: writeIni(st); break;
+        case Op::Ini: queueIni(st); break;
         case Op::Clock:
         case Op::Local: break; // taken when the run was built
         case Op::Conference: {
@@ -499,6 +541,13 @@ private:
     QHash<QString, SimConference *> m_memberOf;
     std::vector<std::unique_ptr<QObject>> m_owned;
     QHash<int, QWidget *> m_widgets; ///< by statement line
+    struct IniEntry {
+        int line = 0;
+        QString file;
+        std::pair<QString, QString> value; ///< key and value
+    };
+    QList<IniEntry> m_iniWaiting;
+    QSet<QString> m_iniFiles;
     bool m_ended = false;
     bool m_expectFailed = false;
     // Last: the program goes first, while everything it uses still exists.

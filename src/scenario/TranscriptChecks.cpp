@@ -224,10 +224,13 @@ void TranscriptChecks::scan(const QString &line, qint64 index, Report report)
             next = child(state, c);
         }
         state = std::max(next, 0);
-        for (int v = m_nodes.at(state).group >= 0 ? state : m_nodes.at(state).dict; v >= 0 && m_nodes.at(v).stamp != index;
-             v = m_nodes.at(v).dict) {
+        // Every text that ends here, each once a line: a node reported
+        // before in this line had the rest of its chain reported with it.
+        int v = m_nodes.at(state).group >= 0 ? state : m_nodes.at(state).dict;
+        while (v >= 0 && m_nodes.at(v).stamp != index) {
             m_nodes[v].stamp = index;
             report(m_nodes.at(v).group);
+            v = m_nodes.at(v).dict;
         }
     }
 }

@@ -171,6 +171,12 @@ private slots:
                                               << ":1: expect-no \"exit\" failed: the transcript line";
         QTest::newRow("wait past the longest run, %3") << "w%3.scn" << "start\nwait 999999999h\n" << 2
                                                        << ":2: this wait would take the run past its longest";
+        // Settings lines are written together, file by file; what they say
+        // still comes in the order of the lines.
+        const QString tooLarge = QStringLiteral(" \"%1\"\n").arg(QString(1100 * 1000, u'x'));
+        QTest::newRow("settings too large, %1") << "i%1.scn"
+                                                << "ini a.ini A \"1\"\nini b.ini B" + tooLarge + "ini a.ini C" + tooLarge << 0
+                                                << ":2: Cannot write";
     }
     void scenarioMessagesNameFileAndLine()
     {
