@@ -52,6 +52,10 @@ public:
     /// file on disk is as it was. A file that could not be read is not
     /// written over.
     bool save();
+    const QString &error() const { return m_error; }
+    /// After a save that worked: why the previous version could not be kept
+    /// as a backup, or an empty string.
+    const QString &backupProblem() const { return m_backupProblem; }
 
     /// Writes the entries into section of the file at path one after the
     /// other, each as ProfileIni(path), set() and save() would: the file,
@@ -59,13 +63,11 @@ public:
     /// saved) come out the same. But the file is read once and written at
     /// most twice, however many entries there are, whenever what is written
     /// reads back as it was (no NUL, no Windows code page, nothing that
-    /// reads as a section or a comment); otherwise it goes one by one.
+    /// reads as a section or a comment); otherwise it goes one by one. When
+    /// the disk refuses a write, every entry whose value is not in the file
+    /// says so, and the backup may be older than one by one.
     static QStringList setEach(const QString &path, const QString &section,
                                const QList<std::pair<QString, QString>> &entries);
-    const QString &error() const { return m_error; }
-    /// After a save that worked: why the previous version could not be kept
-    /// as a backup, or an empty string.
-    const QString &backupProblem() const { return m_backupProblem; }
 
 private:
     int findSection(const QString &section) const;

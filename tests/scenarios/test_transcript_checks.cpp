@@ -152,25 +152,6 @@ private slots:
         }
         QCOMPARE(render(checks.breaches()), render(reference.breaches()));
     }
-
-    // A long run of the same statements ends with the results one at a time
-    // would give: every forbidden text seen once, every expect answered.
-    void manyStatementsOfOneText()
-    {
-        TranscriptChecks checks;
-        int matched = 0;
-        for (int i = 0; i < 30000; ++i) {
-            checks.forbid(QStringLiteral("never %1").arg(i), i);
-            checks.forbid(QStringLiteral("show"), i);
-            checks.add(QStringLiteral("00:00:%1 show Form6.Caption \"Gavelry\"").arg(i));
-            matched += checks.expect(QStringLiteral("absent")) ? 100 : 0;
-            matched += checks.expect(QStringLiteral("Caption \"Gavelry\"")) ? 1 : 0;
-        }
-        QCOMPARE(matched, 30000);
-        const QList<TranscriptChecks::Breach> breaches = checks.breaches();
-        QCOMPARE(breaches.size(), 30000);
-        QCOMPARE(breaches.last().seen, QStringLiteral("00:00:29999 show Form6.Caption \"Gavelry\""));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTranscriptChecks)
