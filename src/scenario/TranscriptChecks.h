@@ -11,11 +11,12 @@ namespace gavelry::scenario {
 /// What the expect and expect-no statements of a run hold against its
 /// transcript, line by line as the lines are written.
 ///
-/// Both stay linear in the transcript and the statements, however many
-/// there are: an expect reads only the lines after the last one it matched,
-/// and once more only those that came since it last asked for the same text;
-/// the texts that must not appear are looked for in all lines at once, a
-/// batch of lines at a time.
+/// A run of many of them stays linear in its statements: an expect reads
+/// only the lines after the one the last match found, and of those only the
+/// ones that came since it last missed the same text; a miss is mostly
+/// answered without reading lines, from the last line holding each
+/// three-character piece of the text. The texts that must not appear are
+/// looked for all at once, a batch of lines at a time.
 class TranscriptChecks {
 public:
     /// The next line of the transcript.
