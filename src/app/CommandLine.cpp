@@ -129,8 +129,20 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
                                                                               : QStringLiteral("speed")));
         return std::nullopt;
     }
-    if (!o.scenario.isEmpty())
+    if (!o.scenario.isEmpty()) {
+        // A scenario runs on the simulator and keeps no moderation log: an
+        // option that would say otherwise is refused rather than ignored.
+        if (parser.isSet(QStringLiteral("log-dir"))) {
+            printLine(stderr, QStringLiteral("gavelry: --log-dir: a scenario run keeps no moderation log"));
+            return std::nullopt;
+        }
+        if (o.client != QLatin1String("sim")) {
+            printLine(stderr, QStringLiteral("gavelry: --client: a scenario runs on the built-in simulator (sim), not %1")
+                                  .arg(o.client));
+            return std::nullopt;
+        }
         o.headless = true;
+    }
     exitCode = 0;
     return o;
 }

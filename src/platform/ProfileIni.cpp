@@ -170,6 +170,38 @@ bool isComment(const QString &trimmed)
     return trimmed.startsWith(u';') || trimmed.startsWith(u'#');
 }
 
+/// A value as set() writes it: a line break would end the value and start a
+/// line of its own.
+QString oneLine(const QString &value)
+{
+    QString clean = value;
+    clean.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    clean.replace(u'\r', u' ');
+    clean.replace(u'\n', u' ');
+    return clean;
+}
+
+QString tooLargeToSave(const QString &path, qint64 size)
+{
+    // It could not be read back.
+    return QStringLiteral("Cannot write %1: the settings would take %2 bytes, more than the %3 a settings "
+                          "file may have. The file keeps its previous settings.")
+        .arg(QDir::toNativeSeparators(path), QString::number(size), QString::number(safefile::kLargest));
+}
+
+/// Whether text has a surrogate without its other half (UTF-8 cannot
+/// carry it).
+bool hasLoneSurrogate(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 QString stripQuotes(const QString &value)
 {
     if (value.size() >= 2) {
@@ -261,12 +293,7 @@ QString ProfileIni::get(const QString &section, const QString &key, const QStrin
 
 void ProfileIni::set(const QString &section, const QString &key, const QString &value)
 {
-    QString clean = value;
-    // A line break would end the value and start a line of its own.
-    clean.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    clean.replace(u'\r', u' ');
-    clean.replace(u'\n', u' ');
-    const QString line = key + u'=' + clean;
+    const QString line = key + u'=' + oneLine(value);
 
     int s = findSection(section);
     if (s < 0) {
@@ -313,11 +340,7 @@ bool ProfileIni::save()
         text += l + eol;
     const QByteArray out = encode(text, m_encoding);
     if (out.size() > safefile::kLargest) {
-        // It could not be read back.
-        m_error = QStringLiteral("Cannot write %1: the settings would take %2 bytes, more than the %3 a settings "
-                                 "file may have. The file keeps its previous settings.")
-                      .arg(QDir::toNativeSeparators(m_path), QString::number(out.size()),
-                           QString::number(safefile::kLargest));
+        m_error = tooLargeToSave(m_path, out.size());
         return false;
     }
     // The files hold conference passwords: owner-only, like the backup.
@@ -327,6 +350,166 @@ bool ProfileIni::save()
         return false;
     }
     return true;
+}
+
+QStringList ProfileIni::setEach(const QString &path, const QString &section,
+                                const QList<std::pair<QString, QString>> &entries)
+{
+    ProfileIni ini(path);
+    if (ini.readsBackAsWritten(section, entries))
+        return ini.setEachInMemory(section, entries);
+    QStringList errors;
+    for (const auto &[key, value] : entries) {
+        if (!errors.isEmpty())
+            ini.reload();
+        ini.set(section, key, value);
+        errors.append(ini.save() ? QString() : ini.error());
+    }
+    return errors;
+}
+
+/// Whether the file, with the entries set, would read back after each save
+/// as it is in memory, so that reading it again in between can be left out:
+/// the encoding stays what it was and no character is lost on the way; every
+/// key line stays a key line of the section.
+bool ProfileIni::readsBackAsWritten(const QString &section,
+                                    const QList<std::pair<QString, QString>> &entries) const
+{
+    // A code-page file may read back as UTF-8; the mark's character first
+    // in a UTF-8 file gives it a byte-order mark.
+    if (m_readState == ReadState::Unreadable || m_encoding == Encoding::Windows1252)
+        return false;
+    if (m_encoding == Encoding::Utf8 && !m_lines.isEmpty() && m_lines.first().startsWith(QChar(kByteOrderMark)))
+        return false;
+    const bool utf16 = m_encoding == Encoding::Utf16LE || m_encoding == Encoding::Utf16BE;
+    // NUL is dropped on reading, a lone surrogate lost in UTF-8.
+    const auto keeps = [utf16](const QString &text) {
+        return !text.contains(QChar(u'\0')) && (utf16 || !hasLoneSurrogate(text));
+    };
+    const auto plainName = [&keeps](const QString &name) {
+        return !name.isEmpty() && name.trimmed() == name && keeps(name) && !name.contains(u'\r')
+            && !name.contains(u'\n');
+    };
+    if (!plainName(section) || section.contains(u']'))
+        return false;
+    for (const auto &[key, value] : entries) {
+        if (!plainName(key) || key.contains(u'=') || key.startsWith(u'[') || isComment(key) || !keeps(value))
+            return false;
+    }
+    return true;
+}
+
+/// setEach for a file that reads back as written: the entries are set in
+/// memory, each save that would fail for the size is found by counting, and
+/// the file is written with all but the last entry that fits and then with
+/// that one too, as the backup would have it after saving them one by one.
+QStringList ProfileIni::setEachInMemory(const QString &section,
+                                        const QList<std::pair<QString, QString>> &entries)
+{
+    const bool utf16 = m_encoding == Encoding::Utf16LE || m_encoding == Encoding::Utf16BE;
+    const qint64 eol = (m_crlf ? 2 : 1) * (utf16 ? 2 : 1);
+    const auto bytes = [&](const QString &line) -> qint64 {
+        return (utf16 ? 2 * line.size() : line.toUtf8().size()) + eol;
+    };
+    qint64 size = utf16 ? 2 : m_encoding == Encoding::Utf8Bom ? 3 : 0;
+    for (const QString &line : std::as_const(m_lines))
+        size += bytes(line);
+    QStringList lines = m_lines; // the file's lines with the entries set
+
+    // Where each key of the section is: a line of the file (0 and up) or a
+    // line added after the section's last (-1 and down). Names compare as
+    // findKey compares them, by their case-folded text.
+    const int sectionLine = findSection(section);
+    const QString header = u'[' + section + u']';
+    int insertAt = int(m_lines.size());
+    QHash<QString, int> keyAt;
+    if (sectionLine >= 0) {
+        insertAt = sectionLine + 1;
+        for (int i = sectionLine + 1; i < m_lines.size(); ++i) {
+            const QString t = m_lines.at(i).trimmed();
+            if (isSectionLine(t))
+                break;
+            if (t.isEmpty())
+                continue;
+            insertAt = i + 1;
+            if (isComment(t))
+                continue;
+            const qsizetype eq = t.indexOf(u'=');
+            const QString name = (eq < 0 ? t : t.left(eq)).trimmed().toCaseFolded();
+            if (!keyAt.contains(name)) // the first one counts
+                keyAt.insert(name, i);
+        }
+    }
+    QStringList added;
+    bool headerAdded = false;
+    const auto lineAt = [&](int at) -> QString & { return at >= 0 ? lines[at] : added[-at - 1]; };
+
+    // What the last entry that fits changed, to write the file once without it.
+    // (A section line it added came with the first entry that fits, never
+    // the last of several.)
+    struct Change {
+        int at = 0;
+        QString before; ///< the line it replaced; none: it added the line
+        bool replaced = false;
+    };
+    Change last;
+    QList<qsizetype> fitted;
+    QStringList errors(entries.size());
+    for (qsizetype e = 0; e < entries.size(); ++e) {
+        const auto &[key, value] = entries.at(e);
+        const QString line = key + u'=' + oneLine(value);
+        const QString name = key.toCaseFolded();
+        const auto found = keyAt.constFind(name);
+        const bool newHeader = sectionLine < 0 && !headerAdded;
+        const qint64 grown = found != keyAt.cend() ? size - bytes(lineAt(*found)) + bytes(line)
+                                                   : size + bytes(line) + (newHeader ? bytes(header) : 0);
+        if (grown > safefile::kLargest) {
+            errors[e] = tooLargeToSave(m_path, grown);
+            continue;
+        }
+        size = grown;
+        fitted.append(e);
+        if (found != keyAt.cend()) {
+            last = {*found, lineAt(*found), true};
+            lineAt(*found) = line;
+        } else {
+            added.append(line);
+            keyAt.insert(name, -int(added.size()));
+            last = {-int(added.size()), {}, false};
+            headerAdded = true;
+        }
+    }
+    if (fitted.isEmpty())
+        return errors;
+
+    const auto writeOut = [&] {
+        m_lines = lines.mid(0, insertAt);
+        if (headerAdded && sectionLine < 0)
+            m_lines.append(header);
+        m_lines.append(added);
+        m_lines.append(lines.mid(insertAt));
+        return save();
+    };
+    bool allButLastSaved = true;
+    if (fitted.size() > 1) {
+        // Undone for the one write, then done again.
+        QString lastLine = lineAt(last.at);
+        if (last.replaced)
+            lineAt(last.at) = last.before;
+        else
+            added.removeLast();
+        allButLastSaved = writeOut();
+        if (last.replaced)
+            lineAt(last.at) = lastLine;
+        else
+            added.append(lastLine);
+    }
+    if (!writeOut()) {
+        // The values that are not in the file.
+        for (const qsizetype e : allButLastSaved ? QList<qsizetype>{fitted.last()} : fitted)
+            errors[e] = m_error;
+    }
+    return errors;
 }
 
 void SettingsFile::set(const QString &key, const QString &value)

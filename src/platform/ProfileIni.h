@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 namespace gavelry {
 
@@ -56,9 +57,23 @@ public:
     /// as a backup, or an empty string.
     const QString &backupProblem() const { return m_backupProblem; }
 
+    /// Writes the entries into section of the file at path one after the
+    /// other, each as ProfileIni(path), set() and save() would: the file,
+    /// its backup and the error of each entry's save (empty when it was
+    /// saved) come out the same. But the file is read once and written at
+    /// most twice, however many entries there are, whenever what is written
+    /// reads back as it was (no NUL, no Windows code page, nothing that
+    /// reads as a section or a comment); otherwise it goes one by one. When
+    /// the disk refuses a write, every entry whose value is not in the file
+    /// says so, and the backup may be older than one by one.
+    static QStringList setEach(const QString &path, const QString &section,
+                               const QList<std::pair<QString, QString>> &entries);
+
 private:
     int findSection(const QString &section) const;
     int findKey(int sectionLine, const QString &key) const;
+    bool readsBackAsWritten(const QString &section, const QList<std::pair<QString, QString>> &entries) const;
+    QStringList setEachInMemory(const QString &section, const QList<std::pair<QString, QString>> &entries);
 
     QString m_path;
     QStringList m_lines;

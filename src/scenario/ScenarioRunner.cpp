@@ -7,6 +7,7 @@
 #include "ProfileIni.h"
 #include "Scenario.h"
 #include "ScenarioWidgets.h"
+#include "TranscriptChecks.h"
 #include "Shell.h"
 #include "SimClient.h"
 #include "SimConference.h"
@@ -21,9 +22,11 @@
 #include <QFile>
 #include <QResizeEvent>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -56,16 +59,21 @@ QString withVersion(QString text)
 }
 
 /// Where the transcript goes: a file or standard output, a line at a time
-/// (flushed, so a paced demo shows each line as it happens). The lines after
-/// the last matched expect are kept for the next one, and every line is held
-/// against the texts that must not appear any more.
+/// (flushed, so a paced demo shows each line as it happens). Every line is
+/// also held against the expect statements.
+///
+/// A line that cannot be written (a full disk, a closed pipe) is said at
+/// once, on one line naming the file; the run goes on, checking its expects
+/// on the lines in memory, and fails at the end.
 class Transcript {
 public:
     bool open(const QString &path, QString &error)
     {
         if (path.isEmpty()) {
+            m_name = QStringLiteral("standard output");
             m_file.open(stdout, QIODevice::WriteOnly);
         } else {
+            m_name = path;
             m_file.setFileName(path);
             if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 error = QStringLiteral("%1: the transcript cannot be written: %2").arg(path, m_file.errorString());
@@ -79,50 +87,44 @@ public:
         QString line = timeStamp(ms) + u' ' + kind;
         if (!rest.isEmpty())
             line += u' ' + rest;
-        m_sinceExpect.append(line);
-        for (Forbidden &f : m_forbidden)
-            if (f.seen.isEmpty() && line.contains(f.text))
-                f.seen = line;
-        m_file.write(line.toUtf8() + '\n');
-        m_file.flush();
-    }
-    /// Whether a line after the one the previous expect matched contains
-    /// text. A match moves the mark to that line, so two lines sent in the
-    /// same tick can be expected one after the other; a miss leaves the mark
-    /// where it was.
-    bool expect(const QString &text)
-    {
-        for (qsizetype i = 0; i < m_sinceExpect.size(); ++i) {
-            if (m_sinceExpect.at(i).contains(text)) {
-                m_sinceExpect.remove(0, i + 1);
-                return true;
-            }
+        m_checks.add(line);
+        if (!m_writeFailed) {
+            const QByteArray bytes = line.toUtf8() + '\n';
+            errno = 0;
+            if (m_file.write(bytes) != bytes.size() || !m_file.flush())
+                writeFailed();
         }
-        return false;
     }
-
-    /// From now on no line may contain text; statementLine names the
-    /// statement that said so.
-    void forbid(const QString &text, int statementLine) { m_forbidden.append({text, statementLine, {}}); }
-    /// The forbidden texts that appeared, with the first line holding each.
-    struct Forbidden {
-        QString text;
-        int statementLine = 0;
-        QString seen;
-    };
-    QList<Forbidden> breaches() const
+    /// Closes the transcript. False when some of it was not written (said
+    /// already, when it happened).
+    bool close()
     {
-        QList<Forbidden> found;
-        for (const Forbidden &f : m_forbidden)
-            if (!f.seen.isEmpty())
-                found.append(f);
-        return found;
+        if (m_writeFailed)
+            return false;
+        errno = 0;
+        m_file.close();
+        if (m_file.error() != QFileDevice::NoError)
+            writeFailed();
+        return !m_writeFailed;
     }
+    /// What the expect statements check, on the lines written so far.
+    TranscriptChecks &checks() { return m_checks; }
 
 private:
+    void writeFailed()
+    {
+        // A write cut short leaves QFile without the system's reason; the
+        // call that failed left it in errno.
+        const int error = errno;
+        m_writeFailed = true;
+        printError(QStringLiteral("%1: the transcript cannot be written: %2; it is incomplete")
+                       .arg(m_name, error != 0 ? qt_error_string(error) : m_file.errorString()));
+    }
+
     QFile m_file;
-    QStringList m_sinceExpect;
-    QList<Forbidden> m_forbidden;
+    QString m_name;
+    bool m_writeFailed = false;
+    TranscriptChecks m_checks;
 };
 
 /// One run of a scenario: the simulated world, the program on it, and the
@@ -170,18 +172,22 @@ public:
         for (const Statement &st : std::as_const(m_script.statements)) {
             if (m_ended)
                 break;
+            if (st.op != Op::Ini)
+                writeIni();
             if (!stepGuarded(st))
                 return 1;
             QCoreApplication::sendPostedEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+        writeIni();
         // What must not have happened is known only now, at the end.
-        for (const Transcript::Forbidden &f : m_transcript.breaches()) {
+        for (const TranscriptChecks::Breach &f : m_transcript.checks().breaches()) {
             m_expectFailed = true;
             printError(QStringLiteral("%1:%2: expect-no %3 failed: the transcript line %4 contains it")
                            .arg(m_options.scenario, QString::number(f.statementLine), quote(f.text), quote(f.seen)));
         }
-        return m_expectFailed ? 1 : 0;
+        const bool written = m_transcript.close();
+        return m_expectFailed || !written ? 1 : 0;
     }
 
 private:
@@ -381,12 +387,50 @@ private:
         return true;
     }
 
-    void writeIni(const Statement &st)
+    /// An ini statement waits to be written with the ones right after it,
+    /// each file once for all of them, in the order the files first came.
+    /// Saving a file writes its backup, so a file whose backup is already
+    /// waiting has those lines written first.
+    void queueIni(const Statement &st)
     {
-        ProfileIni ini(QDir(m_dir.path()).filePath(st.args[0]));
-        ini.set(QStringLiteral("SETTINGS"), st.args[1], st.args[2]);
-        if (!ini.save())
-            printError(onLine(st.line, ini.error()));
+        const QString &file = st.args[0];
+        if (m_iniFiles.contains(file + QStringLiteral(".bak")))
+            writeIni();
+        m_iniFiles.insert(file);
+        m_iniWaiting.append({st.line, file, {st.args[1], st.args[2]}});
+    }
+
+    /// Writes the ini statements waiting, with what each would have written
+    /// and said on its own.
+    void writeIni()
+    {
+        QHash<QString, QList<IniEntry>> byFile;
+        QStringList files;
+        for (const IniEntry &e : std::as_const(m_iniWaiting)) {
+            auto found = byFile.find(e.file);
+            if (found == byFile.end()) {
+                files.append(e.file);
+                found = byFile.insert(e.file, {});
+            }
+            found->append(e);
+        }
+        QList<std::pair<int, QString>> errors; // by statement line
+        for (const QString &file : std::as_const(files)) {
+            const QList<IniEntry> &entries = byFile[file];
+            QList<std::pair<QString, QString>> values;
+            for (const IniEntry &e : entries)
+                values.append(e.value);
+            const QStringList said
+                = ProfileIni::setEach(QDir(m_dir.path()).filePath(file), QStringLiteral("SETTINGS"), values);
+            for (qsizetype i = 0; i < said.size(); ++i)
+                if (!said.at(i).isEmpty())
+                    errors.append({entries.at(i).line, said.at(i)});
+        }
+        std::sort(errors.begin(), errors.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &[line, error] : std::as_const(errors))
+            printError(onLine(line, error));
+        m_iniWaiting.clear();
+        m_iniFiles.clear();
     }
 
     void showFile(const QString &name)
@@ -404,7 +448,7 @@ private:
 
     void checkExpect(const Statement &st)
     {
-        if (m_transcript.expect(withVersion(st.args[0])))
+        if (m_transcript.checks().expect(withVersion(st.args[0])))
             return;
         m_expectFailed = true;
         printError(onLine(st.line, QStringLiteral("expect ") + quote(st.args[0])
@@ -429,7 +473,7 @@ private:
     {
         QWidget *widget = m_widgets.value(st.line);
         switch (st.op) {
-        case Op::Ini: writeIni(st); break;
+        case Op::Ini: queueIni(st); break;
         case Op::Clock:
         case Op::Local: break; // taken when the run was built
         case Op::Conference: {
@@ -485,7 +529,7 @@ private:
             break;
         case Op::ShowFile: showFile(st.args[0]); break;
         case Op::Expect: checkExpect(st); break;
-        case Op::ExpectNo: m_transcript.forbid(withVersion(st.args[0]), st.line); break;
+        case Op::ExpectNo: m_transcript.checks().forbid(withVersion(st.args[0]), st.line); break;
         case Op::End: m_program->context().endProgram(); break;
         }
         return true;
@@ -505,6 +549,13 @@ private:
     QHash<QString, SimConference *> m_memberOf;
     std::vector<std::unique_ptr<QObject>> m_owned;
     QHash<int, QWidget *> m_widgets; ///< by statement line
+    struct IniEntry {
+        int line = 0;
+        QString file;
+        std::pair<QString, QString> value; ///< key and value
+    };
+    QList<IniEntry> m_iniWaiting;
+    QSet<QString> m_iniFiles;
     bool m_ended = false;
     bool m_expectFailed = false;
     // Last: the program goes first, while everything it uses still exists.

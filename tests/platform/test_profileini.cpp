@@ -1,16 +1,62 @@
 #include "ProfileIni.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using gavelry::ProfileIni;
+
+namespace {
+
+/// A disk that is full for every file holding some text.
+class FullForSome : public gavelry::safefile::Io {
+public:
+    explicit FullForSome(const QByteArray &text) : m_text(text) {}
+    ssize_t write(int fd, const void *data, size_t size) override
+    {
+        const QByteArrayView bytes(static_cast<const char *>(data), qsizetype(size));
+        if (!m_text.isEmpty() && bytes.contains(m_text)) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return Io::write(fd, data, size);
+    }
+
+private:
+    QByteArray m_text;
+};
+
+/// Entries of setEach: each a key and its value.
+using Entries = QList<QStringList>;
+
+/// A settings folder after writing entries into its file: the file, its
+/// backup and the error of each save, the folder's name taken out.
+struct Written {
+    QByteArray file;
+    QByteArray backup;
+    QStringList errors;
+    bool operator==(const Written &) const = default;
+};
+
+char *toString(const Written &w)
+{
+    return QTest::toString(QStringLiteral("file %1\nbackup %2\nerrors %3")
+                               .arg(QString::fromLatin1(w.file.toPercentEncoding(" =[]\r\n")),
+                                    QString::fromLatin1(w.backup.toPercentEncoding(" =[]\r\n")),
+                                    w.errors.join(QStringLiteral(" | "))));
+}
+
+} // namespace
 
 class TestProfileIni : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    Written m_oneByOne, m_atOnce;
     QString write(const QByteArray &bytes)
     {
         const QString path = m_dir.filePath(QStringLiteral("t.ini"));
@@ -170,6 +216,121 @@ private slots:
         QVERIFY(!ini.save());
         QVERIFY2(ini.error().startsWith("Cannot write " + path + ": the settings would take 2097166 bytes"),
                  qPrintable(ini.error()));
+    }
+
+    // Entries written all at once come out as written one at a time, each
+    // with a file read afresh, set and saved: the same file, the same
+    // backup, the same error for each. Only when the disk refuses the last
+    // write is the backup older.
+    void setEachWritesAsOneByOne_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // null: no file; "FIFO": a FIFO; "UNDER A FILE": t.ini/t.ini
+        QTest::addColumn<Entries>("entries");
+        QTest::addColumn<QByteArray>("fullFor"); // the disk refuses files holding this
+        const QByteArray none;
+        const Entries three{{"A", "1"}, {"B", "2"}, {"a", "3"}};
+        QTest::newRow("no file") << none << three << QByteArray();
+        QTest::newRow("one entry, the backup is the old file")
+            << QByteArray("[S]\nA=0\n") << Entries{{"A", "1"}} << QByteArray();
+        QTest::newRow("one entry, no file") << none << Entries{{"A", "1"}} << QByteArray();
+        QTest::newRow("keys of the section, in any case")
+            << QByteArray("[S]\nb=old\n; note\n\nA\n[T]\nB=other\n")
+            << Entries{{"B", "1"}, {"C", "2"}, {"a", "3"}, {"c", "4"}} << QByteArray();
+        QTest::newRow("the first of twins") << QByteArray("[s]\nK=1\nk=2\n") << Entries{{"K", "x"}, {"K", "y"}} << QByteArray();
+        QTest::newRow("section missing, blank lines at the end")
+            << QByteArray("[T]\nA=1\n\n\n") << Entries{{"A", "2"}, {"B", "3"}, {"A", "4"}} << QByteArray();
+        QTest::newRow("section after another, blank lines between")
+            << QByteArray("[S]\n\nA=1\n\n\n[T]\nZ=9\n") << Entries{{"N", "1"}, {"A", "2"}, {"M", "3"}} << QByteArray();
+        QTest::newRow("CRLF") << QByteArray("[S]\r\nA=1\r\n") << three << QByteArray();
+        QTest::newRow("line breaks in values")
+            << none << Entries{{"A", "x\r\nB=1"}, {"B", "y\nz"}, {"A", "\r"}} << QByteArray();
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF[S]\nA=\xC3\xA9\n")
+                                    << Entries{{"A", "\u00E9\u00E8"}, {"B", "\U0001F600"}} << QByteArray();
+        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE[\0S\0]\0\n\0", 10) << three << QByteArray();
+        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\0[\0S\0]\0\n", 10) << Entries{{"A", "\u20AC"}, {"A", "1"}}
+                                   << QByteArray();
+        QTest::newRow("keys that fold alike")
+            << QByteArray("[S]\n\xC5\xBFKEY=1\n") << Entries{{"skey", "2"}, {"SKEY", "3"}} << QByteArray();
+        QTest::newRow("code page, then plain text") << QByteArray("[S]\nA=caf\xE9\n")
+                                                    << Entries{{"A", "plain"}, {"B", "caf\u00E9"}, {"C", "\u03A9"}} << QByteArray();
+        QTest::newRow("mark's character first in UTF-8") << QByteArray("\0\xEF\xBB\xBF[S]\nA=1\n", 13) << three << QByteArray();
+        QTest::newRow("NUL in a value")
+            << none << Entries{{"A", QString(QChar(0)) + "x"}, {"B", "1"}, {"A", "2"}} << QByteArray();
+        QTest::newRow("key that reads as a section")
+            << none << Entries{{"[X]", "1"}, {"A", "2"}, {"B", "3"}} << QByteArray();
+        QTest::newRow("key that reads as a comment") << none << Entries{{";A", "1"}, {";A", "2"}} << QByteArray();
+        QTest::newRow("key with =") << none << Entries{{"A=B", "1"}, {"A", "2"}, {"A=B", "3"}} << QByteArray();
+        QTest::newRow("key with blanks") << QByteArray("[S]\nA=1\n") << Entries{{" A", "2"}, {"A ", "3"}} << QByteArray();
+        const QString big(600 * 1024, u'x');
+        QTest::newRow("too large, then smaller")
+            << none << Entries{{"A", big}, {"B", big}, {"C", "1"}, {"A", "1"}, {"B", big}, {"D", "2"}} << QByteArray();
+        QTest::newRow("too large, nothing fits") << none << Entries{{"A", big + big}, {"B", big + big}} << QByteArray();
+        QTest::newRow("too large, the section line does not fit")
+            << QByteArray("[T]\nA=") + QByteArray(1024 * 1024 - 14, 'x') + "\n" << Entries{{"A", "123"}, {"A", ""}}
+            << QByteArray();
+        // A byte more than a settings file may have, counted in the file's encoding.
+        const auto upTo = [](int bytes) { return "[S]\nA=" + QByteArray(bytes - 7, 'x') + "\n"; };
+        QTest::newRow("UTF-8 mark, a byte too many")
+            << "\xEF\xBB\xBF" + upTo(1024 * 1024 - 6) << Entries{{"B", "1"}, {"C", ""}} << QByteArray();
+        QTest::newRow("UTF-8, a byte too many")
+            << upTo(1024 * 1024 - 4) << Entries{{"B", "\u00E9"}, {"C", ""}} << QByteArray();
+        QString utf16("[S]\nA=" + QString(512 * 1024 - 10, u'x') + "\n");
+        QTest::newRow("UTF-16, two bytes too many")
+            << "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2)
+            << Entries{{"B", "1"}, {"C", ""}} << QByteArray();
+        QTest::newRow("unreadable") << QByteArray("FIFO") << three << QByteArray();
+        QTest::newRow("folder cannot be made") << QByteArray("UNDER A FILE") << three << QByteArray();
+        QTest::newRow("disk full") << QByteArray("[S]\nA=0\n") << three << QByteArray("[S]");
+        QTest::newRow("disk full for the last entry")
+            << QByteArray("[S]\nA=0\n") << Entries{{"A", "1"}, {"B", "2"}, {"FULL", "3"}} << QByteArray("FULL=");
+    }
+    void setEachWritesAsOneByOne()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(Entries, entries);
+        QFETCH(QByteArray, fullFor);
+        QList<std::pair<QString, QString>> pairs;
+        for (const QStringList &e : entries)
+            pairs.append({e.at(0), e.at(1)});
+        const QString section = QStringLiteral("S");
+        const auto run = [&](bool oneByOne) {
+            QTemporaryDir dir;
+            QString path = dir.filePath(QStringLiteral("t.ini"));
+            if (file == "UNDER A FILE") {
+                QFile blocker(path);
+                QVERIFY(blocker.open(QIODevice::WriteOnly));
+                path += QStringLiteral("/t.ini");
+            } else if (file == "FIFO") {
+                QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            } else if (!file.isNull()) {
+                QFile f(path);
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+            }
+            FullForSome disk(fullFor);
+            const gavelry::safefile::ScopedIo scoped(disk);
+            Written w;
+            if (oneByOne) {
+                for (const auto &[key, value] : pairs) {
+                    ProfileIni ini(path);
+                    ini.set(section, key, value);
+                    w.errors.append(ini.save() ? QString() : ini.error());
+                }
+            } else {
+                w.errors = ProfileIni::setEach(path, section, pairs);
+            }
+            for (QString &e : w.errors)
+                e.replace(dir.path(), QStringLiteral("<dir>"));
+            if (file != "FIFO" && file != "UNDER A FILE") {
+                w.file = QFile::exists(path) ? read(path) : QByteArray("<none>");
+                w.backup = QFile::exists(path + ".bak") ? read(path + ".bak") : QByteArray("<none>");
+            }
+            (oneByOne ? m_oneByOne : m_atOnce) = w;
+        };
+        run(true);
+        run(false);
+        if (fullFor == "FULL=")
+            m_atOnce.backup = m_oneByOne.backup;
+        QCOMPARE(m_atOnce, m_oneByOne);
     }
 
     void unwritableFolderReportsPath()

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,7 +26,10 @@ struct Result {
     QString err;
 };
 
-Result run(const QStringList &args)
+/// Runs gavelry. With fileSizeLimit, every file it writes (standard output
+/// too, when stdoutFile names one) ends at that many bytes: a write past it
+/// fails as on a full disk, for root as for anyone.
+Result run(const QStringList &args, rlim_t fileSizeLimit = RLIM_INFINITY, const QString &stdoutFile = QString())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -34,6 +38,16 @@ Result run(const QStringList &args)
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     p.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty())
+        p.setStandardOutputFile(stdoutFile);
+    if (fileSizeLimit != RLIM_INFINITY) {
+        p.setChildProcessModifier([fileSizeLimit] {
+            // Ignored, the signal leaves the failing write to report EFBIG.
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
     p.start(QStringLiteral(GAVELRY_EXE), args);
     p.waitForFinished(-1);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
@@ -116,6 +130,10 @@ private slots:
         QTest::newRow("transcript alone") << QStringList{"--transcript", "t.txt"} << "--transcript";
         QTest::newRow("speed alone") << QStringList{"--speed", "5"} << "--speed";
         QTest::newRow("stray argument") << QStringList{"extra"} << "extra";
+        QTest::newRow("log folder with a scenario") << QStringList{"--scenario", "x.scn", "--log-dir", "logs"}
+                                                    << "--log-dir";
+        QTest::newRow("network client with a scenario") << QStringList{"--client", "echolink", "--scenario", "x.scn"}
+                                                        << "--client";
     }
     void badOptionsNameThemselves()
     {
@@ -169,6 +187,12 @@ private slots:
                                               << ":1: expect-no \"exit\" failed: the transcript line";
         QTest::newRow("wait past the longest run, %3") << "w%3.scn" << "start\nwait 999999999h\n" << 2
                                                        << ":2: this wait would take the run past its longest";
+        // Settings lines are written together, file by file; what they say
+        // still comes in the order of the lines.
+        const QString tooLarge = QStringLiteral(" \"%1\"\n").arg(QString(1100 * 1000, u'x'));
+        QTest::newRow("settings too large, %1") << "i%1.scn"
+                                                << "ini a.ini A \"1\"\nini b.ini B" + tooLarge + "ini a.ini C" + tooLarge << 0
+                                                << ":2: Cannot write";
     }
     void scenarioMessagesNameFileAndLine()
     {
@@ -200,6 +224,40 @@ private slots:
         const Result r = run({"--scenario", file, "--config-dir", dir.filePath(configDir)});
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.contains(named), qPrintable(r.err));
+    }
+
+    // A transcript that cannot be written whole fails the run with one line
+    // naming where it was going; one that cannot even be made is a usage
+    // error.
+    void unwritableTranscriptFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("transcript"); // relative to a fresh folder; empty: standard output
+        QTest::addColumn<bool>("stdoutToFile");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("file cut short") << "t.txt" << false << 1 << "t.txt: the transcript cannot be written";
+        QTest::newRow("standard output cut short") << "" << true << 1
+                                                   << "standard output: the transcript cannot be written";
+        QTest::newRow("file inside a file") << "run.scn/t.txt" << false << 2 << "t.txt: the transcript cannot be written";
+    }
+    void unwritableTranscriptFailsTheRun()
+    {
+        QFETCH(QString, transcript);
+        QFETCH(bool, stdoutToFile);
+        QFETCH(int, code);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        // Far more transcript than the files may hold.
+        const QString file = writeScenario(dir, QStringLiteral("run.scn"),
+                                           QStringLiteral("start\n") + QStringLiteral("show Form6.Caption\n").repeated(100)
+                                               + QStringLiteral("end\n"));
+        QStringList args{"--scenario", file};
+        if (!transcript.isEmpty())
+            args << "--transcript" << dir.filePath(transcript);
+        const Result r = run(args, 1024, stdoutToFile ? dir.filePath(QStringLiteral("out.txt")) : QString());
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.endsWith(u'\n') && r.err.count(u'\n') == 1, qPrintable(r.err));
         QVERIFY2(r.err.contains(named), qPrintable(r.err));
     }
 
