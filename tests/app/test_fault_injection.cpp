@@ -222,5 +222,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFaultInjection)
+#include "TestMain.h"
+GAVELRY_TEST(TestFaultInjection)
 #include "test_fault_injection.moc"

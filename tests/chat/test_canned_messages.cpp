@@ -105,5 +105,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCannedMessages)
+#include "TestMain.h"
+GAVELRY_TEST(TestCannedMessages)
 #include "test_canned_messages.moc"

@@ -594,5 +594,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestChatWindow)
+#include "TestMain.h"
+GAVELRY_TEST(TestChatWindow)
 #include "test_chat_window.moc"

@@ -83,5 +83,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAdminGate)
+#include "TestMain.h"
+GAVELRY_TEST(TestAdminGate)
 #include "test_admin_gate.moc"

@@ -326,5 +326,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestConferenceProfiles)
+#include "TestMain.h"
+GAVELRY_TEST(TestConferenceProfiles)
 #include "test_conference_profiles.moc"

@@ -323,5 +323,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainSettings)
+#include "TestMain.h"
+GAVELRY_TEST(TestMainSettings)
 #include "test_main_settings.moc"

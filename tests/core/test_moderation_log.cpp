@@ -382,5 +382,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestModerationLog)
+#include "TestMain.h"
+GAVELRY_TEST(TestModerationLog)
 #include "test_moderation_log.moc"

@@ -203,5 +203,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSettingsLayouts)
+#include "TestMain.h"
+GAVELRY_TEST(TestSettingsLayouts)
 #include "test_settings_layouts.moc"

@@ -216,5 +216,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSettingsSafety)
+#include "TestMain.h"
+GAVELRY_TEST(TestSettingsSafety)
 #include "test_settings_safety.moc"

@@ -208,5 +208,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartup)
+#include "TestMain.h"
+GAVELRY_TEST(TestStartup)
 #include "test_startup.moc"

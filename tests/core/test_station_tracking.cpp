@@ -144,5 +144,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStationTracking)
+#include "TestMain.h"
+GAVELRY_TEST(TestStationTracking)
 #include "test_station_tracking.moc"

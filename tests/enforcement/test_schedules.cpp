@@ -384,5 +384,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSchedules)
+#include "TestMain.h"
+GAVELRY_TEST(TestSchedules)
 #include "test_schedules.moc"

@@ -338,5 +338,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTalkTimeMonitor)
+#include "TestMain.h"
+GAVELRY_TEST(TestTalkTimeMonitor)
 #include "test_talk_time_monitor.moc"

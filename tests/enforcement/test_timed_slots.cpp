@@ -523,5 +523,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTimedSlots)
+#include "TestMain.h"
+GAVELRY_TEST(TestTimedSlots)
 #include "test_timed_slots.moc"

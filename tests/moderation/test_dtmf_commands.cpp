@@ -162,5 +162,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDtmfCommands)
+#include "TestMain.h"
+GAVELRY_TEST(TestDtmfCommands)
 #include "test_dtmf_commands.moc"

@@ -568,5 +568,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestModerationActions)
+#include "TestMain.h"
+GAVELRY_TEST(TestModerationActions)
 #include "test_moderation_actions.moc"

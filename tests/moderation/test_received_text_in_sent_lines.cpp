@@ -212,5 +212,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReceivedTextInSentLines)
+#include "TestMain.h"
+GAVELRY_TEST(TestReceivedTextInSentLines)
 #include "test_received_text_in_sent_lines.moc"

@@ -54,5 +54,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAbout)
+#include "TestMain.h"
+GAVELRY_TEST(TestAbout)
 #include "test_about.moc"

@@ -307,5 +307,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWebLinks)
+#include "TestMain.h"
+GAVELRY_TEST(TestWebLinks)
 #include "test_web_links.moc"
