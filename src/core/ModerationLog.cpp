@@ -35,23 +35,6 @@ QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(err
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
-/// What a file of mode is, as it follows the file's name.
-QString notRegular(mode_t mode)
-{
-    if (S_ISLNK(mode))
-        return QStringLiteral("is a symbolic link, not a regular file");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("is a FIFO, not a regular file");
-    if (S_ISCHR(mode))
-        return QStringLiteral("is a character device, not a regular file");
-    if (S_ISBLK(mode))
-        return QStringLiteral("is a block device, not a regular file");
-    if (S_ISDIR(mode))
-        return QStringLiteral("is a folder, not a regular file");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("is a socket, not a regular file");
-    return QStringLiteral("is not a regular file");
-}
 
 bool writeAll(int fd, const QByteArray &data)
 {
@@ -136,7 +119,7 @@ bool ModerationLog::openFile(QString &why)
     for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
         if (::lstat(name.constData(), &st) == 0) {
             if (!S_ISREG(st.st_mode)) {
-                why = native(m_path) + u' ' + notRegular(st.st_mode);
+                why = native(m_path) + u' ' + safefile::notRegular(st.st_mode);
                 return false;
             }
             fd = io.open(name.constData(), flags, 0);
@@ -158,7 +141,7 @@ bool ModerationLog::openFile(QString &why)
     if (::fstat(fd, &st) != 0)
         refused = QStringLiteral("%1: %2").arg(native(m_path), systemError(errno));
     else if (!S_ISREG(st.st_mode))
-        refused = native(m_path) + u' ' + notRegular(st.st_mode);
+        refused = native(m_path) + u' ' + safefile::notRegular(st.st_mode);
     else if (st.st_nlink != 1)
         refused = QStringLiteral("%1 has %2 names (hard links), so it may be another file too").arg(native(m_path)).arg(st.st_nlink);
     if (!refused.isEmpty()) {

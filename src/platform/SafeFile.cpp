@@ -33,20 +33,6 @@ QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
 QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
 
-QString notRegular(mode_t mode)
-{
-    if (S_ISFIFO(mode))
-        return QStringLiteral("is a FIFO, not a regular file");
-    if (S_ISCHR(mode))
-        return QStringLiteral("is a character device, not a regular file");
-    if (S_ISBLK(mode))
-        return QStringLiteral("is a block device, not a regular file");
-    if (S_ISDIR(mode))
-        return QStringLiteral("is a folder, not a regular file");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("is a socket, not a regular file");
-    return QStringLiteral("is not a regular file");
-}
 
 QString tooLarge(qint64 size, qint64 largest)
 {
@@ -327,6 +313,23 @@ QStringList removeLeftovers(const QString &folder, QStringList &problems)
     }
     ::close(dirFd);
     return removed;
+}
+
+QString notRegular(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return QStringLiteral("is a symbolic link, not a regular file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("is a FIFO, not a regular file");
+    if (S_ISCHR(mode))
+        return QStringLiteral("is a character device, not a regular file");
+    if (S_ISBLK(mode))
+        return QStringLiteral("is a block device, not a regular file");
+    if (S_ISDIR(mode))
+        return QStringLiteral("is a folder, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("is a socket, not a regular file");
+    return QStringLiteral("is not a regular file");
 }
 
 } // namespace gavelry::safefile

@@ -93,4 +93,8 @@ private:
     Io *m_previous;
 };
 
+/// What a file of mode is, as it follows the file's name ("is a FIFO, not
+/// a regular file"); a link's own mode (from lstat) is named a link.
+QString notRegular(mode_t mode);
+
 } // namespace gavelry::safefile
