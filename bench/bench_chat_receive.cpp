@@ -5,13 +5,13 @@
 // a bare QTextEdit in the same run. Prints the per-line costs and the ratio
 // (target: at most 3 times the floor, and the same cost empty and full).
 
-#include "ChatController.h"
-#include "Dialogs.h"
-#include "Messages.h"
-#include "Program.h"
-#include "Shell.h"
-#include "SimClient.h"
-#include "VirtualScheduler.h"
+#include "chat/ChatController.h"
+#include "platform/Dialogs.h"
+#include "chat/Messages.h"
+#include "app/Program.h"
+#include "platform/Shell.h"
+#include "platform/sim/SimClient.h"
+#include "platform/VirtualScheduler.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

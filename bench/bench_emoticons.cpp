@@ -6,13 +6,13 @@
 // the 400 kB line costs at most 2 times per kilobyte what the 25 kB line
 // does). The last row is the whole receive handler for the longest line.
 
-#include "ChatController.h"
-#include "Dialogs.h"
-#include "Emoticons.h"
-#include "Program.h"
-#include "Shell.h"
-#include "SimClient.h"
-#include "VirtualScheduler.h"
+#include "chat/ChatController.h"
+#include "platform/Dialogs.h"
+#include "chat/Emoticons.h"
+#include "app/Program.h"
+#include "platform/Shell.h"
+#include "platform/sim/SimClient.h"
+#include "platform/VirtualScheduler.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -9,8 +9,8 @@
 // linear, 8 quadratic) and its ratio to the floor (target: a growth of at
 // most 1.5 for every kind).
 
-#include "Options.h"
-#include "ScenarioRunner.h"
+#include "app/Options.h"
+#include "scenario/ScenarioRunner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

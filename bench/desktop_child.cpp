@@ -3,9 +3,9 @@
 // window as well (the idle measurement); GAVELRY_BENCH_WEB_AFTER_MS=N shows
 // the web links window N ms after start-up with the page in
 // GAVELRY_BENCH_PAGE.
-#include "CommandLine.h"
-#include "Form99.h"
-#include "Program.h"
+#include "app/CommandLine.h"
+#include "util/Form99.h"
+#include "app/Program.h"
 
 #include <QCoreApplication>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 // Starts Gavelry headless on the simulator and exits as soon as every window
 // has loaded: what the start-up benchmark times.
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -6,7 +6,7 @@
 // Properties: the program never ends or throws, no line the bot sends holds
 // a line break or NUL, and the display and private log stay bounded.
 #include "FuzzCheck.h"
-#include "Messages.h"
+#include "chat/Messages.h"
 #include "TestRig.h"
 
 #include <QApplication>

@@ -4,11 +4,11 @@
 // Properties: the split gives the line back whole, the emoticon pieces give
 // the text back with the codes of their pictures, and an acknowledgement
 // (which the bot sends) never carries a line break.
-#include "ChatFilter.h"
-#include "ChatLine.h"
-#include "Emoticons.h"
+#include "chat/ChatFilter.h"
+#include "chat/ChatLine.h"
+#include "chat/Emoticons.h"
 #include "FuzzCheck.h"
-#include "PrivateMessage.h"
+#include "chat/PrivateMessage.h"
 
 #include <QStringList>
 #include <cstdint>

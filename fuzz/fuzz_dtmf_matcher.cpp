@@ -2,7 +2,7 @@
 // Every action comes in the documented order, rows stay in range, at most
 // one profile is switched, and a connect-node action carries what followed
 // the prefix.
-#include "DtmfMatcher.h"
+#include "moderation/DtmfMatcher.h"
 #include "FuzzCheck.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 // The EchoLink packet text: a classified text never yields an empty chat
 // packet, one with LF or NUL, one with a CR at either end or two CRs in a row; an outgoing chat line never holds CR or LF
 // and never ends in a blank.
-#include "EchoLinkText.h"
+#include "platform/echolink/EchoLinkText.h"
 #include "FuzzCheck.h"
 
 #include <cstdint>

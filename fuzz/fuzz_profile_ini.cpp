@@ -2,7 +2,7 @@
 // write and save again; a value set is read back as set (line breaks become
 // blanks), and the saved file loads to the same values.
 #include "FuzzCheck.h"
-#include "ProfileIni.h"
+#include "platform/ProfileIni.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // The scenario language: any text parses or is refused with a line number
 // inside the text and a message; durations and control names likewise.
 #include "FuzzCheck.h"
-#include "Scenario.h"
+#include "scenario/Scenario.h"
 
 #include <QString>
 #include <cstdint>

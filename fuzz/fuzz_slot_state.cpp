@@ -5,7 +5,7 @@
 // kind, at most once, and no callsign holds a control character (it goes
 // into a command the bot sends).
 #include "FuzzCheck.h"
-#include "SlotState.h"
+#include "enforcement/SlotState.h"
 
 #include <QSet>
 #include <cstdint>

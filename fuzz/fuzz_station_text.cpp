@@ -1,7 +1,7 @@
 // The station information text: any text parses; the display text ends in
 // CR LF and has no CR without its LF; a talker, when named, holds no line end.
 #include "FuzzCheck.h"
-#include "TalkerParser.h"
+#include "core/TalkerParser.h"
 
 #include <QString>
 #include <cstdint>

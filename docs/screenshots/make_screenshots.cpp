@@ -2,18 +2,18 @@
 // linked to a lively practice conference and logged on as admin, after a
 // few minutes of moderation (a timed mute, a timed ban, chat), each window
 // drawn into a PNG. scripts/screenshots.sh runs it under Xvfb.
-#include "Controls.h"
-#include "Dialogs.h"
-#include "Form321.h"
-#include "Form6.h"
-#include "Messages.h"
-#include "ProfileIni.h"
-#include "Program.h"
-#include "Shell.h"
-#include "SimClient.h"
-#include "SimConference.h"
-#include "SimLively.h"
-#include "VirtualScheduler.h"
+#include "core/Controls.h"
+#include "platform/Dialogs.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
+#include "chat/Messages.h"
+#include "platform/ProfileIni.h"
+#include "app/Program.h"
+#include "platform/Shell.h"
+#include "platform/sim/SimClient.h"
+#include "platform/sim/SimConference.h"
+#include "platform/sim/SimLively.h"
+#include "platform/VirtualScheduler.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "ClientBackends.h"
+#include "app/ClientBackends.h"
 
-#include "SimBackend.h"
+#include "platform/sim/SimBackend.h"
 #include "Version.h"
 
 #ifdef GAVELRY_WITH_ECHOLINK
-#include "EchoLinkBackend.h"
+#include "platform/echolink/EchoLinkBackend.h"
 #endif
 
 #include <random>

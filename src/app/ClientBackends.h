@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClientLink.h"
+#include "platform/ClientLink.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Options.h"
+#include "app/Options.h"
 
 #include <functional>
 #include <optional>

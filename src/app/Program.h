@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AppContext.h"
-#include "ModerationLog.h"
-#include "WindowRegistry.h"
+#include "core/AppContext.h"
+#include "core/ModerationLog.h"
+#include "core/WindowRegistry.h"
 
 #include <QObject>
 #include <memory>

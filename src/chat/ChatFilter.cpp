@@ -1,4 +1,4 @@
-#include "ChatFilter.h"
+#include "chat/ChatFilter.h"
 
 namespace gavelry::chat {
 

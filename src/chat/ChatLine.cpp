@@ -1,4 +1,4 @@
-#include "ChatLine.h"
+#include "chat/ChatLine.h"
 
 namespace gavelry::chat {
 

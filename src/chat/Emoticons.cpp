@@ -1,4 +1,4 @@
-#include "Emoticons.h"
+#include "chat/Emoticons.h"
 
 #include <QFont>
 #include <QFontDatabase>

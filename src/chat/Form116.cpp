@@ -1,11 +1,11 @@
-#include "Form116.h"
+#include "chat/Form116.h"
 
-#include "Caption.h"
-#include "ClientLink.h"
-#include "Dialogs.h"
-#include "Errors.h"
-#include "SettingsTable.h"
-#include "WindowRegistry.h"
+#include "core/Caption.h"
+#include "platform/ClientLink.h"
+#include "platform/Dialogs.h"
+#include "core/Errors.h"
+#include "core/SettingsTable.h"
+#include "core/WindowRegistry.h"
 
 #include <QDir>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Window.h"
+#include "core/Window.h"
 #include "ui_Form116.h"
 
 namespace gavelry {

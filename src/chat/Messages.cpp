@@ -1,15 +1,15 @@
-#include "Messages.h"
+#include "chat/Messages.h"
 
-#include "Caption.h"
-#include "ClientLink.h"
-#include "Controls.h"
-#include "Dialogs.h"
-#include "Errors.h"
-#include "ModerationLog.h"
-#include "Form6.h"
-#include "PrivateMessage.h"
-#include "Scheduler.h"
-#include "SettingsTable.h"
+#include "core/Caption.h"
+#include "platform/ClientLink.h"
+#include "core/Controls.h"
+#include "platform/Dialogs.h"
+#include "core/Errors.h"
+#include "core/ModerationLog.h"
+#include "core/Form6.h"
+#include "chat/PrivateMessage.h"
+#include "platform/Scheduler.h"
+#include "core/SettingsTable.h"
 
 #include <QDir>
 #include <QEvent>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ChatLine.h"
-#include "Controls.h"
-#include "Emoticons.h"
-#include "WindowRegistry.h"
+#include "chat/ChatLine.h"
+#include "core/Controls.h"
+#include "chat/Emoticons.h"
+#include "core/WindowRegistry.h"
 #include "ui_Messages.h"
 
 #include <QPixmap>

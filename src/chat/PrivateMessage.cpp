@@ -1,6 +1,6 @@
-#include "PrivateMessage.h"
+#include "chat/PrivateMessage.h"
 
-#include "CommandChannel.h"
+#include "channel/CommandChannel.h"
 
 namespace gavelry::chat {
 

@@ -1,10 +1,10 @@
-#include "AdminGate.h"
+#include "core/AdminGate.h"
 
-#include "Controls.h"
-#include "Dialogs.h"
-#include "Errors.h"
-#include "Form6.h"
-#include "Scheduler.h"
+#include "core/Controls.h"
+#include "platform/Dialogs.h"
+#include "core/Errors.h"
+#include "core/Form6.h"
+#include "platform/Scheduler.h"
 
 namespace gavelry {
 

@@ -1,13 +1,13 @@
-#include "ConferenceProfiles.h"
+#include "core/ConferenceProfiles.h"
 
-#include "AdminGate.h"
-#include "ClientLink.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "EditStyle.h"
-#include "Errors.h"
-#include "ModerationLog.h"
-#include "Scheduler.h"
+#include "core/AdminGate.h"
+#include "platform/ClientLink.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
+#include "core/Errors.h"
+#include "core/ModerationLog.h"
+#include "platform/Scheduler.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

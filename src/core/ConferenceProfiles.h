@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Form6.h"
+#include "core/Form6.h"
 
 #include <QObject>
 #include <QString>

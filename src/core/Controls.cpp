@@ -1,4 +1,4 @@
-#include "Controls.h"
+#include "core/Controls.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppContext.h"
+#include "core/AppContext.h"
 
 #include <QString>
 #include <exception>

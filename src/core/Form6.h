@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowRegistry.h"
+#include "core/WindowRegistry.h"
 #include "ui_Form6.h"
 
 #include <array>

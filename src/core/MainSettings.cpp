@@ -1,4 +1,4 @@
-#include "MainSettings.h"
+#include "core/MainSettings.h"
 
 
 namespace gavelry {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsTable.h"
+#include "core/SettingsTable.h"
 
 namespace gavelry {
 

@@ -1,9 +1,9 @@
-#include "ModerationLog.h"
+#include "core/ModerationLog.h"
 
-#include "CommandChannel.h"
-#include "Logging.h"
-#include "SafeFile.h"
-#include "Scheduler.h"
+#include "channel/CommandChannel.h"
+#include "platform/Logging.h"
+#include "platform/SafeFile.h"
+#include "platform/Scheduler.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "SettingsTable.h"
+#include "core/SettingsTable.h"
 
-#include "Controls.h"
-#include "Logging.h"
-#include "ProfileIni.h"
-#include "SafeFile.h"
+#include "core/Controls.h"
+#include "platform/Logging.h"
+#include "platform/ProfileIni.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 

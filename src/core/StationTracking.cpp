@@ -1,14 +1,14 @@
-#include "StationTracking.h"
+#include "core/StationTracking.h"
 
-#include "ClientLink.h"
-#include "CommandChannel.h"
-#include "ConferenceProfiles.h"
-#include "Controls.h"
-#include "Errors.h"
-#include "ModerationLog.h"
-#include "Form6.h"
-#include "Scheduler.h"
-#include "TalkerParser.h"
+#include "platform/ClientLink.h"
+#include "channel/CommandChannel.h"
+#include "core/ConferenceProfiles.h"
+#include "core/Controls.h"
+#include "core/Errors.h"
+#include "core/ModerationLog.h"
+#include "core/Form6.h"
+#include "platform/Scheduler.h"
+#include "core/TalkerParser.h"
 
 #include <QGroupBox>
 #include <QLabel>

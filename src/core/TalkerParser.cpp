@@ -1,6 +1,6 @@
-#include "TalkerParser.h"
+#include "core/TalkerParser.h"
 
-#include "CommandChannel.h"
+#include "channel/CommandChannel.h"
 
 namespace gavelry::talker {
 

@@ -1,7 +1,7 @@
-#include "Window.h"
+#include "core/Window.h"
 
-#include "ClientLink.h"
-#include "Dialogs.h"
+#include "platform/ClientLink.h"
+#include "platform/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppContext.h"
-#include "SettingsTable.h"
+#include "core/AppContext.h"
+#include "core/SettingsTable.h"
 
 #include <QWidget>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "WindowRegistry.h"
+#include "core/WindowRegistry.h"
 
-#include "Form6.h"
+#include "core/Form6.h"
 
 namespace gavelry {
 

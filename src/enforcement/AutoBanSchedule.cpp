@@ -1,12 +1,12 @@
-#include "AutoBanSchedule.h"
+#include "enforcement/AutoBanSchedule.h"
 
-#include "ModerationLog.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "EditStyle.h"
-#include "Errors.h"
-#include "Form321.h"
-#include "Scheduler.h"
+#include "core/ModerationLog.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
+#include "core/Errors.h"
+#include "enforcement/Form321.h"
+#include "platform/Scheduler.h"
 
 #include <QLabel>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WeeklySchedule.h"
+#include "enforcement/WeeklySchedule.h"
 
 #include <QObject>
 

@@ -1,14 +1,14 @@
-#include "ConnectSchedule.h"
+#include "enforcement/ConnectSchedule.h"
 
-#include "AdminGate.h"
-#include "ModerationLog.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "EditStyle.h"
-#include "Errors.h"
-#include "Form6.h"
-#include "ModerationActions.h"
-#include "Scheduler.h"
+#include "core/AdminGate.h"
+#include "core/ModerationLog.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
+#include "core/Errors.h"
+#include "core/Form6.h"
+#include "moderation/ModerationActions.h"
+#include "platform/Scheduler.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
-#include "Form321.h"
+#include "enforcement/Form321.h"
 
-#include "ModerationLog.h"
-#include "Caption.h"
-#include "ClientLink.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "Dialogs.h"
-#include "Scheduler.h"
+#include "core/ModerationLog.h"
+#include "core/Caption.h"
+#include "platform/ClientLink.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/Scheduler.h"
 
 namespace gavelry {
 

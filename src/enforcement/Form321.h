@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SettingsTable.h"
-#include "WindowRegistry.h"
+#include "core/SettingsTable.h"
+#include "core/WindowRegistry.h"
 #include "ui_Form321.h"
 
 namespace gavelry {

@@ -1,6 +1,6 @@
-#include "SlotState.h"
+#include "enforcement/SlotState.h"
 
-#include "SafeFile.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

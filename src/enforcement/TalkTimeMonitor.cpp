@@ -1,15 +1,15 @@
-#include "TalkTimeMonitor.h"
+#include "enforcement/TalkTimeMonitor.h"
 
-#include "AdminGate.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "EditStyle.h"
-#include "Errors.h"
-#include "ClientLink.h"
-#include "ModerationLog.h"
-#include "Form6.h"
-#include "Scheduler.h"
-#include "StationTracking.h"
+#include "core/AdminGate.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
+#include "core/Errors.h"
+#include "platform/ClientLink.h"
+#include "core/ModerationLog.h"
+#include "core/Form6.h"
+#include "platform/Scheduler.h"
+#include "core/StationTracking.h"
 
 #include <QCheckBox>
 #include <QLabel>

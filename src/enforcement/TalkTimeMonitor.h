@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TalkTimeSwitch.h"
+#include "core/TalkTimeSwitch.h"
 
 #include <QObject>
 #include <QString>

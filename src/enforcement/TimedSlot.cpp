@@ -1,15 +1,15 @@
-#include "TimedSlot.h"
+#include "enforcement/TimedSlot.h"
 
-#include "ModerationLog.h"
-#include "ClientLink.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "Dialogs.h"
-#include "EditStyle.h"
-#include "Errors.h"
-#include "Form321.h"
-#include "Form6.h"
-#include "Scheduler.h"
+#include "core/ModerationLog.h"
+#include "platform/ClientLink.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/EditStyle.h"
+#include "core/Errors.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
+#include "platform/Scheduler.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SlotState.h"
+#include "enforcement/SlotState.h"
 
 #include <QObject>
 #include <QString>

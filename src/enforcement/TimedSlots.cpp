@@ -1,12 +1,12 @@
-#include "TimedSlots.h"
+#include "enforcement/TimedSlots.h"
 
-#include "AdminGate.h"
-#include "Controls.h"
-#include "Errors.h"
-#include "Form321.h"
-#include "Form6.h"
-#include "SlotState.h"
-#include "TimedSlot.h"
+#include "core/AdminGate.h"
+#include "core/Controls.h"
+#include "core/Errors.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
+#include "enforcement/SlotState.h"
+#include "enforcement/TimedSlot.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "WeeklySchedule.h"
+#include "enforcement/WeeklySchedule.h"
 
-#include "Controls.h"
-#include "Scheduler.h"
+#include "core/Controls.h"
+#include "platform/Scheduler.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

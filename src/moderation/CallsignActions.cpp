@@ -1,8 +1,8 @@
-#include "CallsignActions.h"
+#include "moderation/CallsignActions.h"
 
-#include "Controls.h"
-#include "Form6.h"
-#include "ModerationActions.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
+#include "moderation/ModerationActions.h"
 
 #include <QCheckBox>
 #include <QPushButton>

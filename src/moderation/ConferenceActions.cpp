@@ -1,13 +1,13 @@
-#include "ConferenceActions.h"
+#include "moderation/ConferenceActions.h"
 
-#include "AdminGate.h"
-#include "CommandChannel.h"
-#include "ConferenceProfiles.h"
-#include "Controls.h"
-#include "Form6.h"
-#include "ModerationActions.h"
-#include "Scheduler.h"
-#include "StationTracking.h"
+#include "core/AdminGate.h"
+#include "channel/CommandChannel.h"
+#include "core/ConferenceProfiles.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
+#include "moderation/ModerationActions.h"
+#include "platform/Scheduler.h"
+#include "core/StationTracking.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,12 +1,12 @@
-#include "DtmfCommands.h"
+#include "moderation/DtmfCommands.h"
 
-#include "ModerationLog.h"
-#include "ClientLink.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "Form6.h"
-#include "ModerationActions.h"
-#include "StationTracking.h"
+#include "core/ModerationLog.h"
+#include "platform/ClientLink.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
+#include "moderation/ModerationActions.h"
+#include "core/StationTracking.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

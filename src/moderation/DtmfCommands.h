@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DtmfMatcher.h"
-#include "ModerationSteps.h"
+#include "moderation/DtmfMatcher.h"
+#include "moderation/ModerationSteps.h"
 
 #include <QObject>
 #include <QString>

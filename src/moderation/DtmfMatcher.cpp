@@ -1,4 +1,4 @@
-#include "DtmfMatcher.h"
+#include "moderation/DtmfMatcher.h"
 
 namespace gavelry::dtmf {
 

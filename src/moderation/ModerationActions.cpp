@@ -1,10 +1,10 @@
-#include "ModerationActions.h"
+#include "moderation/ModerationActions.h"
 
-#include "AdminGate.h"
-#include "ClientLink.h"
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "Form6.h"
+#include "core/AdminGate.h"
+#include "platform/ClientLink.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModerationSteps.h"
+#include "moderation/ModerationSteps.h"
 
 #include <QString>
 #include <QStringList>

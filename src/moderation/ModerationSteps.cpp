@@ -1,8 +1,8 @@
-#include "ModerationSteps.h"
+#include "moderation/ModerationSteps.h"
 
-#include "Dialogs.h"
-#include "Form6.h"
-#include "Scheduler.h"
+#include "platform/Dialogs.h"
+#include "core/Form6.h"
+#include "platform/Scheduler.h"
 #include "Version.h"
 
 namespace gavelry {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandChannel.h"
-#include "Errors.h"
+#include "channel/CommandChannel.h"
+#include "core/Errors.h"
 
 #include <QString>
 #include <optional>

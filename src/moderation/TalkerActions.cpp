@@ -1,9 +1,9 @@
-#include "TalkerActions.h"
+#include "moderation/TalkerActions.h"
 
-#include "CommandChannel.h"
-#include "Controls.h"
-#include "Form6.h"
-#include "ModerationActions.h"
+#include "channel/CommandChannel.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
+#include "moderation/ModerationActions.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ClientEvents.h"
+#include "platform/ClientEvents.h"
 
 namespace gavelry {
 

@@ -1,6 +1,6 @@
-#include "ClientLink.h"
+#include "platform/ClientLink.h"
 
-#include "ClientState.h"
+#include "platform/ClientState.h"
 
 namespace gavelry {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClientEvents.h"
+#include "platform/ClientEvents.h"
 
 #include <QString>
 #include <QStringList>

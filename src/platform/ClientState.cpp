@@ -1,6 +1,6 @@
-#include "ClientState.h"
+#include "platform/ClientState.h"
 
-#include "ClientLink.h"
+#include "platform/ClientLink.h"
 
 namespace gavelry {
 

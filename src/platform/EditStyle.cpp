@@ -1,4 +1,4 @@
-#include "EditStyle.h"
+#include "platform/EditStyle.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

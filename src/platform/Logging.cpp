@@ -1,4 +1,4 @@
-#include "Logging.h"
+#include "platform/Logging.h"
 
 Q_LOGGING_CATEGORY(lcSettings, "gavelry.settings")
 Q_LOGGING_CATEGORY(lcCore, "gavelry.core")

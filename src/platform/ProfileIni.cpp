@@ -1,6 +1,6 @@
-#include "ProfileIni.h"
+#include "platform/ProfileIni.h"
 
-#include "SafeFile.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "RealScheduler.h"
+#include "platform/RealScheduler.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -1,6 +1,6 @@
-#include "Shell.h"
+#include "platform/Shell.h"
 
-#include "Dialogs.h"
+#include "platform/Dialogs.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "VirtualScheduler.h"
+#include "platform/VirtualScheduler.h"
 
 #include <QCoreApplication>
 

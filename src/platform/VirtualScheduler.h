@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Scheduler.h"
+#include "platform/Scheduler.h"
 
 #include <QPointer>
 #include <map>

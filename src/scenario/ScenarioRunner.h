@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Options.h"
+#include "app/Options.h"
 
 namespace gavelry {
 

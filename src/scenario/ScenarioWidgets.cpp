@@ -1,7 +1,7 @@
-#include "ScenarioWidgets.h"
+#include "scenario/ScenarioWidgets.h"
 
-#include "Controls.h"
-#include "EditStyle.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
 
 #include <QAbstractButton>
 #include <QApplication>

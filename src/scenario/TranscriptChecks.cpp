@@ -1,4 +1,4 @@
-#include "TranscriptChecks.h"
+#include "scenario/TranscriptChecks.h"
 
 #include <algorithm>
 

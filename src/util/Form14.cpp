@@ -1,7 +1,7 @@
-#include "Form14.h"
+#include "util/Form14.h"
 
-#include "Caption.h"
-#include "ClientLink.h"
+#include "core/Caption.h"
+#include "platform/ClientLink.h"
 
 namespace gavelry {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Window.h"
+#include "core/Window.h"
 #include "ui_Form14.h"
 
 namespace gavelry {

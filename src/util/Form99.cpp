@@ -1,13 +1,13 @@
-#include "Form99.h"
+#include "util/Form99.h"
 
-#include "Caption.h"
-#include "ClientLink.h"
-#include "Dialogs.h"
-#include "EditStyle.h"
-#include "SettingsTable.h"
-#include "Shell.h"
+#include "core/Caption.h"
+#include "platform/ClientLink.h"
+#include "platform/Dialogs.h"
+#include "platform/EditStyle.h"
+#include "core/SettingsTable.h"
+#include "platform/Shell.h"
 #include "Version.h"
-#include "WebSites.h"
+#include "util/WebSites.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

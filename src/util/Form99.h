@@ -1,9 +1,9 @@
 #pragma once
 
-#include "WindowRegistry.h"
-#include "clsResize.h"
+#include "core/WindowRegistry.h"
+#include "util/clsResize.h"
 #include "ui_Form99.h"
-#include "webview/WebView.h"
+#include "util/webview/WebView.h"
 
 #include <memory>
 

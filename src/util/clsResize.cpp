@@ -1,6 +1,6 @@
-#include "clsResize.h"
+#include "util/clsResize.h"
 
-#include "Controls.h"
+#include "core/Controls.h"
 
 #include <QLayout>
 #include <QWidget>

@@ -1,11 +1,11 @@
 // A virtual day of moderation on a client that fails a share of its calls.
 
-#include "Controls.h"
-#include "Form321.h"
-#include "Form6.h"
-#include "Messages.h"
-#include "SimConference.h"
-#include "SimLively.h"
+#include "core/Controls.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
+#include "chat/Messages.h"
+#include "platform/sim/SimConference.h"
+#include "platform/sim/SimLively.h"
 #include "TestRig.h"
 
 #include <QDir>

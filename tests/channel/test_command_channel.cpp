@@ -1,4 +1,4 @@
-#include "CommandChannel.h"
+#include "channel/CommandChannel.h"
 
 #include <QTest>
 

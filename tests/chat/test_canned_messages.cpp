@@ -2,8 +2,8 @@
 // through the chat window.
 
 #include "ChatDisplay.h"
-#include "Form116.h"
-#include "Messages.h"
+#include "chat/Form116.h"
+#include "chat/Messages.h"
 #include "TestRig.h"
 #include "Version.h"
 

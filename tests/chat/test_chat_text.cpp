@@ -1,9 +1,9 @@
 // The chat window's text matchers: the bad-word filter, the private-message
 // test with its log and acknowledgement, and the split of a line.
 
-#include "ChatFilter.h"
-#include "ChatLine.h"
-#include "PrivateMessage.h"
+#include "chat/ChatFilter.h"
+#include "chat/ChatLine.h"
+#include "chat/PrivateMessage.h"
 
 #include <QTest>
 

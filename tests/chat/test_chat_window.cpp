@@ -2,9 +2,9 @@
 // compose box and the private panel, pictures, settings and layout.
 
 #include "ChatDisplay.h"
-#include "Controls.h"
-#include "Form6.h"
-#include "Messages.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
+#include "chat/Messages.h"
 #include "TestRig.h"
 #include "Version.h"
 

@@ -1,6 +1,6 @@
 // The emoticon picture pass and the pictures themselves.
 
-#include "Emoticons.h"
+#include "chat/Emoticons.h"
 
 #include <QGuiApplication>
 #include <QRandomGenerator>

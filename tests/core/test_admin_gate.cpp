@@ -1,5 +1,5 @@
-#include "AdminGate.h"
-#include "Controls.h"
+#include "core/AdminGate.h"
+#include "core/Controls.h"
 #include "TestRig.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "AdminGate.h"
-#include "ConferenceProfiles.h"
-#include "Controls.h"
-#include "EditStyle.h"
+#include "core/AdminGate.h"
+#include "core/ConferenceProfiles.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
 #include "TestRig.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "Controls.h"
-#include "Form6.h"
-#include "MainSettings.h"
+#include "core/Controls.h"
+#include "core/Form6.h"
+#include "core/MainSettings.h"
 #include "TestRig.h"
 
 #include <QFile>

@@ -3,9 +3,9 @@
 // passwords masked, and a file that is moved aside before it grows too big;
 // nothing but a regular file is written, and an entry the file cannot take
 // is told and goes to standard error.
-#include "Form321.h"
-#include "ModerationLog.h"
-#include "SafeFile.h"
+#include "enforcement/Form321.h"
+#include "core/ModerationLog.h"
+#include "platform/SafeFile.h"
 #include "TestRig.h"
 #include "Version.h"
 

@@ -2,10 +2,10 @@
 // offers: the keys find their controls, a fresh start shows the defaults, a
 // save writes every key in file order, and a value that cannot be read takes
 // the default and says so in the log.
-#include "Controls.h"
+#include "core/Controls.h"
 #include "TestRig.h"
-#include "Window.h"
-#include "WindowRegistry.h"
+#include "core/Window.h"
+#include "core/WindowRegistry.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -2,12 +2,12 @@
 // full disk, a file that cannot be read, a backup to fall back to, values
 // longer than a line edit holds by default.
 
-#include "Form116.h"
-#include "Form321.h"
-#include "Form99.h"
-#include "Controls.h"
-#include "Messages.h"
-#include "SafeFile.h"
+#include "chat/Form116.h"
+#include "enforcement/Form321.h"
+#include "util/Form99.h"
+#include "core/Controls.h"
+#include "chat/Messages.h"
+#include "platform/SafeFile.h"
 #include "TestRig.h"
 
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "Form6.h"
-#include "Form14.h"
-#include "Form99.h"
+#include "core/Form6.h"
+#include "util/Form14.h"
+#include "util/Form99.h"
 #include "TestRig.h"
 #include "Version.h"
 

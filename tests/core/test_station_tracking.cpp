@@ -1,5 +1,5 @@
-#include "Controls.h"
-#include "StationTracking.h"
+#include "core/Controls.h"
+#include "core/StationTracking.h"
 #include "TestRig.h"
 
 #include <QTest>

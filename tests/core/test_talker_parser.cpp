@@ -1,4 +1,4 @@
-#include "TalkerParser.h"
+#include "core/TalkerParser.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
-#include "Controls.h"
-#include "Form321.h"
-#include "Form6.h"
-#include "Messages.h"
-#include "Scheduler.h"
+#include "core/Controls.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
+#include "chat/Messages.h"
+#include "platform/Scheduler.h"
 #include "TestRig.h"
-#include "WeeklySchedule.h"
+#include "enforcement/WeeklySchedule.h"
 
 #include <QFile>
 #include <QTest>

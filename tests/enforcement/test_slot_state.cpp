@@ -1,5 +1,5 @@
-#include "SafeFile.h"
-#include "SlotState.h"
+#include "platform/SafeFile.h"
+#include "enforcement/SlotState.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "Controls.h"
-#include "EditStyle.h"
-#include "Form6.h"
+#include "core/Controls.h"
+#include "platform/EditStyle.h"
+#include "core/Form6.h"
 #include "TestRig.h"
 
 #include <QElapsedTimer>

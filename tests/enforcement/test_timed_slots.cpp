@@ -1,9 +1,9 @@
-#include "Controls.h"
-#include "Form321.h"
-#include "Form6.h"
-#include "Messages.h"
-#include "SafeFile.h"
-#include "SlotState.h"
+#include "core/Controls.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
+#include "chat/Messages.h"
+#include "platform/SafeFile.h"
+#include "enforcement/SlotState.h"
 #include "TestRig.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "WeeklySchedule.h"
+#include "enforcement/WeeklySchedule.h"
 
 #include <QTest>
 

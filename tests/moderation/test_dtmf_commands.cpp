@@ -1,5 +1,5 @@
-#include "Controls.h"
-#include "Messages.h"
+#include "core/Controls.h"
+#include "chat/Messages.h"
 #include "TestRig.h"
 
 #include <QLineEdit>

@@ -1,8 +1,8 @@
-#include "CallsignActions.h"
-#include "Controls.h"
-#include "Form321.h"
-#include "Messages.h"
-#include "ModerationActions.h"
+#include "moderation/CallsignActions.h"
+#include "core/Controls.h"
+#include "enforcement/Form321.h"
+#include "chat/Messages.h"
+#include "moderation/ModerationActions.h"
 #include "TestRig.h"
 
 #include <QLineEdit>

@@ -6,9 +6,9 @@
 // line and paragraph separators), no NUL and no other control character
 // ever reaches the client.
 
-#include "Controls.h"
-#include "Form321.h"
-#include "Form6.h"
+#include "core/Controls.h"
+#include "enforcement/Form321.h"
+#include "core/Form6.h"
 #include "TestRig.h"
 
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 // The settings-file versions the saving helper writes one after another and
 // the test expects to find whole: version k's bytes are known exactly.
 
-#include "ProfileIni.h"
+#include "platform/ProfileIni.h"
 
 #include <QString>
 

@@ -5,9 +5,9 @@
 //                                     says "held", "running" or "unlocked:
 //                                     WHY", and holds it until killed
 
-#include "ProfileIni.h"
+#include "platform/ProfileIni.h"
 #include "SaveVersions.h"
-#include "SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "DtmfCollector.h"
+#include "platform/echolink/DtmfCollector.h"
 
 #include <QRandomGenerator>
 #include <QTest>

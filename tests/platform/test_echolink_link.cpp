@@ -1,7 +1,7 @@
 // The plain pieces of the EchoLink client: what connect-station accepts,
 // the command queue between the GUI thread and the station's thread.
-#include "CommandQueue.h"
-#include "ConnectTarget.h"
+#include "platform/echolink/CommandQueue.h"
+#include "platform/echolink/ConnectTarget.h"
 
 #include <QTest>
 #include <atomic>

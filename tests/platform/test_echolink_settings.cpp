@@ -1,7 +1,7 @@
 // echolink.ini: the EchoLink station's own settings file.
-#include "EchoLinkSettings.h"
-#include "ProfileIni.h"
-#include "SafeFile.h"
+#include "platform/echolink/EchoLinkSettings.h"
+#include "platform/ProfileIni.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "EchoLinkText.h"
+#include "platform/echolink/EchoLinkText.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "LibraryMessages.h"
+#include "platform/echolink/LibraryMessages.h"
 
 #include <QTest>
 #include <cerrno>

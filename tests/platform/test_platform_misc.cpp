@@ -1,9 +1,9 @@
-#include "Dialogs.h"
-#include "EditStyle.h"
-#include "SingleInstance.h"
-#include "VirtualScheduler.h"
-#include "ClientState.h"
-#include "SimClient.h"
+#include "platform/Dialogs.h"
+#include "platform/EditStyle.h"
+#include "platform/SingleInstance.h"
+#include "platform/VirtualScheduler.h"
+#include "platform/ClientState.h"
+#include "platform/sim/SimClient.h"
 
 #include <QApplication>
 #include <QLineEdit>

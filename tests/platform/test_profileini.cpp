@@ -1,5 +1,5 @@
-#include "ProfileIni.h"
-#include "SafeFile.h"
+#include "platform/ProfileIni.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

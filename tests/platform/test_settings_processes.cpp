@@ -2,10 +2,10 @@
 // single-copy lock of a process that dies; lock files that are not the
 // sysop's own.
 
-#include "ProfileIni.h"
-#include "SafeFile.h"
+#include "platform/ProfileIni.h"
+#include "platform/SafeFile.h"
 #include "SaveVersions.h"
-#include "SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "VirtualScheduler.h"
-#include "SimClient.h"
-#include "SimConference.h"
-#include "SimLively.h"
+#include "platform/VirtualScheduler.h"
+#include "platform/sim/SimClient.h"
+#include "platform/sim/SimConference.h"
+#include "platform/sim/SimLively.h"
 
 #include <QTest>
 

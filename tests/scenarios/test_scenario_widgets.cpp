@@ -1,5 +1,5 @@
-#include "EditStyle.h"
-#include "ScenarioWidgets.h"
+#include "platform/EditStyle.h"
+#include "scenario/ScenarioWidgets.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // (every line read against every text), and the two must agree on every
 // expect and on every breach with the line that caused it.
 
-#include "TranscriptChecks.h"
+#include "scenario/TranscriptChecks.h"
 
 #include <QRandomGenerator>
 #include <QTest>

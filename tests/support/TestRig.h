@@ -4,13 +4,13 @@
 // scripted dialogs and a fresh configuration folder: what the window tests
 // drive.
 
-#include "Dialogs.h"
-#include "Form6.h"
-#include "Program.h"
-#include "ProfileIni.h"
-#include "Shell.h"
-#include "SimClient.h"
-#include "VirtualScheduler.h"
+#include "platform/Dialogs.h"
+#include "core/Form6.h"
+#include "app/Program.h"
+#include "platform/ProfileIni.h"
+#include "platform/Shell.h"
+#include "platform/sim/SimClient.h"
+#include "platform/VirtualScheduler.h"
 
 #include <QDir>
 #include <QTemporaryDir>

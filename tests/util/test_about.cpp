@@ -1,7 +1,7 @@
 // The About window: caption and title label name product, station and
 // version alike; "Hide" hides it.
 
-#include "Form14.h"
+#include "util/Form14.h"
 #include "TestRig.h"
 #include "Version.h"
 

@@ -1,7 +1,7 @@
 // The proportional resizer on a plain window: what is scaled, by how much,
 // and what is left alone.
 
-#include "clsResize.h"
+#include "util/clsResize.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,10 +2,10 @@
 // the saves on closing, the resizer it owns and the hand-over to the
 // desktop's browser where no browser runs inside the window.
 
-#include "Form6.h"
-#include "Form99.h"
+#include "core/Form6.h"
+#include "util/Form99.h"
 #include "TestRig.h"
-#include "WebSites.h"
+#include "util/WebSites.h"
 #include "Version.h"
 
 #include <QDir>

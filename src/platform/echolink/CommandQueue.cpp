@@ -1,4 +1,4 @@
-#include "CommandQueue.h"
+#include "platform/echolink/CommandQueue.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "ConnectTarget.h"
+#include "platform/echolink/ConnectTarget.h"
 
 #include <algorithm>
 #include <cctype>

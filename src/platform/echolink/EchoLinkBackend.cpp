@@ -1,9 +1,9 @@
-#include "EchoLinkBackend.h"
+#include "platform/echolink/EchoLinkBackend.h"
 
-#include "ClientState.h"
-#include "ConnectTarget.h"
-#include "EchoLinkSettings.h"
-#include "EchoLinkStation.h"
+#include "platform/ClientState.h"
+#include "platform/echolink/ConnectTarget.h"
+#include "platform/echolink/EchoLinkSettings.h"
+#include "platform/echolink/EchoLinkStation.h"
 #include "Version.h"
 
 #include <QLoggingCategory>

@@ -11,7 +11,7 @@
 // a private server by address: "a.b.c.d" or "NAME@a.b.c.d" with a dotted
 // IPv4 address (see ConnectTarget.h).
 
-#include "ClientLink.h"
+#include "platform/ClientLink.h"
 
 #include <QString>
 #include <memory>

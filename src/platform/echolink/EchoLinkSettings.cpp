@@ -1,8 +1,8 @@
-#include "EchoLinkSettings.h"
+#include "platform/echolink/EchoLinkSettings.h"
 
-#include "ConnectTarget.h"
-#include "ProfileIni.h"
-#include "SafeFile.h"
+#include "platform/echolink/ConnectTarget.h"
+#include "platform/ProfileIni.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

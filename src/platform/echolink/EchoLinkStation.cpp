@@ -1,8 +1,8 @@
-#include "EchoLinkStation.h"
+#include "platform/echolink/EchoLinkStation.h"
 
-#include "CommandQueue.h"
-#include "DtmfCollector.h"
-#include "EchoLinkText.h"
+#include "platform/echolink/CommandQueue.h"
+#include "platform/echolink/DtmfCollector.h"
+#include "platform/echolink/EchoLinkText.h"
 
 #include <AsyncAudioSink.h>
 #include <AsyncCppApplication.h>

@@ -9,8 +9,8 @@
 // once; the work is queued for the station's thread. Events are called on
 // the station's thread.
 
-#include "ConnectTarget.h"
-#include "LibraryMessages.h"
+#include "platform/echolink/ConnectTarget.h"
+#include "platform/echolink/LibraryMessages.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ConferenceCommands.h"
+#include "platform/sim/ConferenceCommands.h"
 
 #include <algorithm>
 #include <cctype>

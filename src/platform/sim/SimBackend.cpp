@@ -1,4 +1,4 @@
-#include "SimBackend.h"
+#include "platform/sim/SimBackend.h"
 
 namespace gavelry {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ClientLink.h"
-#include "SimClient.h"
-#include "SimConference.h"
-#include "SimLively.h"
+#include "platform/ClientLink.h"
+#include "platform/sim/SimClient.h"
+#include "platform/sim/SimConference.h"
+#include "platform/sim/SimLively.h"
 
 namespace gavelry {
 

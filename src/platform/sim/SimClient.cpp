@@ -1,6 +1,6 @@
-#include "SimClient.h"
+#include "platform/sim/SimClient.h"
 
-#include "Scheduler.h"
+#include "platform/Scheduler.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ClientLink.h"
-#include "ClientState.h"
+#include "platform/ClientLink.h"
+#include "platform/ClientState.h"
 
 #include <QHash>
 #include <QList>

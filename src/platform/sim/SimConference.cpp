@@ -1,7 +1,7 @@
-#include "SimConference.h"
+#include "platform/sim/SimConference.h"
 
-#include "ConferenceCommands.h"
-#include "Scheduler.h"
+#include "platform/sim/ConferenceCommands.h"
+#include "platform/Scheduler.h"
 
 namespace gavelry {
 

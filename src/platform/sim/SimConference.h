@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SimClient.h"
+#include "platform/sim/SimClient.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "SimLively.h"
+#include "platform/sim/SimLively.h"
 
-#include "Scheduler.h"
-#include "SimConference.h"
+#include "platform/Scheduler.h"
+#include "platform/sim/SimConference.h"
 
 namespace gavelry {
 

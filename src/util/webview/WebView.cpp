@@ -1,4 +1,4 @@
-#include "WebView.h"
+#include "util/webview/WebView.h"
 
 #include <QUrl>
 #include <QWebEngineView>

@@ -5,7 +5,7 @@
 // sends, and the bytes of the directory's TCP protocol. No libecholib here,
 // so the rules are tested on their own.
 
-#include "ConferenceCommands.h"
+#include "platform/sim/ConferenceCommands.h"
 
 #include <chrono>
 #include <optional>
