@@ -87,12 +87,12 @@ void Program::attachBehaviour()
                                                               *m_conferenceProfiles, *m_stationTracking);
     m_dtmfCommands = std::make_unique<DtmfCommands>(*m_form6, *m_moderationActions, *m_stationTracking);
     m_connectSchedule = std::make_unique<ConnectSchedule>(*m_form6, *m_adminGate, *m_moderationActions);
-    m_autoBanSchedule = std::make_unique<AutoBanSchedule>(*m_form321);
+    m_autoBanSchedule = std::make_unique<AutoBanSchedule>(*m_form321, *m_moderationActions);
     // Both schedules count from the moment the program has loaded: times
     // that passed before are never made up for.
     connect(m_form6.get(), &Form6::loaded, m_connectSchedule.get(), &ConnectSchedule::begin);
     connect(m_form6.get(), &Form6::loaded, m_autoBanSchedule.get(), &AutoBanSchedule::begin);
-    m_timedSlots = std::make_unique<TimedSlots>(*m_form321, *m_form6, *m_adminGate);
+    m_timedSlots = std::make_unique<TimedSlots>(*m_form321, *m_form6, *m_adminGate, *m_moderationActions);
     // Last, once every button handler is connected.
     for (Window *w : m_windows.all())
         m_log.followButtons(w);

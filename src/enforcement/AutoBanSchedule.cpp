@@ -6,6 +6,7 @@
 #include "platform/EditStyle.h"
 #include "core/Errors.h"
 #include "enforcement/Form321.h"
+#include "moderation/ModerationActions.h"
 #include "platform/Scheduler.h"
 
 #include <QLabel>
@@ -33,8 +34,9 @@ AutoBanControls controlsOf(const Form321 &w)
 
 } // namespace
 
-AutoBanSchedule::AutoBanSchedule(Form321 &form)
+AutoBanSchedule::AutoBanSchedule(Form321 &form, ModerationActions &actions)
     : m_form(form),
+      m_actions(actions),
       m_c(controlsOf(form)),
       m_schedule(form.context().scheduler, {digitsOnlyTimes(m_c.ban2), digitsOnlyTimes(m_c.ban1)}, 30,
                  [this](int e, schedule::Action a, const QString &call) { act(e, a, call); })
@@ -58,17 +60,13 @@ void AutoBanSchedule::act(int index, schedule::Action action, const QString &cal
                                                           .arg(index == 0 ? 2 : 1)
                                                           .arg(action == schedule::Action::On ? QStringLiteral("ban time")
                                                                                               : QStringLiteral("un-ban time")));
+    using namespace moderation;
     if (action == schedule::Action::On) {
-        send(channel::disconnect(call));
-        send(channel::banAdd(call));
+        m_actions.disconnectStation(call, Chat::Unchanged, Gate::Ungated);
+        m_actions.banStation(call, Gate::Ungated);
     } else {
-        send(channel::banDelete(call));
+        m_actions.unban(call, Notice::None, Chat::Unchanged, Gate::Ungated);
     }
-}
-
-void AutoBanSchedule::send(const QString &line)
-{
-    skipOnError(m_form.context(), [&] { m_form.sendLine(line); });
 }
 
 } // namespace gavelry

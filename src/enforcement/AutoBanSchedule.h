@@ -9,6 +9,7 @@ class QLabel;
 namespace gavelry {
 
 class Form321;
+class ModerationActions;
 
 /// The timed ban window's "Auto Ban" controls.
 struct AutoBanControls {
@@ -23,13 +24,13 @@ struct AutoBanControls {
 /// The timed ban window's weekly auto-ban: at second 30 of an entry's ban
 /// time, on its ticked days, the station is disconnected and banned; at its
 /// un-ban time the ban is lifted. Entry 2 is handled before entry 1. The
-/// commands go straight to the conference as commands, whatever the chat
-/// window's time-stamp option, and never through the chat compose box. The
+/// commands go to the conference without a notice, ungated; each is tried
+/// on its own, so a ban still goes when its disconnect could not. The
 /// same tick keeps the window's clock label.
 class AutoBanSchedule : public QObject {
     Q_OBJECT
 public:
-    explicit AutoBanSchedule(Form321 &form);
+    AutoBanSchedule(Form321 &form, ModerationActions &actions);
 
     /// Every second: the clock, then what fell due.
     void Timer2_Timer();
@@ -38,9 +39,9 @@ public:
 
 private:
     void act(int entry, schedule::Action action, const QString &call);
-    void send(const QString &line);
 
     Form321 &m_form;
+    ModerationActions &m_actions;
     const AutoBanControls m_c;
     WeeklySchedule m_schedule;
 };

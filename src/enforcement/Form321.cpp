@@ -88,16 +88,6 @@ bool Form321::timedBanHandOver(const QString &call)
     return handOver({{ui.StopClock4, ui.Text9}, {ui.StopClock5, ui.Text5}}, call);
 }
 
-void Form321::sendLine(const QString &line)
-{
-    if (!EchoLink())
-        throw ClientError(QStringLiteral("The timed ban window has no client"));
-    const QString one = channel::oneLine(line);
-    EchoLink()->sendChatText(one);
-    if (ctx.log)
-        ctx.log->sent(one);
-}
-
 bool Form321::linked() const
 {
     if (!EchoLink())

@@ -29,10 +29,6 @@ public:
     bool timedMuteHandOver(const QString &call) override;
     bool timedBanHandOver(const QString &call) override;
 
-    /// Sends one line to the conference through this window's own client,
-    /// as one line, leaving the chat window's compose box alone. Throws
-    /// ClientError when the client fails.
-    void sendLine(const QString &line);
     /// Whether the client has a link up that a line can go out on.
     bool linked() const;
 

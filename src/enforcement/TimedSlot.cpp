@@ -8,7 +8,7 @@
 #include "platform/EditStyle.h"
 #include "core/Errors.h"
 #include "enforcement/Form321.h"
-#include "core/Form6.h"
+#include "moderation/ModerationActions.h"
 #include "platform/Scheduler.h"
 
 #include <QCheckBox>
@@ -26,12 +26,14 @@ constexpr int kMostDurationDigits = 9;
 
 } // namespace
 
-TimedSlot::TimedSlot(Form321 &form, int number, Controls controls, bool twoBlankPlainNotice)
+TimedSlot::TimedSlot(Form321 &form, ModerationActions &actions, int number, Controls controls,
+                     bool twoBlankPlainNotice)
     : QObject(&form),
       m_form(form),
       m_number(number),
       m_kind(slotstate::kindOf(number)),
       m_c(controls),
+      m_actions(actions),
       m_twoBlankPlainNotice(twoBlankPlainNotice)
 {
     EditStyle::setDigitsOnly(m_c.duration);
@@ -137,20 +139,34 @@ void TimedSlot::release()
         reportDueOnce(call);
         return;
     }
-    try {
-        m_form.sendLine(command(call));
-    } catch (const std::exception &e) {
+    const moderation::Outcome outcome = [&] {
+        ModerationActions::Untold untold(m_actions);
+        return lift(call, moderation::Chat::Unchanged);
+    }();
+    if (outcome.sent.isEmpty() && outcome.failed()) {
         // Not released: the slot stays due and tries again next second.
         // Every failed try is reported, also after a wait for a link was.
         QString name = slotName();
         name[0] = name[0].toUpper();
         m_form.context().report(QStringLiteral("%1 could not %2 %3, tries again in a second: %4")
                                     .arg(name, m_kind == SlotKind::UnMute ? QStringLiteral("un-mute") : QStringLiteral("un-ban"), call,
-                                         QString::fromLocal8Bit(e.what())));
+                                         outcome.why));
         return;
     }
-    skipOnError(m_form.context(), [&] { m_form.sendLine(notice(call)); });
+    // The command went: a notice that failed is told, not sent again.
+    if (outcome.failed())
+        m_form.context().report(outcome.why);
     backToIdle();
+}
+
+moderation::Outcome TimedSlot::lift(const QString &call, moderation::Chat chat)
+{
+    using namespace moderation;
+    // The box may hold what the slots file held: kept to one line.
+    const QString one = channel::oneLine(call);
+    const Notice notice = m_twoBlankPlainNotice ? Notice::ReleasedSpaced : Notice::Released;
+    return m_kind == SlotKind::UnMute ? m_actions.unmute(one, notice, Span::Untimed, chat, Gate::Ungated)
+                                      : m_actions.unban(one, notice, chat, Gate::Ungated);
 }
 
 void TimedSlot::backToIdle()
@@ -184,11 +200,8 @@ void TimedSlot::Command_Click()
                 QStringLiteral("Timed Ban / Un-Ban"), MsgButtons::Ok, MsgIcon::Warning);
             return;
         }
-        m_form.sendLine(command(call));
-        m_form.sendLine(notice(call));
-        if (ChatWindow *chat = m_form.context().windows.messages)
-            chat->showWindow();
-        backToIdle();
+        if (!lift(call, moderation::Chat::Shown).failed())
+            backToIdle();
     });
 }
 
@@ -211,21 +224,6 @@ void TimedSlot::BeaconPeriod_Change()
         dueFromCount();
         emit changed();
     }
-}
-
-QString TimedSlot::command(const QString &call) const
-{
-    return m_kind == SlotKind::UnMute ? channel::unmute(call) : channel::banDelete(call);
-}
-
-QString TimedSlot::notice(const QString &call) const
-{
-    const QString &text = m_kind == SlotKind::UnMute ? channel::notice::kUnmutedBot : channel::notice::kUnbannedBot;
-    const Form6 *main = m_form.context().windows.form6;
-    if (!main || main->timeStampAll())
-        return channel::quotedNotice(m_form.context().scheduler.hhmm(), channel::Marker::Unmute, call, text);
-    return channel::quotedNoticeUnstamped(channel::Marker::Unmute, call,
-                                          m_twoBlankPlainNotice ? QLatin1Char(' ') + text : text);
 }
 
 std::optional<SlotRecord> TimedSlot::record() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "enforcement/SlotState.h"
+#include "moderation/ModerationActions.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@ class QPushButton;
 namespace gavelry {
 
 class Form321;
+class ModerationActions;
 class Timer;
 
 /// One timed slot of the timed ban window: a station whose mute (un-mute
@@ -50,7 +52,8 @@ public:
 
     /// number 1-5 (1-3 un-mute, 4-5 un-ban). twoBlankPlainNotice: the
     /// unstamped notice of this slot has two blanks before its text.
-    TimedSlot(Form321 &form, int number, Controls controls, bool twoBlankPlainNotice = false);
+    TimedSlot(Form321 &form, ModerationActions &actions, int number, Controls controls,
+              bool twoBlankPlainNotice = false);
 
     int number() const { return m_number; }
     SlotKind kind() const { return m_kind; }
@@ -69,9 +72,6 @@ public:
     /// due time, released at once when that has passed.
     void restore(const SlotRecord &record);
 
-    /// The release command and the notice line for call, as sent now.
-    QString command(const QString &call) const;
-    QString notice(const QString &call) const;
 
 signals:
     /// The slot started, stopped, ran out, or its station or due time changed.
@@ -88,6 +88,8 @@ private:
     void dueFromCount();
     void release();
     void backToIdle();
+    /// Lifts call's mute or ban with the slot's notice.
+    moderation::Outcome lift(const QString &call, moderation::Chat chat);
     void reportDueOnce(const QString &call);
     QString slotName() const;
     QString releaseWord() const;
@@ -96,6 +98,7 @@ private:
     int m_number;
     SlotKind m_kind;
     Controls m_c;
+    ModerationActions &m_actions;
     bool m_twoBlankPlainNotice;
     /// The operator has been told once that this slot waits for a link.
     bool m_toldWaiting = false;

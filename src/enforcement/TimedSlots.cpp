@@ -33,25 +33,26 @@ TimedSlot::Controls slotControls(const Form321 &w, const char *call, const char 
 
 } // namespace
 
-TimedSlots::TimedSlots(Form321 &form, const Form6 &main, const AdminGate &gate) : m_form(form), m_gate(gate)
+TimedSlots::TimedSlots(Form321 &form, const Form6 &main, const AdminGate &gate, ModerationActions &actions)
+    : m_form(form), m_gate(gate)
 {
     m_slots = {
-        new TimedSlot(form, 1,
+        new TimedSlot(form, actions, 1,
                       slotControls(form, "Text4", "StopClock1", "BeaconPeriod1", "BeaconSeconds1", "Command3",
                                    form.Timer1)),
-        new TimedSlot(form, 2,
+        new TimedSlot(form, actions, 2,
                       slotControls(form, "Text6", "StopClock2", "BeaconPeriod2", "BeaconSeconds2", "Command4",
                                    form.Timer3)),
-        new TimedSlot(form, 3,
+        new TimedSlot(form, actions, 3,
                       slotControls(form, "Text8", "StopClock3", "BeaconPeriod3", "BeaconSeconds3", "Command6",
                                    form.Timer4)),
         // Un-ban slot 1's unstamped notice has always had two blanks before
         // its text; stations may recognise it by that.
-        new TimedSlot(form, 4,
+        new TimedSlot(form, actions, 4,
                       slotControls(form, "Text9", "StopClock4", "BeaconPeriod4", "BeaconSeconds4", "Command1",
                                    form.Timer6),
                       true),
-        new TimedSlot(form, 5,
+        new TimedSlot(form, actions, 5,
                       slotControls(form, "Text5", "StopClock5", "BeaconPeriod5", "BeaconSeconds5", "Command2",
                                    form.Timer5)),
     };

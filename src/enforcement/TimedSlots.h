@@ -10,6 +10,7 @@ namespace gavelry {
 class AdminGate;
 class Form6;
 class Form321;
+class ModerationActions;
 class TimedSlot;
 
 /// The timed ban window's five slots together: it makes them, keeps the
@@ -21,7 +22,7 @@ class TimedSlots : public QObject {
 public:
     /// main gives its button and the moment it has loaded, when the slots
     /// kept over a restart are taken up.
-    TimedSlots(Form321 &form, const Form6 &main, const AdminGate &gate);
+    TimedSlots(Form321 &form, const Form6 &main, const AdminGate &gate, ModerationActions &actions);
     ~TimedSlots() override;
 
     /// Slot n, 1-3 un-mute, 4-5 un-ban.

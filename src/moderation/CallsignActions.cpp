@@ -196,7 +196,7 @@ void CallsignActions::Ban_Click()
 
 void CallsignActions::Ban_Remove_Click()
 {
-    askThen(kAskRemoveBan, [&](const QString &call) { return m_actions.unban(call, Gate::Consulted); });
+    askThen(kAskRemoveBan, [&](const QString &call) { return m_actions.unban(call, Notice::None, Chat::Unchanged, Gate::Consulted); });
 }
 
 } // namespace gavelry

@@ -32,7 +32,8 @@ Outcome ModerationActions::act(Gate gate, Chat chat, F &&steps)
     auto stop = [&](Outcome::Kind kind, const QString &why) {
         outcome.kind = kind;
         outcome.why = why;
-        m_steps.context().report(why);
+        if (!m_untold)
+            m_steps.context().report(why);
     };
     if (gate == Gate::Consult && !gateAllows()) {
         outcome.kind = Outcome::GateClosed;
@@ -87,10 +88,20 @@ QString ModerationActions::named(const QString &call) const
     return call == kTalking ? channel::oneLine(m_talker->text()) : call;
 }
 
+QString ModerationActions::releasedNotice(Notice notice, const QString &call, const QString &text) const
+{
+    if (m_form.timeStampAll())
+        return m_steps.quotedNotice(Marker::Unmute, call, text);
+    return channel::quotedNoticeUnstamped(Marker::Unmute, call,
+                                          notice == Notice::ReleasedSpaced ? QLatin1Char(' ') + text : text);
+}
+
 Outcome ModerationActions::mute(const QString &call, Notice notice, Span span, Chat chat, Gate gate)
 {
     if (notice == Notice::Bare && span != Span::Untimed)
         return unsupported(QStringLiteral("The mute message alone is neither timed nor persistent"));
+    if (released(notice))
+        return unsupported(QStringLiteral("A mute has no release notice"));
     return act(gate, chat, [&](const auto &send) {
         const QString command = span == Span::Persistent ? channel::mutePersistent(call) : channel::mute(call);
         if (notice == Notice::None) {
@@ -154,6 +165,12 @@ Outcome ModerationActions::unmute(const QString &call, Notice notice, Span span,
             send(ModerationSteps::bareNotice(Marker::Unmute, named(call), notice::kUnmutedAdmin));
             show(chat);
             break;
+        case Notice::Released:
+        case Notice::ReleasedSpaced:
+            send(command);
+            send(releasedNotice(notice, named(call), notice::kUnmutedBot));
+            show(chat);
+            break;
         case Notice::Plain:
         case Notice::Bot:
         case Notice::Quoted: {
@@ -209,12 +226,25 @@ Outcome ModerationActions::ban(const QString &call, Notice notice, Span span, Ga
     });
 }
 
-Outcome ModerationActions::unban(const QString &call, Gate gate)
+Outcome ModerationActions::unban(const QString &call, Notice notice, Chat chat, Gate gate)
 {
-    return act(gate, Chat::Unchanged, [&](const auto &send) {
+    if (notice != Notice::None && !released(notice))
+        return unsupported(QStringLiteral("An un-ban goes with a release notice or none"));
+    return act(gate, chat, [&](const auto &send) {
         send(channel::banDelete(call));
+        if (released(notice)) {
+            send(releasedNotice(notice, call, notice::kUnbannedBot));
+            show(chat);
+            return;
+        }
         m_steps.clear();
+        show(chat);
     });
+}
+
+Outcome ModerationActions::banStation(const QString &call, Gate gate)
+{
+    return act(gate, Chat::Unchanged, [&](const auto &send) { send(channel::banAdd(call)); });
 }
 
 Outcome ModerationActions::unmuteAll(Chat chat, Gate gate)

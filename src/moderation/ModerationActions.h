@@ -21,6 +21,12 @@ enum class Notice {
     Quoted, ///< the bot's notice ("<<Admin Bot>>") as a ".quote" line, always stamped
     Bot,    ///< the bot's notice in the plain form, as the DTMF rows send it
     Bare,   ///< the operator's notice alone, never stamped, and no command ("Mute Message")
+    /// The notice of a timed slot that lifts a mute or a ban: quoted, stamped
+    /// only when "Time Stamp All Messages" is ticked; command and notice go
+    /// without an echo.
+    Released,
+    /// As Released, with two blanks before the unstamped text (un-ban slot 1).
+    ReleasedSpaced,
 };
 
 /// How long a mute or a ban holds.
@@ -94,7 +100,8 @@ public:
     /// ".mute CALL" (Persistent: "-p"). Notices: all kinds; Bare only untimed.
     moderation::Outcome mute(const QString &call, moderation::Notice notice, moderation::Span span,
                              moderation::Chat chat, moderation::Gate gate);
-    /// ".unmute CALL" (Persistent: "-p"), sent twice without a notice. Not timed.
+    /// ".unmute CALL" (Persistent: "-p"), sent twice without a notice, once
+    /// with a Released one. Not timed.
     moderation::Outcome unmute(const QString &call, moderation::Notice notice, moderation::Span span,
                                moderation::Chat chat, moderation::Gate gate);
     /// ".disconnect CALL" as a moderation action: echoed, the outgoing line emptied.
@@ -103,8 +110,12 @@ public:
     /// the station can still hear it. Notices: None and Quoted; not persistent.
     moderation::Outcome ban(const QString &call, moderation::Notice notice, moderation::Span span,
                             moderation::Gate gate);
-    /// ".ban delete CALL".
-    moderation::Outcome unban(const QString &call, moderation::Gate gate);
+    /// ".ban delete CALL". Notices: None and Released.
+    moderation::Outcome unban(const QString &call, moderation::Notice notice, moderation::Chat chat,
+                              moderation::Gate gate);
+    /// ".ban add CALL" alone, as the weekly auto-ban sends it after its own
+    /// ".disconnect CALL".
+    moderation::Outcome banStation(const QString &call, moderation::Gate gate);
     /// ".unmute -a".
     moderation::Outcome unmuteAll(moderation::Chat chat, moderation::Gate gate);
     /// A listing; the chat window comes up for the server's answer.
@@ -119,6 +130,23 @@ public:
     /// Hands call to a free timed un-mute slot and brings up the timed ban
     /// window. An empty call takes a slot too; it runs out without sending.
     moderation::Outcome timedMute(const QString &call, moderation::Chat chat);
+
+    /// While one lives, a failure is only returned, not reported: for a
+    /// caller that tells the operator in its own words.
+    class Untold {
+    public:
+        explicit Untold(ModerationActions &actions) : m_actions(actions), m_was(actions.m_untold)
+        {
+            actions.m_untold = true;
+        }
+        ~Untold() { m_actions.m_untold = m_was; }
+        Untold(const Untold &) = delete;
+        Untold &operator=(const Untold &) = delete;
+
+    private:
+        ModerationActions &m_actions;
+        bool m_was;
+    };
 
     /// Nobody to act on: nothing is sent and the outgoing line is emptied.
     moderation::Outcome noStation();
@@ -136,11 +164,18 @@ private:
     void show(moderation::Chat chat) const;
     /// Who a notice names: the talker box for the station talking now.
     QString named(const QString &call) const;
+    static bool released(moderation::Notice notice)
+    {
+        return notice == moderation::Notice::Released || notice == moderation::Notice::ReleasedSpaced;
+    }
+    /// A timed slot's notice for call.
+    QString releasedNotice(moderation::Notice notice, const QString &call, const QString &text) const;
 
     Form6 &m_form;
     AdminGate &m_gate;
     ModerationSteps m_steps;
     QLineEdit *m_talker; ///< Text1: the station talking now
+    bool m_untold = false;
 };
 
 } // namespace gavelry

@@ -526,8 +526,8 @@ private slots:
         l.rig.client.setFailing(failing);
         ModerationActions &a = l.rig.program->moderationActions();
         const std::map<QString, std::function<Outcome()>> actions{
-            {"unban", [&] { return a.unban(call, Gate::Consult); }},
-            {"unban ungated", [&] { return a.unban(call, Gate::Ungated); }},
+            {"unban", [&] { return a.unban(call, Notice::None, Chat::Unchanged, Gate::Consult); }},
+            {"unban ungated", [&] { return a.unban(call, Notice::None, Chat::Unchanged, Gate::Ungated); }},
             {"timed ban", [&] { return a.ban(call, Notice::Quoted, Span::Timed, Gate::Consult); }},
             {"plain ban", [&] { return a.ban(call, Notice::Plain, Span::Untimed, Gate::Consult); }},
             {"timed unmute", [&] { return a.unmute(call, Notice::Plain, Span::Timed, Chat::Shown, Gate::Consult); }},
