@@ -43,7 +43,10 @@ enum class Op {
     ShellResult,
 };
 
+struct StatementKind;
+
 struct Statement {
+    const StatementKind *kind = nullptr; ///< its row of the statement table
     Op op = Op::End;
     int line = 0;
     QStringList args; ///< the words and strings after the keyword, keywords of the syntax left out
