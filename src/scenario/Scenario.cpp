@@ -209,6 +209,11 @@ const QStringList &propertyNames()
     return names;
 }
 
+QString Statement::keyword() const
+{
+    return kind ? QString::fromLatin1(kind->keyword) : QString();
+}
+
 QString ControlName::objectName() const
 {
     return index >= 0 ? control + u'_' + QString::number(index) : control;
@@ -301,7 +306,6 @@ std::optional<Script> parse(const QString &text, ParseError &error)
         }
         Statement st;
         st.kind = kind;
-        st.op = kind->op;
         st.line = i + 1;
         if (!StatementParser(*kind, *tokens, st).run(error.what))
             return std::nullopt;

@@ -161,7 +161,7 @@ public:
             if (m_ended)
                 break;
             // An ini waits for the ones right after it (see queueIni).
-            if (st.op != Op::Ini)
+            if (st.keyword() != QLatin1String("ini"))
                 writeIni();
             if (!stepGuarded(st))
                 return 1;

@@ -162,10 +162,10 @@ void showFile(Runner &run, const QString &name)
 
 const StatementKind kStatements[] = {
     // The files and the simulated world, before the program starts.
-    {.op = Op::Ini, .keyword = "ini", .phase = Phase::BeforeStart, .pattern = "WWS", .usage = "ini FILE KEY \"VALUE\"",
+    {.keyword = "ini", .phase = Phase::BeforeStart, .pattern = "WWS", .usage = "ini FILE KEY \"VALUE\"",
      .checkFile = plainFileName,
      .step = [](Runner &run, const Statement &st) { run.queueIni(st.line, st.args[0], st.args[1], st.args[2]); }},
-    {.op = Op::Clock, .keyword = "clock", .phase = Phase::BeforeStart, .pattern = "WW", .usage = "clock YYYY-MM-DD HH:MM:SS",
+    {.keyword = "clock", .phase = Phase::BeforeStart, .pattern = "WW", .usage = "clock YYYY-MM-DD HH:MM:SS",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          // Virtual time has no zone: any date and time of day is a valid
          // start, also one that a daylight-saving change skips locally.
@@ -184,7 +184,7 @@ const StatementKind kStatements[] = {
          file.script.clock = t;
          return true;
      }}, // no step: the run is built on the script's clock
-    {.op = Op::Local, .keyword = "local", .phase = Phase::BeforeStart, .pattern = "S", .usage = "local CALL",
+    {.keyword = "local", .phase = Phase::BeforeStart, .pattern = "S", .usage = "local CALL",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          if (st.args[0].trimmed().isEmpty()) {
              error = QStringLiteral("the local callsign is empty");
@@ -198,7 +198,7 @@ const StatementKind kStatements[] = {
          file.script.local = st.args[0];
          return true;
      }}, // no step: the run's client is built with the script's callsign
-    {.op = Op::Conference, .keyword = "conference", .phase = Phase::BeforeStart, .pattern = "SkSkS",
+    {.keyword = "conference", .phase = Phase::BeforeStart, .pattern = "SkSkS",
      .usage = "conference \"CALL\" admin \"PW\" sysop \"PW\"",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          const QString call = st.args[0].toUpper();
@@ -215,7 +215,7 @@ const StatementKind kStatements[] = {
          run.world().conferences.insert(st.args[0].toUpper(), conf.get());
          run.world().owned.push_back(std::move(conf));
      }},
-    {.op = Op::Member, .keyword = "member", .phase = Phase::BeforeStart, .pattern = "SkS", .usage = "member \"CALL\" in \"CONF\"",
+    {.keyword = "member", .phase = Phase::BeforeStart, .pattern = "SkS", .usage = "member \"CALL\" in \"CONF\"",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          const QString call = st.args[0].toUpper();
          if (!file.conferences.contains(st.args[1].toUpper())) {
@@ -235,7 +235,7 @@ const StatementKind kStatements[] = {
          conf->join(st.args[0]);
          run.world().memberOf.insert(st.args[0].toUpper(), conf);
      }},
-    {.op = Op::LinkDelay, .keyword = "link-delay", .phase = Phase::BeforeStart, .pattern = "D", .usage = "link-delay DURATION",
+    {.keyword = "link-delay", .phase = Phase::BeforeStart, .pattern = "D", .usage = "link-delay DURATION",
      .checkFile = [](Statement &st, FileContext &, QString &error) {
          if (st.ms > kLongestLinkDelayMs) {
              error = QStringLiteral("the link delay is longer than a day");
@@ -244,7 +244,7 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) { run.client().setLinkDelay(int(st.ms)); }},
-    {.op = Op::Simulate, .keyword = "simulate", .phase = Phase::BeforeStart, .pattern = "SkW", .usage = "simulate \"CONF\" seed N",
+    {.keyword = "simulate", .phase = Phase::BeforeStart, .pattern = "SkW", .usage = "simulate \"CONF\" seed N",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          if (!file.conferences.contains(st.args[0].toUpper())) {
              error = QStringLiteral("no conference \"%1\" is declared").arg(st.args[0]);
@@ -259,13 +259,14 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) {
-         auto lively = std::make_unique<SimLively>(*run.world().conferences.value(st.args[0].toUpper()), quint32(st.number));
+         SimConference &conf = *run.world().conferences.value(st.args[0].toUpper());
+         auto lively = std::make_unique<SimLively>(conf, quint32(st.number));
          lively->start();
          run.world().owned.push_back(std::move(lively));
      }},
 
     // The program and the time.
-    {.op = Op::Start, .keyword = "start", .phase = Phase::Any, .pattern = "", .usage = "start",
+    {.keyword = "start", .phase = Phase::Any, .pattern = "", .usage = "start",
      .checkFile = [](Statement &, FileContext &file, QString &error) {
          if (file.started) {
              error = QStringLiteral("the program is already started");
@@ -275,12 +276,12 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &) { run.startProgram(); }},
-    {.op = Op::Wait, .keyword = "wait", .phase = Phase::Any, .pattern = "D", .usage = "wait DURATION",
+    {.keyword = "wait", .phase = Phase::Any, .pattern = "D", .usage = "wait DURATION",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          return spendTime(st, file, QStringLiteral("this wait"), error);
      },
      .step = [](Runner &run, const Statement &st) { run.advanceTo(run.elapsedMs() + st.ms); }},
-    {.op = Op::At, .keyword = "at", .phase = Phase::Any, .pattern = "T", .usage = "at HH:MM:SS",
+    {.keyword = "at", .phase = Phase::Any, .pattern = "T", .usage = "at HH:MM:SS",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          if (st.ms < file.time) {
              error = QStringLiteral("at %1 is earlier than the time already reached (%2)").arg(hms(st.ms), hms(file.time));
@@ -291,18 +292,18 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) { run.advanceTo(st.ms); }},
-    {.op = Op::Restart, .keyword = "restart", .phase = Phase::Started, .pattern = "[kD]", .usage = "restart [after DURATION]",
+    {.keyword = "restart", .phase = Phase::Started, .pattern = "[kD]", .usage = "restart [after DURATION]",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          return spendTime(st, file, QStringLiteral("this restart"), error);
      },
      .step = [](Runner &run, const Statement &st) { run.restartProgram(st.ms); }},
 
     // What the client hears from the network.
-    {.op = Op::Linked, .keyword = "linked", .phase = Phase::Any, .pattern = "S", .usage = "linked \"CALL\"",
+    {.keyword = "linked", .phase = Phase::Any, .pattern = "S", .usage = "linked \"CALL\"",
      .step = [](Runner &run, const Statement &st) { run.client().linkUp(st.args[0]); }},
-    {.op = Op::Unlinked, .keyword = "unlinked", .phase = Phase::Started, .pattern = "S", .usage = "unlinked \"CALL\"",
+    {.keyword = "unlinked", .phase = Phase::Started, .pattern = "S", .usage = "unlinked \"CALL\"",
      .step = [](Runner &run, const Statement &st) { run.client().linkDown(st.args[0]); }},
-    {.op = Op::Rx, .keyword = "rx", .phase = Phase::Started, .pattern = "W", .usage = "rx on|off",
+    {.keyword = "rx", .phase = Phase::Started, .pattern = "W", .usage = "rx on|off",
      .checkFile = [](Statement &st, FileContext &, QString &error) {
          if (st.args[0] != QLatin1String("on") && st.args[0] != QLatin1String("off")) {
              error = QStringLiteral("rx takes on or off, not '%1'").arg(st.args[0]);
@@ -312,35 +313,35 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) { run.client().raiseRX(st.flag); }},
-    {.op = Op::StationText, .keyword = "station-text", .phase = Phase::Started, .pattern = "S", .usage = "station-text \"TEXT\"",
+    {.keyword = "station-text", .phase = Phase::Started, .pattern = "S", .usage = "station-text \"TEXT\"",
      .step = [](Runner &run, const Statement &st) { run.client().raiseStationText(st.args[0]); }},
-    {.op = Op::Chat, .keyword = "chat", .phase = Phase::Started, .pattern = "S", .usage = "chat \"LINE\"",
+    {.keyword = "chat", .phase = Phase::Started, .pattern = "S", .usage = "chat \"LINE\"",
      .step = [](Runner &run, const Statement &st) { run.client().raiseChat(st.args[0]); }},
-    {.op = Op::Dtmf, .keyword = "dtmf", .phase = Phase::Started, .pattern = "S", .usage = "dtmf \"DIGITS\"",
+    {.keyword = "dtmf", .phase = Phase::Started, .pattern = "S", .usage = "dtmf \"DIGITS\"",
      .step = [](Runner &run, const Statement &st) { run.client().raiseDTMF(st.args[0]); }},
-    {.op = Op::Connected, .keyword = "connected", .phase = Phase::Started, .pattern = "SSS",
+    {.keyword = "connected", .phase = Phase::Started, .pattern = "SSS",
      .usage = "connected \"CALL\" \"NAME\" \"ADDR\"",
      .step = [](Runner &run, const Statement &st) { run.client().raiseConnected(st.args[0], st.args[1], st.args[2]); }},
-    {.op = Op::Closing, .keyword = "closing", .phase = Phase::Started, .pattern = "", .usage = "closing",
+    {.keyword = "closing", .phase = Phase::Started, .pattern = "", .usage = "closing",
      .step = [](Runner &run, const Statement &) { run.client().raiseClosing(); }},
 
     // The stations of the simulated conferences.
-    {.op = Op::Key, .keyword = "key", .phase = Phase::Any, .pattern = "S", .usage = "key CALL",
+    {.keyword = "key", .phase = Phase::Any, .pattern = "S", .usage = "key CALL",
      .checkFile = declaredStation,
      .step = [](Runner &run, const Statement &st) { conferenceOf(run, st.args[0])->key(st.args[0]); }},
-    {.op = Op::Unkey, .keyword = "unkey", .phase = Phase::Any, .pattern = "S", .usage = "unkey CALL",
+    {.keyword = "unkey", .phase = Phase::Any, .pattern = "S", .usage = "unkey CALL",
      .checkFile = declaredStation,
      .step = [](Runner &run, const Statement &st) { conferenceOf(run, st.args[0])->unkey(st.args[0]); }},
-    {.op = Op::Say, .keyword = "say", .phase = Phase::Any, .pattern = "SS", .usage = "say CALL \"TEXT\"",
+    {.keyword = "say", .phase = Phase::Any, .pattern = "SS", .usage = "say CALL \"TEXT\"",
      .checkFile = declaredStation,
      .step = [](Runner &run, const Statement &st) { conferenceOf(run, st.args[0])->say(st.args[0], st.args[1]); }},
 
     // The operator at the windows.
-    {.op = Op::Click, .keyword = "click", .phase = Phase::Started, .pattern = "C", .usage = "click Form.Control",
+    {.keyword = "click", .phase = Phase::Started, .pattern = "C", .usage = "click Form.Control",
      .checkFile = bareControl,
      .checkControl = operatedControl,
      .step = [](Runner &run, const Statement &st) { widgets::click(run.widget(st)); }},
-    {.op = Op::Set, .keyword = "set", .phase = Phase::Started, .pattern = "CS", .usage = "set Form.Control \"TEXT\"",
+    {.keyword = "set", .phase = Phase::Started, .pattern = "CS", .usage = "set Form.Control \"TEXT\"",
      .checkFile = bareControl,
      .checkControl = [](QWidget *window, Statement &st, QWidget *&widget, QString &error) {
          if (!operatedControl(window, st, widget, error))
@@ -352,11 +353,11 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) { widgets::setText(run.widget(st), st.args[0]); }},
-    {.op = Op::Type, .keyword = "type", .phase = Phase::Started, .pattern = "CS", .usage = "type Form.Control \"TEXT\"",
+    {.keyword = "type", .phase = Phase::Started, .pattern = "CS", .usage = "type Form.Control \"TEXT\"",
      .checkFile = bareControl,
      .checkControl = operatedControl,
      .step = [](Runner &run, const Statement &st) { widgets::typeText(run.widget(st), st.args[0]); }},
-    {.op = Op::Check, .keyword = "check", .phase = Phase::Started, .pattern = "CW", .usage = "check Form.Control 0|1",
+    {.keyword = "check", .phase = Phase::Started, .pattern = "CW", .usage = "check Form.Control 0|1",
      .checkFile = [](Statement &st, FileContext &file, QString &error) {
          if (st.args[0] != QLatin1String("0") && st.args[0] != QLatin1String("1") && st.args[0] != QLatin1String("2")) {
              error = QStringLiteral("check takes 0, 1 or 2, not '%1'").arg(st.args[0]);
@@ -379,10 +380,10 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) { widgets::check(run.widget(st), int(st.number)); }},
-    {.op = Op::Close, .keyword = "close", .phase = Phase::Started, .pattern = "F", .usage = "close Form",
+    {.keyword = "close", .phase = Phase::Started, .pattern = "F", .usage = "close Form",
      .checkControl = theWindow,
      .step = [](Runner &run, const Statement &st) { run.widget(st)->close(); }},
-    {.op = Op::Resize, .keyword = "resize", .phase = Phase::Started, .pattern = "FWW", .usage = "resize Form WIDTH HEIGHT",
+    {.keyword = "resize", .phase = Phase::Started, .pattern = "FWW", .usage = "resize Form WIDTH HEIGHT",
      .checkFile = [](Statement &st, FileContext &, QString &error) {
          // Twips, as the window's own sizes are given; a window is at least a
          // pixel and at most what a screen could hold.
@@ -399,9 +400,9 @@ const StatementKind kStatements[] = {
      .step = [](Runner &run, const Statement &st) { resizeWindow(run.widget(st), st.width, st.height); }},
 
     // What the program asks of the operator and the system.
-    {.op = Op::Answer, .keyword = "answer", .phase = Phase::Any, .pattern = "S", .usage = "answer \"TEXT\"",
+    {.keyword = "answer", .phase = Phase::Any, .pattern = "S", .usage = "answer \"TEXT\"",
      .step = [](Runner &run, const Statement &st) { run.dialogs().queueAnswer(st.args[0]); }},
-    {.op = Op::Reply, .keyword = "reply", .phase = Phase::Any, .pattern = "W", .usage = "reply yes|no|ok",
+    {.keyword = "reply", .phase = Phase::Any, .pattern = "W", .usage = "reply yes|no|ok",
      .checkFile = [](Statement &st, FileContext &, QString &error) {
          if (st.args[0] != QLatin1String("yes") && st.args[0] != QLatin1String("no") && st.args[0] != QLatin1String("ok")) {
              error = QStringLiteral("reply takes yes, no or ok, not '%1'").arg(st.args[0]);
@@ -414,7 +415,7 @@ const StatementKind kStatements[] = {
                                   : st.args[0] == QLatin1String("no") ? MsgAnswer::No
                                                                       : MsgAnswer::Ok);
      }},
-    {.op = Op::ShellResult, .keyword = "shell-result", .phase = Phase::Any, .pattern = "W", .usage = "shell-result N",
+    {.keyword = "shell-result", .phase = Phase::Any, .pattern = "W", .usage = "shell-result N",
      .checkFile = [](Statement &st, FileContext &, QString &error) {
          bool ok = false;
          st.number = st.args[0].toInt(&ok);
@@ -427,7 +428,7 @@ const StatementKind kStatements[] = {
      .step = [](Runner &run, const Statement &st) { run.shell().setNextResult(int(st.number)); }},
 
     // The transcript.
-    {.op = Op::Show, .keyword = "show", .phase = Phase::Started, .pattern = "C", .usage = "show Form.Control[.Property]",
+    {.keyword = "show", .phase = Phase::Started, .pattern = "C", .usage = "show Form.Control[.Property]",
      .checkControl = [](QWidget *window, Statement &st, QWidget *&widget, QString &error) {
          return findControl(window, st.control, widget, error)
              && widgets::checkProperty(widget, widget == window, st.control.property, error);
@@ -436,19 +437,19 @@ const StatementKind kStatements[] = {
          run.write(QStringLiteral("show"), st.control.text() + u' '
                        + quote(widgets::property(run.widget(st), st.control.control.isEmpty(), st.control.property)));
      }},
-    {.op = Op::ShowFile, .keyword = "show-file", .phase = Phase::Any, .pattern = "W", .usage = "show-file FILE",
+    {.keyword = "show-file", .phase = Phase::Any, .pattern = "W", .usage = "show-file FILE",
      .checkFile = plainFileName,
      .step = [](Runner &run, const Statement &st) { showFile(run, st.args[0]); }},
-    {.op = Op::Expect, .keyword = "expect", .phase = Phase::Any, .pattern = "S", .usage = "expect \"TEXT\"",
+    {.keyword = "expect", .phase = Phase::Any, .pattern = "S", .usage = "expect \"TEXT\"",
      .step = [](Runner &run, const Statement &st) {
          if (!run.checks().expect(withVersion(st.args[0])))
              run.fail(st.line, QStringLiteral("expect ") + quote(st.args[0])
                                    + QStringLiteral(" failed: no transcript line after the one the previous expect "
                                                     "matched contains it"));
      }},
-    {.op = Op::ExpectNo, .keyword = "expect-no", .phase = Phase::Any, .pattern = "S", .usage = "expect-no \"TEXT\"",
+    {.keyword = "expect-no", .phase = Phase::Any, .pattern = "S", .usage = "expect-no \"TEXT\"",
      .step = [](Runner &run, const Statement &st) { run.checks().forbid(withVersion(st.args[0]), st.line); }},
-    {.op = Op::End, .keyword = "end", .phase = Phase::Any, .pattern = "", .usage = "end",
+    {.keyword = "end", .phase = Phase::Any, .pattern = "", .usage = "end",
      .step = [](Runner &run, const Statement &) { run.endProgram(); }},
 };
 

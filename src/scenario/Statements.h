@@ -90,7 +90,6 @@ public:
 
 /// One kind of statement.
 struct StatementKind {
-    Op op = Op::End;
     const char *keyword = "";
     Phase phase = Phase::Any;
     /// The arguments: W word, S string (quoted or a bare word), C control
