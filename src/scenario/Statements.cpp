@@ -11,7 +11,6 @@
 #include "Version.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QResizeEvent>
 #include <QWidget>
