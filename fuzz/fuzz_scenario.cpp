@@ -21,7 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         qint64 reached = 0;
         for (const Statement &s : script->statements) {
             FUZZ_CHECK(s.ms >= 0 && s.ms <= kLongestRunMs);
-            reached = s.op == Op::At ? s.ms : s.op == Op::Wait || s.op == Op::Restart ? reached + s.ms : reached;
+            const QString keyword = s.keyword();
+            if (keyword == QLatin1String("at"))
+                reached = s.ms;
+            else if (keyword == QLatin1String("wait") || keyword == QLatin1String("restart"))
+                reached += s.ms;
             FUZZ_CHECK(reached <= kLongestRunMs);
         }
     }

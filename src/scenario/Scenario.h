@@ -31,20 +31,10 @@ struct ControlName {
     QString text() const;
 };
 
-enum class Op {
-    // before start
-    Ini, Clock, Local, Conference, Member, LinkDelay, Simulate,
-    // any time
-    Start, Wait, At, Linked, Key, Unkey, Say, Answer, Reply, ShowFile, Expect, ExpectNo, End,
-    // once started
-    Unlinked, Rx, StationText, Chat, Dtmf, Connected, Closing, Restart,
-    Click, Set, Type, Check, Close, Show, Resize,
-    // any time
-    ShellResult,
-};
+struct StatementKind;
 
 struct Statement {
-    Op op = Op::End;
+    const StatementKind *kind = nullptr; ///< its row of the statement table (Statements.h)
     int line = 0;
     QStringList args; ///< the words and strings after the keyword, keywords of the syntax left out
     ControlName control;
@@ -53,6 +43,9 @@ struct Statement {
     int width = 0, height = 0; ///< resize, twips
     bool flag = false; ///< rx on
     QDateTime clock;
+
+    /// The keyword the statement begins with ("wait").
+    QString keyword() const;
 };
 
 struct Script {

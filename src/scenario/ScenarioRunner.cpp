@@ -1,18 +1,14 @@
 #include "scenario/ScenarioRunner.h"
 
-#include "core/Controls.h"
 #include "platform/Dialogs.h"
 #include "util/Form99.h"
 #include "app/Program.h"
 #include "platform/ProfileIni.h"
 #include "scenario/Scenario.h"
-#include "scenario/ScenarioWidgets.h"
+#include "scenario/Statements.h"
 #include "scenario/TranscriptChecks.h"
 #include "platform/Shell.h"
 #include "platform/sim/SimClient.h"
-#include "platform/sim/SimConference.h"
-#include "platform/sim/SimLively.h"
-#include "Version.h"
 #include "platform/VirtualScheduler.h"
 #include "core/Window.h"
 
@@ -20,7 +16,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QResizeEvent>
 #include <QHash>
 #include <QSet>
 #include <QTemporaryDir>
@@ -49,13 +44,6 @@ void printError(const QString &text)
 QString fileLine(const QString &file, int line, const QString &what)
 {
     return QStringLiteral("%1:%2: %3").arg(file, QString::number(line), what);
-}
-
-/// An expected text with "@VERSION@" standing for the program's version, so
-/// scenario files stay as they are when the version changes.
-QString withVersion(QString text)
-{
-    return text.replace(QLatin1String("@VERSION@"), QLatin1String(kVersionText));
 }
 
 /// Where the transcript goes: a file or standard output, a line at a time
@@ -129,7 +117,7 @@ private:
 
 /// One run of a scenario: the simulated world, the program on it, and the
 /// statements carried out one by one.
-class Run {
+class Run : public Runner {
 public:
     Run(const Options &options, Script script)
         : m_options(options),
@@ -172,7 +160,8 @@ public:
         for (const Statement &st : std::as_const(m_script.statements)) {
             if (m_ended)
                 break;
-            if (st.op != Op::Ini)
+            // An ini waits for the ones right after it (see queueIni).
+            if (st.keyword() != QLatin1String("ini"))
                 writeIni();
             if (!stepGuarded(st))
                 return 1;
@@ -182,12 +171,12 @@ public:
         writeIni();
         // What must not have happened is known only now, at the end.
         for (const TranscriptChecks::Breach &f : m_transcript.checks().breaches()) {
-            m_expectFailed = true;
+            m_failed = true;
             printError(QStringLiteral("%1:%2: expect-no %3 failed: the transcript line %4 contains it")
                            .arg(m_options.scenario, QString::number(f.statementLine), quote(f.text), quote(f.seen)));
         }
         const bool written = m_transcript.close();
-        return m_expectFailed || !written ? 1 : 0;
+        return m_failed || !written ? 1 : 0;
     }
 
 private:
@@ -208,7 +197,7 @@ private:
 
     bool resolveControl(Statement &st, QString &error)
     {
-        if (st.control.form.isEmpty())
+        if (!st.kind->checkControl)
             return true;
         Window *window = m_program->windows().byName(st.control.form);
         if (!window) {
@@ -216,55 +205,9 @@ private:
             return false;
         }
         QWidget *widget = nullptr;
-        if (!checkControl(window, st, widget, error))
+        if (!st.kind->checkControl(window, st, widget, error))
             return false;
         m_widgets.insert(st.line, widget);
-        return true;
-    }
-
-    bool checkControl(Window *window, Statement &st, QWidget *&widget, QString &error)
-    {
-        ControlName &name = st.control;
-        if (st.op == Op::Close || st.op == Op::Resize) {
-            widget = window;
-            return true;
-        }
-        if (name.ambiguous) {
-            widget = window->findChild<QWidget *>(name.objectName());
-            if (!widget) { // Form6.Caption: the window's own property
-                name.property = name.control;
-                name.control.clear();
-                name.ambiguous = false;
-            }
-        }
-        if (!name.control.isEmpty()) {
-            widget = window->findChild<QWidget *>(name.objectName());
-            if (!widget) {
-                error = QStringLiteral("unknown control '%1' (no control %2 in %3)").arg(name.text(), name.objectName(), name.form);
-                return false;
-            }
-        } else {
-            widget = window;
-        }
-        const bool isWindow = widget == window;
-        if ((st.op == Op::Click || st.op == Op::Set || st.op == Op::Type || st.op == Op::Check) && isWindow) {
-            error = QStringLiteral("name a control of the window here, not '%1'").arg(name.text());
-            return false;
-        }
-        if (st.op == Op::Set && !widgets::isTextBox(widget)) {
-            error = QStringLiteral("set needs a text box; %1 is not one").arg(name.text());
-            return false;
-        }
-        if (st.op == Op::Check && !widgets::isCheckable(widget)) {
-            error = QStringLiteral("check needs a check box or option button; %1 is neither").arg(name.text());
-            return false;
-        }
-        if (st.op == Op::Check && widgets::isOptionButton(widget) && st.number != 1) {
-            error = QStringLiteral("an option button can only be selected (check %1 1)").arg(name.text());
-            return false;
-        }
-        if (st.op == Op::Show)
-            return widgets::checkProperty(widget, isWindow, name.property, error);
         return true;
     }
 
@@ -305,17 +248,61 @@ private:
         });
     }
 
+    // ---- The run as the statements' steps see it (Statements.cpp)
+
+    SimClient &client() override { return m_client; }
+    SimWorld &world() override { return m_world; }
+    ScriptedDialogs &dialogs() override { return m_dialogs; }
+    RecordingShell &shell() override { return m_shell; }
+
+    qint64 elapsedMs() const override { return m_scheduler.elapsedMs(); }
+    void advanceTo(qint64 target) override
+    {
+        m_scheduler.advanceTo(target);
+        if (m_options.speed > 0 && !m_ended)
+            sleepUntil(target);
+    }
+
+    void startProgram() override { m_stopped = !start(); }
+    void restartProgram(qint64 downMs) override { m_stopped = !restart(downMs); }
+    void endProgram() override { m_program->context().endProgram(); }
+    QWidget *widget(const Statement &st) const override { return m_widgets.value(st.line); }
+
+    QString configFile(const QString &name) const override { return QDir(m_dir.path()).filePath(name); }
+    /// An ini statement waits to be written with the ones right after it,
+    /// each file once for all of them, in the order the files first came.
+    /// Saving a file writes its backup, so a file whose backup is already
+    /// waiting has those lines written first.
+    void queueIni(int line, const QString &file, const QString &key, const QString &value) override
+    {
+        if (m_iniFiles.contains(file + QStringLiteral(".bak")))
+            writeIni();
+        m_iniFiles.insert(file);
+        m_iniWaiting.append({line, file, {key, value}});
+    }
+
+    void write(const QString &kind, const QString &rest = QString()) override
+    {
+        m_transcript.write(m_scheduler.elapsedMs(), kind, rest);
+    }
+    TranscriptChecks &checks() override { return m_transcript.checks(); }
+    void fail(int line, const QString &what) override
+    {
+        m_failed = true;
+        printError(onLine(line, what));
+    }
+
     /// The program ends as if closed, time runs on for the time spent down
     /// (the simulated world with it), and the program starts again on the
     /// same settings folder.
-    bool restart(const Statement &st)
+    bool restart(qint64 downMs)
     {
         write(QStringLiteral("restart"));
         m_program->endForRestart();
         m_program.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (st.ms > 0)
-            advanceTo(m_scheduler.elapsedMs() + st.ms);
+        if (downMs > 0)
+            advanceTo(m_scheduler.elapsedMs() + downMs);
         m_program = std::make_unique<Program>(m_scheduler, m_factory, m_dialogs, m_shell, m_dir.path());
         QString error;
         if (!resolveControls(error)) { // the same build: cannot happen, but never a stale widget
@@ -327,25 +314,19 @@ private:
         return start();
     }
 
-    void write(const QString &kind, const QString &rest = QString())
+    bool start()
     {
-        m_transcript.write(m_scheduler.elapsedMs(), kind, rest);
+        try {
+            m_program->start();
+        } catch (const ClientError &e) {
+            printError(QStringLiteral("gavelry: the program could not start: %1").arg(QString::fromLocal8Bit(e.what())));
+            return false;
+        }
+        return true;
     }
 
     /// A message about the statement on line of the scenario file.
     QString onLine(int line, const QString &what) const { return fileLine(m_options.scenario, line, what); }
-
-    /// The operator drags the window to a new size. A hidden window takes the
-    /// size at once and hears of it as a shown one does.
-    static void resizeWindow(QWidget *window, int widthTwips, int heightTwips)
-    {
-        const QSize old = window->size();
-        window->resize(controls::toPixels(widthTwips), controls::toPixels(heightTwips));
-        if (!window->isVisible() && window->size() != old) {
-            QResizeEvent event(window->size(), old);
-            QCoreApplication::sendEvent(window, &event);
-        }
-    }
 
     /// Virtual time runs at speed times the wall clock.
     void pace()
@@ -362,42 +343,6 @@ private:
         const double ahead = double(virtualMs) / m_options.speed - double(m_wall.elapsed());
         if (ahead > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(qint64(std::min(ahead, kLongestSleepMs))));
-    }
-
-    void advanceTo(qint64 target)
-    {
-        m_scheduler.advanceTo(target);
-        if (m_options.speed > 0 && !m_ended)
-            sleepUntil(target);
-    }
-
-    SimConference *conferenceOf(const QString &station) const
-    {
-        return m_memberOf.value(station.toUpper());
-    }
-
-    bool start()
-    {
-        try {
-            m_program->start();
-        } catch (const ClientError &e) {
-            printError(QStringLiteral("gavelry: the program could not start: %1").arg(QString::fromLocal8Bit(e.what())));
-            return false;
-        }
-        return true;
-    }
-
-    /// An ini statement waits to be written with the ones right after it,
-    /// each file once for all of them, in the order the files first came.
-    /// Saving a file writes its backup, so a file whose backup is already
-    /// waiting has those lines written first.
-    void queueIni(const Statement &st)
-    {
-        const QString &file = st.args[0];
-        if (m_iniFiles.contains(file + QStringLiteral(".bak")))
-            writeIni();
-        m_iniFiles.insert(file);
-        m_iniWaiting.append({st.line, file, {st.args[1], st.args[2]}});
     }
 
     /// Writes the ini statements waiting, with what each would have written
@@ -420,8 +365,7 @@ private:
             QList<std::pair<QString, QString>> values;
             for (const IniEntry &e : entries)
                 values.append(e.value);
-            const QStringList said
-                = ProfileIni::setEach(QDir(m_dir.path()).filePath(file), QStringLiteral("SETTINGS"), values);
+            const QStringList said = ProfileIni::setEach(configFile(file), QStringLiteral("SETTINGS"), values);
             for (qsizetype i = 0; i < said.size(); ++i)
                 if (!said.at(i).isEmpty())
                     errors.append({entries.at(i).line, said.at(i)});
@@ -433,106 +377,20 @@ private:
         m_iniFiles.clear();
     }
 
-    void showFile(const QString &name)
-    {
-        QFile f(QDir(m_dir.path()).filePath(name));
-        if (!f.open(QIODevice::ReadOnly))
-            return;
-        QString text = QString::fromUtf8(f.readAll());
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (text.endsWith(u'\n'))
-            text.chop(1);
-        for (const QString &line : text.split(u'\n'))
-            write(QStringLiteral("file"), name + u' ' + quote(line));
-    }
-
-    void checkExpect(const Statement &st)
-    {
-        if (m_transcript.checks().expect(withVersion(st.args[0])))
-            return;
-        m_expectFailed = true;
-        printError(onLine(st.line, QStringLiteral("expect ") + quote(st.args[0])
-                                   + QStringLiteral(" failed: no transcript line after the one the previous expect "
-                                                    "matched contains it")));
-    }
-
-    /// A failure that escapes the program's own handlers fails the run with
-    /// the statement that set it off, instead of ending the process.
+    /// Carries out one statement. False stops the run: the program could
+    /// not start, or a failure escaped the program's own handlers; that one
+    /// fails the run with the statement that set it off, instead of ending
+    /// the process.
     bool stepGuarded(const Statement &st)
     {
         try {
-            return step(st);
+            if (st.kind->step)
+                st.kind->step(*this, st);
+            return !m_stopped;
         } catch (const std::exception &e) {
             printError(onLine(st.line, QStringLiteral("the program failed: ") + QString::fromLocal8Bit(e.what())));
         }
         return false;
-    }
-
-    /// Carries out one statement. False stops the run (the program could not start).
-    bool step(const Statement &st)
-    {
-        QWidget *widget = m_widgets.value(st.line);
-        switch (st.op) {
-        case Op::Ini: queueIni(st); break;
-        case Op::Clock:
-        case Op::Local: break; // taken when the run was built
-        case Op::Conference: {
-            auto conf = std::make_unique<SimConference>(m_client, st.args[0], st.args[1], st.args[2]);
-            m_conferences.insert(st.args[0].toUpper(), conf.get());
-            m_owned.push_back(std::move(conf));
-            break;
-        }
-        case Op::Member: {
-            SimConference *conf = m_conferences.value(st.args[1].toUpper());
-            conf->join(st.args[0]);
-            m_memberOf.insert(st.args[0].toUpper(), conf);
-            break;
-        }
-        case Op::LinkDelay: m_client.setLinkDelay(int(st.ms)); break;
-        case Op::Simulate: {
-            auto lively = std::make_unique<SimLively>(*m_conferences.value(st.args[0].toUpper()), quint32(st.number));
-            lively->start();
-            m_owned.push_back(std::move(lively));
-            break;
-        }
-        case Op::Start: return start();
-        case Op::Wait: advanceTo(m_scheduler.elapsedMs() + st.ms); break;
-        case Op::At: advanceTo(st.ms); break;
-        case Op::Linked: m_client.linkUp(st.args[0]); break;
-        case Op::Unlinked: m_client.linkDown(st.args[0]); break;
-        case Op::Rx: m_client.raiseRX(st.flag); break;
-        case Op::StationText: m_client.raiseStationText(st.args[0]); break;
-        case Op::Chat: m_client.raiseChat(st.args[0]); break;
-        case Op::Dtmf: m_client.raiseDTMF(st.args[0]); break;
-        case Op::Connected: m_client.raiseConnected(st.args[0], st.args[1], st.args[2]); break;
-        case Op::Closing: m_client.raiseClosing(); break;
-        case Op::Restart: return restart(st);
-        case Op::Key: conferenceOf(st.args[0])->key(st.args[0]); break;
-        case Op::Unkey: conferenceOf(st.args[0])->unkey(st.args[0]); break;
-        case Op::Say: conferenceOf(st.args[0])->say(st.args[0], st.args[1]); break;
-        case Op::Click: widgets::click(widget); break;
-        case Op::Set: widgets::setText(widget, st.args[0]); break;
-        case Op::Type: widgets::typeText(widget, st.args[0]); break;
-        case Op::Check: widgets::check(widget, int(st.number)); break;
-        case Op::Answer: m_dialogs.queueAnswer(st.args[0]); break;
-        case Op::Reply:
-            m_dialogs.queueReply(st.args[0] == QLatin1String("yes") ? MsgAnswer::Yes
-                                 : st.args[0] == QLatin1String("no") ? MsgAnswer::No
-                                                                     : MsgAnswer::Ok);
-            break;
-        case Op::Close: widget->close(); break;
-        case Op::Resize: resizeWindow(widget, st.width, st.height); break;
-        case Op::ShellResult: m_shell.setNextResult(int(st.number)); break;
-        case Op::Show:
-            write(QStringLiteral("show"), st.control.text() + u' '
-                      + quote(widgets::property(widget, st.control.control.isEmpty(), st.control.property)));
-            break;
-        case Op::ShowFile: showFile(st.args[0]); break;
-        case Op::Expect: checkExpect(st); break;
-        case Op::ExpectNo: m_transcript.checks().forbid(withVersion(st.args[0]), st.line); break;
-        case Op::End: m_program->context().endProgram(); break;
-        }
-        return true;
     }
 
     const Options &m_options;
@@ -545,9 +403,7 @@ private:
     RecordingShell m_shell;
     Transcript m_transcript;
     QElapsedTimer m_wall;
-    QHash<QString, SimConference *> m_conferences;
-    QHash<QString, SimConference *> m_memberOf;
-    std::vector<std::unique_ptr<QObject>> m_owned;
+    SimWorld m_world;
     QHash<int, QWidget *> m_widgets; ///< by statement line
     struct IniEntry {
         int line = 0;
@@ -557,7 +413,8 @@ private:
     QList<IniEntry> m_iniWaiting;
     QSet<QString> m_iniFiles;
     bool m_ended = false;
-    bool m_expectFailed = false;
+    bool m_stopped = false; ///< the program could not start
+    bool m_failed = false;  ///< an expect failed
     // Last: the program goes first, while everything it uses still exists.
     std::unique_ptr<Program> m_program;
 };

@@ -118,9 +118,9 @@ private slots:
         const auto script = parse(QStringLiteral("start\nrestart\nrestart after 20m\nat 00:20:00\n"), error);
         QVERIFY2(script, qPrintable(error.what));
         const QList<Statement> &s = script->statements;
-        QCOMPARE(s[1].op, Op::Restart);
+        QCOMPARE(s[1].keyword(), QStringLiteral("restart"));
         QCOMPARE(s[1].ms, 0);
-        QCOMPARE(s[2].op, Op::Restart);
+        QCOMPARE(s[2].keyword(), QStringLiteral("restart"));
         QCOMPARE(s[2].ms, 1200000);
     }
 
