@@ -11,6 +11,7 @@ packages=(
   build-essential cmake pkg-config python3 ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   qt6-webengine-dev
+  qt6-httpserver-dev qt6-websockets-dev libsodium-dev
   fonts-noto-color-emoji
   libspandsp-dev
   libecholib-dev libsigc++-2.0-dev libgsm1-dev libasynccore-dev libasynccpp-dev libasyncaudio-dev

@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "core/Form6.h"
 #include "app/Program.h"
+#include "app/WebConsole.h"
 #include "platform/RealScheduler.h"
 #include "platform/SafeFile.h"
 #include "scenario/ScenarioRunner.h"
@@ -54,8 +55,50 @@ void describe(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("speed"), QStringLiteral("Pace the scenario at N times real time, N from 0.001 to 1000000 "
                                                      "(default: as fast as possible)."),
                       QStringLiteral("N")});
+    parser.addOption({QStringLiteral("web-user"), QStringLiteral("Manage the web console's users: add NAME --role viewer|operator "
+                                                        "(the password from standard input or asked twice), remove NAME, list."),
+                      QStringLiteral("add|remove|list")});
+    parser.addOption({QStringLiteral("role"), QStringLiteral("The role of the user --web-user adds."), QStringLiteral("viewer|operator")});
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
     parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")});
+}
+
+/// --web-user ACTION [NAME] [--role ROLE] [--config-dir DIR], and nothing else.
+std::optional<Options> webUserOptions(const QCommandLineParser &parser, int &exitCode)
+{
+    Options o;
+    o.webUser = parser.value(QStringLiteral("web-user"));
+    o.configDir = parser.value(QStringLiteral("config-dir"));
+    o.webRole = parser.value(QStringLiteral("role"));
+    const QStringList names = parser.positionalArguments();
+    const bool add = o.webUser == QLatin1String("add");
+    const bool remove = o.webUser == QLatin1String("remove");
+    if (!add && !remove && o.webUser != QLatin1String("list")) {
+        printLine(stderr, QStringLiteral("gavelry: --web-user: '%1' is not add, remove or list").arg(o.webUser));
+        return std::nullopt;
+    }
+    if ((add || remove) != (names.size() == 1) || names.size() > 1) {
+        printLine(stderr, (add || remove) ? QStringLiteral("gavelry: --web-user %1 needs one user name").arg(o.webUser)
+                                          : QStringLiteral("gavelry: --web-user list takes no name"));
+        return std::nullopt;
+    }
+    if (add != parser.isSet(QStringLiteral("role"))) {
+        printLine(stderr, add ? QStringLiteral("gavelry: --web-user add needs --role viewer or --role operator")
+                              : QStringLiteral("gavelry: --role goes with --web-user add"));
+        return std::nullopt;
+    }
+    for (const char *other : {"client", "headless", "log-dir", "log", "scenario", "transcript", "speed"})
+        if (parser.isSet(QLatin1String(other))) {
+            printLine(stderr, QStringLiteral("gavelry: --%1 does not go with --web-user").arg(QLatin1String(other)));
+            return std::nullopt;
+        }
+    if (parser.isSet(QStringLiteral("config-dir")) && o.configDir.isEmpty()) {
+        printLine(stderr, QStringLiteral("gavelry: --config-dir: the folder name is empty"));
+        return std::nullopt;
+    }
+    o.webUserName = names.value(0);
+    exitCode = 0;
+    return o;
 }
 
 } // namespace
@@ -81,6 +124,12 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
     if (parser.isSet(QStringLiteral("version"))) {
         printLine(stdout, QString::fromLatin1(kProductName) + u' ' + QString::fromLatin1(kVersionText));
         exitCode = 0;
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("web-user")))
+        return webUserOptions(parser, exitCode);
+    if (parser.isSet(QStringLiteral("role"))) {
+        printLine(stderr, QStringLiteral("gavelry: --role goes with --web-user add"));
         return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -172,6 +221,15 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     if (!options)
         return exitCode;
 
+    if (!options->webUser.isEmpty()) {
+        // No window, no settings lock: users can be changed while the program runs.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QString::fromLatin1(kProductName));
+        const QString configDir = configFolder(*options);
+        QDir().mkpath(configDir);
+        return runWebUserCommand(options->webUser, options->webUserName, options->webRole, configDir);
+    }
+
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if ((options->headless || noDisplay) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -260,6 +318,8 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     // the pipe until the event loop runs.
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &program,
                      [&backend, &program](int) { skipOnError(program.context(), [&] { backend->close(); }); });
+    // The web console, when web.ini asks for it; gone before the program.
+    const std::unique_ptr<WebConsole> webConsole = WebConsole::start(program, configDir);
     if (!options->headless)
         program.form6().show();
     if (afterStart)

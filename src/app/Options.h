@@ -13,6 +13,9 @@ struct Options {
     QString transcript;
     double speed = 0; ///< 0: as fast as possible
     QString logDir;   ///< empty: the platform's per-user data folder
+    QString webUser;  ///< --web-user: add, remove or list; empty: run the program
+    QString webUserName;
+    QString webRole;
 };
 
 } // namespace gavelry
