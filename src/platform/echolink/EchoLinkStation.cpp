@@ -289,6 +289,7 @@ void EchoLinkStation::Loop::loggedOn()
     });
     if (waiting)
         directory->requestList();
+    events.onTheAir();
 }
 
 void EchoLinkStation::Loop::listArrived()

@@ -53,6 +53,8 @@ public:
     /// The link known as key is up; name and address of the far end.
     virtual void linkUp(const std::string &key, const std::string &name, const std::string &address) = 0;
     virtual void linkDown(const std::string &key) = 0;
+    /// The directory took the station's log-on: callsigns can be linked now.
+    virtual void onTheAir() = 0;
     /// Audio comes in on some link (true) or on none any more (false).
     virtual void receiving(bool on) = 0;
     virtual void dtmf(const std::string &digits) = 0;
