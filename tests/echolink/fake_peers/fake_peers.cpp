@@ -65,6 +65,12 @@ struct Options {
     int statusEvery = 60;                       // lively mode: seconds between status lines
 };
 
+/// Set by SIGUSR1: the lively stations stop starting anything new, so that
+/// a soak run can let the last commands settle before it stops the program.
+volatile std::sig_atomic_t g_quiet = 0;
+
+void quietDown(int) { g_quiet = 1; }
+
 long long nowMs()
 {
     using namespace std::chrono;
@@ -640,7 +646,11 @@ private:
     void tick(Async::Timer *)
     {
         ++m_seconds;
-        if (m_conf.linked()) {
+        if (g_quiet && !m_quiet) {
+            m_quiet = true;
+            say("quiet: no more talk, chat or DTMF");
+        }
+        if (m_conf.linked() && !m_quiet) {
             if (!m_wasLinked) {
                 ++m_links;
                 for (const Caller &c : kCallers)
@@ -699,6 +709,7 @@ private:
     long m_keyed = 0;
     long m_links = 0;
     bool m_wasLinked = false;
+    bool m_quiet = false;
 };
 
 /// Whether TCP `port` on `ip` can be listened on (the Async server only
@@ -809,8 +820,10 @@ int main(int argc, char **argv)
     std::unique_ptr<Lively> lively;
     if (o.mode == "test")
         script = std::make_unique<Script>(log, testScript(o, *conference));
-    else if (o.mode == "lively")
+    else if (o.mode == "lively") {
         lively = std::make_unique<Lively>(o, log, *conference, directory.get());
+        std::signal(SIGUSR1, quietDown);
+    }
     app.exec();
     const int code = script ? script->result() : 0;
     script.reset();
