@@ -81,6 +81,9 @@ ConferenceProfiles::ConferenceProfiles(Form6 &form, AdminGate &gate)
 void ConferenceProfiles::attachClient(ClientLink *link)
 {
     connect(link, &ClientLink::connected, this, &ConferenceProfiles::EchoLink_connected);
+    // A station that has just come on the air links at once instead of at
+    // the next tick.
+    connect(link, &ClientLink::onTheAir, this, &ConferenceProfiles::stayConnected);
 }
 
 void ConferenceProfiles::wireButtons()
@@ -162,11 +165,16 @@ void ConferenceProfiles::Timer1_Timer()
     skipOnError(ctx, [&] { client().setWaits(kSlowClientWaitMs); });
     // No nested event loop here: Qt runs other events between handlers, and
     // nesting would re-enter this one.
+    stayConnected();
+}
+
+void ConferenceProfiles::stayConnected()
+{
     const Profile *p = selectedUsable();
     if (!p || controls::checkValue(m_c.StayCon1) != 1)
         return;
     const QString call = p->callsign();
-    skipOnError(ctx, [&] {
+    skipOnError(m_form.context(), [&] {
         if (!client().isConnected(call))
             client().connectStation(call, true);
     });

@@ -51,6 +51,10 @@ public:
     /// Stay connected: relinks the selected conference when it dropped and
     /// "Stay Connected" is ticked.
     void Timer1_Timer();
+    /// The stay-connected step of the tick: with "Stay Connected" ticked,
+    /// links the selected conference when it is not linked. Also run when
+    /// the client comes on the air.
+    void stayConnected();
     /// Conference status: the link state of the selected profile in the
     /// status frame and label; no profile linked marks the admin box.
     void Timer6_Timer();

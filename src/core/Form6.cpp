@@ -252,8 +252,11 @@ void Form6::setAdminState(const QString &text, int backColor)
 {
     if (controls::backColor(ui.Text36) != backColor)
         controls::setBackColor(ui.Text36, backColor);
-    if (ui.Text36->text() != text)
+    if (ui.Text36->text() != text) {
         ui.Text36->setText(text);
+        // For a run without a window: the journal shows when the gate opened.
+        qCInfo(lcCore) << "admin state:" << text;
+    }
 }
 
 QString Form6::talker() const { return controls::caption(ui.Text1); }

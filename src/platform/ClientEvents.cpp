@@ -10,6 +10,7 @@ void ClientEvents::forward(const ClientEvents *from, ClientEvents *to)
     connect(from, &ClientEvents::StationTextReceived, to, &ClientEvents::StationTextReceived);
     connect(from, &ClientEvents::ChatTextReceived, to, &ClientEvents::ChatTextReceived);
     connect(from, &ClientEvents::Closing, to, &ClientEvents::Closing);
+    connect(from, &ClientEvents::onTheAir, to, &ClientEvents::onTheAir);
 }
 
 } // namespace gavelry

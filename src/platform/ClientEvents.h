@@ -23,6 +23,10 @@ signals:
     void StationTextReceived(const QString &sText);
     void ChatTextReceived(const QString &sText);
     void Closing();
+    /// The client's station is on the network and can link now: the
+    /// EchoLink station raises it each time the directory takes its log-on.
+    /// The simulator is on the air from its start and never raises it.
+    void onTheAir();
 };
 
 } // namespace gavelry

@@ -64,6 +64,35 @@ private slots:
         QCOMPARE(rig.operations(), expected);
     }
 
+    // A client that comes on the air links the selected conference at once,
+    // as the tick would: only with "Stay Connected" ticked and not linked.
+    void onTheAirLinksAtOnce_data()
+    {
+        QTest::addColumn<QString>("stayCon");
+        QTest::addColumn<QString>("linked");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("ticked") << "1" << "" << QStringList{"connect-station *ONE*"};
+        QTest::newRow("unticked") << "0" << "" << QStringList{};
+        QTest::newRow("already linked") << "1" << "*ONE*" << QStringList{};
+        QTest::newRow("linked elsewhere") << "1" << "N0CALL-R" << QStringList{"connect-station *ONE*"};
+    }
+    void onTheAirLinksAtOnce()
+    {
+        QFETCH(QString, stayCon);
+        QFETCH(QString, linked);
+        QFETCH(QStringList, expected);
+        TestRig rig;
+        fourProfiles(rig);
+        rig.ini("vorivuzav.ini", "STAYCON1", stayCon);
+        if (!linked.isEmpty())
+            rig.client.linkUp(linked);
+        rig.start();
+        rig.advance(1000);
+        rig.client.clearRecords();
+        rig.client.raiseOnTheAir();
+        QCOMPARE(rig.operations(), expected);
+    }
+
     void eachProfileShowsItsOwnFieldsAndStatus_data()
     {
         QTest::addColumn<int>("profile");

@@ -6,6 +6,7 @@ with --client echolink --headless against them.
   run_on_loopback.py on_the_air   --gavelry PATH --fakes PATH
   run_on_loopback.py directory_refuses --gavelry PATH --fakes PATH
   run_on_loopback.py bind_failure --gavelry PATH
+  run_on_loopback.py relink_after_restart --gavelry PATH --fakes PATH
 
 on_the_air: the program links, logs on as admin, answers /chat/ probes,
 mutes a station keyed by DTMF, mutes the talker past a 1-minute limit,
@@ -15,6 +16,9 @@ directory_refuses: a wrong directory password is reported naming the file
 and the keys, and the program still stops cleanly.
 bind_failure: with its UDP port taken, the program says which address and
 port and exits 1.
+relink_after_restart: the program links as soon as the directory takes its
+log-on, and links again after the conference server restarts (down 2 s and
+60 s); prints the times to the link and to "Admin Enabled".
 
 Exit code 0 when everything was seen, 1 naming what was not. The soak
 benchmark (bench/echolink_soak.py) uses the same settings writer.
@@ -41,10 +45,11 @@ CONFERENCE = "*TESTCONF*"
 TEST_IPS = {"program": "127.0.0.21", "conference": "127.0.0.22", "directory": "127.0.0.23"}
 
 
-def write_settings(folder, ips, limit_minutes="1"):
+def write_settings(folder, ips, limit_minutes="1", extra=None):
     """echolink.ini for the loopback station and vorivuzav.ini with profile 1
     on the fake conference: admin log-on on every link, stay connected, the
-    talk-time limit in mute mode, DTMF mute codes 55 (N0CALL) and 66 (K2XYZ)."""
+    talk-time limit in mute mode, DTMF mute codes 55 (N0CALL) and 66 (K2XYZ);
+    extra keys of vorivuzav.ini on top."""
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "echolink.ini"), "w", newline="") as f:
         f.write("[STATION]\r\n"
@@ -65,6 +70,7 @@ def write_settings(folder, ips, limit_minutes="1"):
         "CHECK3": "1", "OPTION7": "True", "OPTION8": "False", "BEACONPERIOD2": limit_minutes,
         "TEXT4": "N0CALL", "TEXT9": "55", "TEXT5": "K2XYZ", "TEXT10": "66",
     }
+    settings.update(extra or {})
     with open(os.path.join(folder, "vorivuzav.ini"), "w", newline="") as f:
         f.write("[SETTINGS]\r\n")
         for k, v in settings.items():
@@ -90,23 +96,25 @@ class Proc:
             self.lines.append(line)
             self.log.write(f"{time.strftime('%H:%M:%S')} {line}\n")
             self.log.flush()
-            self.queue.put(line)
-        self.queue.put(None)
+            self.queue.put((time.monotonic(), line))
+        self.queue.put((time.monotonic(), None))
 
     def wait_line(self, text, timeout):
-        """The first line from now on holding text, or None after timeout or at the end of output."""
+        """The first line from now on holding text, or None after timeout or at the end of output.
+        When it came is kept in self.matched_at (time.monotonic())."""
         end = time.monotonic() + timeout
         while True:
             left = end - time.monotonic()
             if left <= 0:
                 return None
             try:
-                line = self.queue.get(timeout=left)
+                at, line = self.queue.get(timeout=left)
             except queue.Empty:
                 return None
             if line is None:
                 return None
             if text in line:
+                self.matched_at = at
                 return line
 
     def seen(self, text):
@@ -194,7 +202,7 @@ def on_the_air(args):
     # The network client's debug lines show the receive indication.
     env = dict(os.environ, QT_LOGGING_RULES="gavelry.echolink.debug=true")
     gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"), env)
-    print(f"settings and logs in {folder}; the first link waits for the stay-connected tick (60 s)")
+    print(f"settings and logs in {folder}")
 
     # The fakes run their script; when it reaches the shutdown step the
     # program must have reported the DTMF keyed before the link dropped.
@@ -278,6 +286,93 @@ def directory_refuses(args):
     return 0
 
 
+def start_server(args, role, folder, tag=""):
+    """One fake server alone in its process, answering only: the directory or the conference."""
+    ips = TEST_IPS
+    argv = [args.fakes, "--serve", role, "--mode", "idle", "--station", STATION, "--station-password",
+            STATION_PASSWORD, "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
+            "--conference-ip", ips["conference"], "--directory-ip", ips["directory"], "--program-ip", ips["program"]]
+    return Proc(f"{role}{tag}", argv, os.path.join(folder, f"{role}{tag}.log"))
+
+
+ADMIN_ENABLED = 'admin state: "Admin Enabled"'
+# What a sysop is promised on this rig; the test prints its measurements
+# against them and fails only where the mechanism itself is missing.
+TARGETS = {"link": 5.0, "admin": 8.0, "relink": 70.0}
+
+
+def measured(what, seconds, target):
+    return f"{what}: {seconds:.1f} s (target {target:g} s{'' if seconds <= target else ', MISSED'})"
+
+
+def relink_after_restart(args):
+    """The station links as soon as the directory takes its log-on, and
+    links again after the conference server restarts: down 2 s, the link
+    stays and the new server takes the station's next keep-alive; down
+    60 s, the link drops, the stay-connected tick links again and the admin
+    log-on follows. Prints the measured times."""
+    folder, busy = prepare("gavelry-relink-")
+    if busy:
+        return fail(busy)
+    directory = start_server(args, "directory", folder)
+    conf = start_server(args, "conference", folder, "1")
+    for p in (directory, conf):
+        if not p.wait_line("READY", 10):
+            return fail(f"the fake {p.name} did not start", directory, conf)
+    env = dict(os.environ, QT_LOGGING_RULES="gavelry.echolink.debug=true")
+    t0 = time.monotonic()
+    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"), env)
+    print(f"settings and logs in {folder}", flush=True)
+
+    # Before the first stay-connected tick at 60 s: only coming on the air
+    # can have linked it.
+    if not conf.wait_line(f"conf: link up {STATION}", 55):
+        return fail("the conference did not see the station before the first stay-connected tick",
+                    directory, conf, gav)
+    report = [measured("start to link", conf.matched_at - t0, TARGETS["link"])]
+    if not gav.wait_line(ADMIN_ENABLED, 30):
+        return fail("no \"Admin Enabled\" after the first link", directory, conf, gav)
+    report.append(measured("start to \"Admin Enabled\"", gav.matched_at - t0, TARGETS["admin"]))
+    print(report[-2] + "\n" + report[-1], flush=True)
+
+    for n, down in enumerate((2, 60), start=2):
+        conf.p.kill()   # no goodbye: the server is gone
+        conf.stop()
+        mark = len(gav.lines)
+        time.sleep(down)
+        conf = start_server(args, "conference", folder, str(n))
+        if not conf.wait_line("READY", 10):
+            return fail("the fake conference did not start again", directory, conf, gav)
+        back = conf.matched_at
+        if not conf.wait_line(f"conf: link up {STATION}", 120):
+            return fail(f"the conference, down {down} s, did not see the station again within 120 s of its return",
+                        directory, conf, gav)
+        report.append(measured(f"server down {down} s, back to linked", conf.matched_at - back, TARGETS["relink"]))
+        dropped = any("link down:" in l for l in gav.lines[mark:])
+        if down == 2 and dropped:
+            return fail("a 2 s restart of the server dropped the link", directory, conf, gav)
+        if down == 60:
+            if not dropped:
+                return fail("the link never dropped while the server was down 60 s", directory, conf, gav)
+            if not gav.wait_line(ADMIN_ENABLED, 30):
+                return fail("no \"Admin Enabled\" after the link came back", directory, conf, gav)
+            report.append(measured(f"server down {down} s, back to \"Admin Enabled\"", gav.matched_at - back,
+                                   TARGETS["relink"]))
+        print("\n".join(report[-1 if down == 2 else -2:]), flush=True)
+
+    gav.p.send_signal(signal.SIGTERM)
+    code = gav.wait_exit(30)
+    for p in (directory, conf):
+        p.p.send_signal(signal.SIGTERM)
+        p.wait_exit(10)
+    if code != 0:
+        return fail(f"Gavelry ended with {code} after SIGTERM", directory, conf, gav)
+    for p in (directory, conf, gav):
+        p.stop()
+    print("PASS: " + "; ".join(report))
+    return 0
+
+
 def bind_failure(args):
     folder = tempfile.mkdtemp(prefix="gavelry-bind-")
     ips = dict(TEST_IPS)
@@ -305,14 +400,15 @@ def bind_failure(args):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("test", choices=["on_the_air", "directory_refuses", "bind_failure"])
+    ap.add_argument("test", choices=["on_the_air", "directory_refuses", "bind_failure", "relink_after_restart"])
     ap.add_argument("--gavelry", required=True)
     ap.add_argument("--fakes")
     args = ap.parse_args()
     if not check_echolink_built(args.gavelry, None):
         return fail("this Gavelry was built without the EchoLink network backend (--client echolink); "
                     "install libecholib-dev, libspandsp-dev and the libasync*-dev packages (scripts/setup.sh)")
-    return {"on_the_air": on_the_air, "directory_refuses": directory_refuses, "bind_failure": bind_failure}[args.test](args)
+    return {"on_the_air": on_the_air, "directory_refuses": directory_refuses, "bind_failure": bind_failure,
+            "relink_after_restart": relink_after_restart}[args.test](args)
 
 
 if __name__ == "__main__":

@@ -89,6 +89,27 @@ private slots:
         QFETCH(QByteArray, out);
         QCOMPARE(bytes(outgoingChatLine(text(in))), out);
     }
+
+    // An oversized text is cut at a character boundary, never inside one.
+    void cut_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("short enough") << QByteArray("abc") << 3 << QByteArray("abc");
+        QTest::newRow("ASCII") << QByteArray("abcdef") << 4 << QByteArray("abcd");
+        QTest::newRow("before a two-byte letter") << QByteArray("ab\xC3\xA9") << 3 << QByteArray("ab");
+        QTest::newRow("after a two-byte letter") << QByteArray("ab\xC3\xA9x") << 4 << QByteArray("ab\xC3\xA9");
+        QTest::newRow("inside a four-byte sign") << QByteArray("a\xF0\x9F\x98\x80") << 4 << QByteArray("a");
+        QTest::newRow("nothing left") << QByteArray("\xE2\x80\xA6") << 2 << QByteArray("");
+    }
+    void cut()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(int, max);
+        QFETCH(QByteArray, out);
+        QCOMPARE(bytes(cutToBytes(text(in), std::size_t(max))), out);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestEchoLinkText)

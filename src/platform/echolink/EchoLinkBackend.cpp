@@ -74,6 +74,13 @@ public:
             c.state.linkDown(key);
         });
     }
+    void onTheAir() override
+    {
+        post([](EchoLinkClient &c) {
+            qCDebug(lcEchoLink) << "on the air";
+            emit c.onTheAir();
+        });
+    }
     void receiving(bool on) override
     {
         post([on](EchoLinkClient &c) {

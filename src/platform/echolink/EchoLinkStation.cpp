@@ -1,94 +1,33 @@
 #include "platform/echolink/EchoLinkStation.h"
 
 #include "platform/echolink/CommandQueue.h"
-#include "platform/echolink/DtmfCollector.h"
+#include "platform/echolink/DirectoryLogOn.h"
 #include "platform/echolink/EchoLinkText.h"
+#include "platform/echolink/StationLink.h"
 
-#include <AsyncAudioSink.h>
 #include <AsyncCppApplication.h>
 #include <AsyncFdWatch.h>
 #include <AsyncIpAddress.h>
-#include <AsyncTimer.h>
-#include <EchoLinkDirectory.h>
 #include <EchoLinkDispatcher.h>
 #include <EchoLinkProxy.h>
-#include <EchoLinkQso.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <chrono>
 #include <csignal>
+#include <cstring>
 #include <future>
 #include <map>
+#include <netinet/in.h>
 #include <pthread.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace gavelry::echolink {
 
-using Clock = std::chrono::steady_clock;
-using EchoLink::Qso;
-using EchoLink::StationData;
-
 namespace {
-
-/// How long the directory's station list is used before it is fetched again.
-constexpr auto kListFreshFor = std::chrono::minutes(2);
-
-/// Cuts text to at most max bytes without splitting a UTF-8 sequence.
-std::string capped(std::string text, std::size_t max)
-{
-    if (text.size() <= max)
-        return text;
-    std::size_t cut = max;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    text.resize(cut);
-    return text;
-}
-
-std::string chomp(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
-std::string joined(const std::vector<std::string> &items)
-{
-    std::string all;
-    for (const std::string &s : items)
-        all += (all.empty() ? "" : ", ") + s;
-    return all;
-}
-
-/// Received audio into the DTMF collector of one link.
-class DtmfSink : public Async::AudioSink {
-public:
-    int writeSamples(const float *samples, int count) override
-    {
-        if (count > 0)
-            collector.feed(samples, static_cast<std::size_t>(count));
-        return count;
-    }
-    void flushSamples() override { sourceAllSamplesFlushed(); }
-
-    DtmfCollector collector;
-};
-
-/// A persistent timer that is started and stopped, never deleted while it
-/// may be firing.
-void startTimer(Async::Timer &timer, int ms)
-{
-    timer.setEnable(false);
-    timer.setTimeout(ms);
-    timer.setEnable(true);
-}
 
 /// Tries the station's two UDP ports before the library opens them, so that
 /// a port in use gives one message with its reason (the library only
@@ -126,39 +65,20 @@ int logOnRetryDelayMs(int failures)
     return std::min(delay, 300000);
 }
 
-struct EchoLinkStation::Loop {
-    struct Link {
-        int id = 0;
-        std::string key;
-        std::unique_ptr<Qso> qso;
-        DtmfSink sink;
-        std::vector<sigc::connection> connections;
-        bool wasConnected = false;
-        bool byeReceived = false;
-        bool dropRequested = false;
-        bool receiving = false;
-        bool dead = false;
-
-        ~Link()
-        {
-            for (sigc::connection &c : connections)
-                c.disconnect();
-            if (qso) {
-                qso->unregisterSink();
-                qso.reset();
-            }
-        }
-    };
-
-    struct LookUp {
-        ConnectTarget target;
-        Clock::time_point deadline;
-    };
-
-    Loop(const StationConfig &config, StationEvents &events) : cfg(config), events(events) {}
+/// The station's thread: it sets up the library, then only hands work out.
+/// The owner's commands go to the links and the directory log-on, the
+/// directory's answers to the links waiting for them; what concerns every
+/// link at once (the receive indication, one link per address, the end) is
+/// settled here.
+struct EchoLinkStation::Loop : StationLink::Owner {
+    Loop(const StationConfig &config, StationEvents &events, StationClock clock)
+        : cfg(config), events(events), clock(std::move(clock))
+    {
+    }
 
     const StationConfig &cfg;
     StationEvents &events;
+    const StationClock clock;
     CommandQueue queue;
     std::thread thread;
     std::promise<std::string> started;
@@ -168,24 +88,12 @@ struct EchoLinkStation::Loop {
     Async::CppApplication *app = nullptr;
     std::unique_ptr<EchoLink::Proxy> proxy;
     EchoLink::Dispatcher *dispatcher = nullptr;
-    std::unique_ptr<EchoLink::Directory> directory;
     std::unique_ptr<Async::FdWatch> wake;
-    std::unique_ptr<Async::Timer> logOnWatch, retryTimer, lookUpTick, offWait;
-    std::map<int, std::unique_ptr<Link>> links;
+    std::unique_ptr<DirectoryLogOn> directory;
+    /// By id, in the order they were asked for.
+    std::map<int, std::unique_ptr<StationLink>> links;
     int nextId = 1;
     bool rxOn = false;
-
-    // Directory state.
-    bool loggedOn = false;
-    bool logOnInFlight = false;
-    int logOnFailures = 0;
-    std::string lastDirError;
-    bool fetching = false;
-    Clock::time_point fetchDeadline;
-    bool haveList = false;
-    Clock::time_point listTime;
-    std::vector<LookUp> lookUps;
-
     bool shutting = false;
     bool closedSent = false;
 
@@ -194,35 +102,28 @@ struct EchoLinkStation::Loop {
     void runCommands();
     void teardown();
 
-    // Directory.
-    void retireDirectory();
-    void makeDirectory();
-    void logOn();
-    void logOnFailed(const std::string &reason);
-    void onDirectoryStatus(StationData::Status status);
-    void onDirectoryError(const std::string &message);
-    void onStationList();
-    void requestList();
-    void checkLookUps();
-
-    // Links.
-    Link *findLink(const std::string &key);
+    // The owner's commands.
     void connectTo(const ConnectTarget &target);
-    void createLink(const ConnectTarget &target, const Async::IpAddress &ip);
-    void onState(Link *link, Qso::State state);
-    void onReceiving(Link *link, bool on);
-    void onChat(const std::string &text);
-    void onInfo(const std::string &text);
-    void updateRx();
-    void drop(Link *link);
-    void forceRemove(int id);
-    void removeLink(int id);
     void disconnectKey(const std::string &key);
     void disconnectEverything();
     void sendChat(const std::string &text);
-
-    // Shut-down.
     void beginClose();
+
+    // The directory's answers.
+    void loggedOn();
+    void listArrived();
+    void listFailed(const std::string &why);
+
+    // What the links ask of the station.
+    void receivingChanged() override;
+    std::string linkedAt(const Async::IpAddress &ip, const StationLink &asking) override;
+    void linkOver(int id) override;
+
+    StationLink *findLink(const std::string &key);
+    /// Calls f for every link there is now; links that go away meanwhile
+    /// are skipped.
+    template <class F>
+    void eachLink(F &&f);
     void finishClose();
 };
 
@@ -277,20 +178,11 @@ void EchoLinkStation::Loop::run()
         wake = std::make_unique<Async::FdWatch>(queue.readFd(), Async::FdWatch::FD_WATCH_RD);
         wake->activity.connect([this](Async::FdWatch *) { runCommands(); });
 
-        logOnWatch = std::make_unique<Async::Timer>(kLogOnWaitMs, Async::Timer::TYPE_ONESHOT, false);
-        logOnWatch->expired.connect([this](Async::Timer *) {
-            logOnFailed(lastDirError.empty() ? "The EchoLink directory (" + joined(cfg.directoryServers)
-                                                   + ") did not answer the log-on"
-                                             : lastDirError);
-        });
-        retryTimer = std::make_unique<Async::Timer>(1000, Async::Timer::TYPE_ONESHOT, false);
-        retryTimer->expired.connect([this](Async::Timer *) { logOn(); });
-        lookUpTick = std::make_unique<Async::Timer>(1000, Async::Timer::TYPE_PERIODIC, true);
-        lookUpTick->expired.connect([this](Async::Timer *) { checkLookUps(); });
-        offWait = std::make_unique<Async::Timer>(kLogOffWaitMs, Async::Timer::TYPE_ONESHOT, false);
-        offWait->expired.connect([this](Async::Timer *) { finishClose(); });
-
-        logOn();
+        directory = std::make_unique<DirectoryLogOn>(
+            cfg, events, clock,
+            DirectoryLogOn::Hooks{[this] { loggedOn(); }, [this] { listArrived(); },
+                                  [this](const std::string &why) { listFailed(why); }});
+        directory->logOn();
         reported = true;
         started.set_value(std::string());
         application.exec();
@@ -332,13 +224,9 @@ void EchoLinkStation::Loop::runCommands()
 
 void EchoLinkStation::Loop::teardown()
 {
-    lookUps.clear();
+    // The links' connections before the dispatcher they are registered with.
     links.clear();
-    retireDirectory();
-    logOnWatch.reset();
-    retryTimer.reset();
-    lookUpTick.reset();
-    offWait.reset();
+    directory.reset();
     wake.reset();
     if (dispatcher)
         EchoLink::Dispatcher::deleteInstance();
@@ -346,371 +234,104 @@ void EchoLinkStation::Loop::teardown()
     proxy.reset();
 }
 
-// ---------------------------------------------------------------- directory
+// ---------------------------------------------------------------- dispatch
 
-void EchoLinkStation::Loop::retireDirectory()
-{
-    if (!directory)
-        return;
-    // A directory deleted while its connection is open reports the closing
-    // connection to itself from its own destructor, after its timers are
-    // gone (a double delete). Cut its callbacks first.
-    directory->notify_callbacks();
-    directory.reset();
-}
-
-void EchoLinkStation::Loop::makeDirectory()
-{
-    retireDirectory();
-    Async::IpAddress bindIp;
-    if (!cfg.bindAddress.empty())
-        bindIp = Async::IpAddress(cfg.bindAddress);
-    directory = std::make_unique<EchoLink::Directory>(cfg.directoryServers, cfg.callsign, cfg.password,
-                                                      cfg.location, bindIp);
-    directory->statusChanged.connect([this](StationData::Status s) { onDirectoryStatus(s); });
-    directory->error.connect([this](const std::string &m) { onDirectoryError(m); });
-    directory->stationListUpdated.connect([this] { onStationList(); });
-    haveList = false;
-    fetching = false;
-}
-
-void EchoLinkStation::Loop::logOn()
-{
-    if (shutting)
-        return;
-    // A fresh directory object for every attempt: a connection that hangs
-    // is dropped with the old one, and each attempt's answer is seen.
-    makeDirectory();
-    loggedOn = false;
-    lastDirError.clear();
-    logOnInFlight = true;
-    startTimer(*logOnWatch, kLogOnWaitMs);
-    directory->makeOnline();
-}
-
-void EchoLinkStation::Loop::logOnFailed(const std::string &reason)
-{
-    if (shutting)
-        return;
-    logOnInFlight = false;
-    loggedOn = false;
-    logOnWatch->setEnable(false);
-    ++logOnFailures;
-    const int delay = logOnRetryDelayMs(logOnFailures);
-    events.status(reason + "; trying again in " + std::to_string(delay / 1000) + " s");
-    startTimer(*retryTimer, delay);
-}
-
-void EchoLinkStation::Loop::onDirectoryStatus(StationData::Status status)
-{
-    if (shutting) {
-        if (status != StationData::STAT_ONLINE && status != StationData::STAT_BUSY)
-            finishClose();
-        return;
-    }
-    if (status == StationData::STAT_ONLINE) {
-        logOnWatch->setEnable(false);
-        logOnInFlight = false;
-        loggedOn = true;
-        logOnFailures = 0;
-        events.status("Logged on to the EchoLink directory as " + cfg.callsign);
-        if (!lookUps.empty())
-            requestList();
-    } else if (status == StationData::STAT_UNKNOWN) {
-        // No "OK": a refused password or callsign, or a connection that
-        // failed (its reason came through the error signal first).
-        logOnFailed(lastDirError.empty() ? "The EchoLink directory refused the log-on of " + cfg.callsign
-                                               + ": check CALLSIGN and PASSWORD in " + cfg.settingsFile
-                                         : "EchoLink directory: " + lastDirError);
-    }
-}
-
-void EchoLinkStation::Loop::onDirectoryError(const std::string &message)
-{
-    // It goes on the status line: no longer than a library line.
-    lastDirError = capped(chomp(message), LibraryMessages::kLongestLine);
-    if (fetching && !shutting) {
-        fetching = false;
-        for (const LookUp &l : lookUps)
-            events.status("No link to " + l.target.key + ": the EchoLink directory did not send its station list ("
-                           + lastDirError + ")");
-        lookUps.clear();
-    }
-}
-
-void EchoLinkStation::Loop::requestList()
-{
-    if (!loggedOn || !directory)
-        return;
-    if (fetching && Clock::now() < fetchDeadline)
-        return;
-    fetching = true;
-    fetchDeadline = Clock::now() + std::chrono::milliseconds(kLookUpWaitMs);
-    directory->getCalls();
-}
-
-void EchoLinkStation::Loop::onStationList()
-{
-    fetching = false;
-    haveList = true;
-    listTime = Clock::now();
-    std::vector<LookUp> waiting;
-    waiting.swap(lookUps);
-    for (const LookUp &l : waiting) {
-        const StationData *s = directory->findCall(l.target.callsign);
-        if (s)
-            createLink(l.target, s->ip());
-        else
-            events.status("No link to " + l.target.key + ": it is not logged on to the EchoLink directory");
-    }
-}
-
-void EchoLinkStation::Loop::checkLookUps()
-{
-    const auto now = Clock::now();
-    if (fetching && now >= fetchDeadline)
-        fetching = false;
-    for (auto it = lookUps.begin(); it != lookUps.end();) {
-        if (now < it->deadline) {
-            ++it;
-            continue;
-        }
-        events.status("No link to " + it->target.key + ": the EchoLink directory did not give its address within "
-                      + std::to_string(kLookUpWaitMs / 1000) + " s"
-                      + (loggedOn ? std::string() : std::string(" (not logged on to the directory)")));
-        it = lookUps.erase(it);
-    }
-}
-
-// ---------------------------------------------------------------- links
-
-EchoLinkStation::Loop::Link *EchoLinkStation::Loop::findLink(const std::string &key)
+StationLink *EchoLinkStation::Loop::findLink(const std::string &key)
 {
     for (auto &[id, link] : links)
-        if (!link->dead && link->key == key)
+        if (!link->over() && link->key() == key)
             return link.get();
     return nullptr;
+}
+
+template <class F>
+void EchoLinkStation::Loop::eachLink(F &&f)
+{
+    std::vector<int> ids;
+    for (const auto &entry : links)
+        ids.push_back(entry.first);
+    for (int id : ids)
+        if (auto it = links.find(id); it != links.end())
+            f(*it->second);
 }
 
 void EchoLinkStation::Loop::connectTo(const ConnectTarget &target)
 {
     if (shutting || findLink(target.key))
         return;
-    if (target.byAddress()) {
-        createLink(target, Async::IpAddress(target.address));
-        return;
-    }
-    for (const LookUp &l : lookUps)
-        if (l.target.key == target.key)
-            return;
-    if (haveList && directory && Clock::now() - listTime < kListFreshFor) {
-        if (const StationData *s = directory->findCall(target.callsign)) {
-            createLink(target, s->ip());
-            return;
-        }
-    }
-    lookUps.push_back({target, Clock::now() + std::chrono::milliseconds(kLookUpWaitMs)});
-    requestList();
+    const int id = nextId++;
+    auto &link = links[id];
+    link = std::make_unique<StationLink>(id, target, cfg, events, *directory, *this);
+    link->start();
 }
 
-void EchoLinkStation::Loop::createLink(const ConnectTarget &target, const Async::IpAddress &ip)
+void EchoLinkStation::Loop::disconnectKey(const std::string &key)
 {
-    if (shutting || findLink(target.key))
-        return;
-    // The library keeps one connection per remote address.
-    for (auto it = links.begin(); it != links.end();) {
-        Link &other = *it->second;
-        if (other.qso && other.qso->remoteIp() == ip) {
-            if (!other.dead) {
-                events.status("No link to " + target.key + ": " + other.key + " is linked at the same address "
-                              + ip.toString());
-                return;
-            }
-            it = links.erase(it); // a finished link whose removal is still pending
-            continue;
-        }
-        ++it;
-    }
-    if (!ip.isUnicast()) {
-        events.status("No link to " + target.key + ": its address " + ip.toString() + " cannot be linked to");
-        return;
-    }
-    auto owned = std::make_unique<Link>();
-    Link *link = owned.get();
-    link->id = nextId++;
-    link->key = target.key;
-    link->qso = std::make_unique<Qso>(ip, cfg.callsign, cfg.name, cfg.info);
-    if (!link->qso->initOk()) {
-        events.status("No link to " + target.key + ": the EchoLink library refused the address " + ip.toString());
-        return;
-    }
-    if (cfg.gsmOnly)
-        link->qso->setUseGsmOnly();
-    link->qso->setLocalName(cfg.name); // after setUseGsmOnly: announces GSM only
-    link->qso->registerSink(&link->sink);
-    link->connections.push_back(link->qso->stateChange.connect([this, link](Qso::State s) { onState(link, s); }));
-    link->connections.push_back(link->qso->isReceiving.connect([this, link](bool on) { onReceiving(link, on); }));
-    link->connections.push_back(link->qso->chatMsgReceived.connect([this](const std::string &t) { onChat(t); }));
-    link->connections.push_back(link->qso->infoMsgReceived.connect([this](const std::string &t) { onInfo(t); }));
-    const int id = link->id;
-    links.emplace(id, std::move(owned));
-    if (!link->qso->connect()) {
-        events.status("No link to " + target.key + ": the connect packet could not be sent to " + ip.toString());
-        links.erase(id);
-    }
+    if (StationLink *link = findLink(key))
+        link->end();
 }
 
-void EchoLinkStation::Loop::onState(Link *link, Qso::State state)
+void EchoLinkStation::Loop::disconnectEverything()
 {
-    switch (state) {
-    case Qso::STATE_CONNECTING:
-        break;
-    case Qso::STATE_CONNECTED: {
-        link->wasConnected = true;
-        std::string name = link->qso->remoteName();
-        if (name == "?")
-            name.clear();
-        events.linkUp(link->key, name, link->qso->remoteIp().toString());
-        break;
-    }
-    case Qso::STATE_BYE_RECEIVED:
-        link->byeReceived = true;
-        break;
-    case Qso::STATE_DISCONNECTED: {
-        if (link->dead)
-            break;
-        link->dead = true;
-        if (link->receiving)
-            onReceiving(link, false);
-        const bool quiet = link->dropRequested || shutting;
-        if (link->wasConnected) {
-            events.linkDown(link->key);
-            if (!quiet)
-                events.status(link->byeReceived ? link->key + " ended the link"
-                                                : "The link to " + link->key + " dropped: it stopped answering");
-        } else if (!quiet) {
-            events.status(link->byeReceived ? "No link to " + link->key + ": it refused the link"
-                                            : "No link to " + link->key + ": it did not answer");
-        }
-        // Never inside the connection's own signal: later, from the loop.
-        const int id = link->id;
-        app->runTask([this, id] { removeLink(id); });
-        break;
-    }
-    }
+    eachLink([](StationLink &link) { link.end(); });
 }
 
-void EchoLinkStation::Loop::onReceiving(Link *link, bool on)
+void EchoLinkStation::Loop::sendChat(const std::string &text)
 {
-    if (link->receiving == on)
-        return;
-    link->receiving = on;
-    if (!on) {
-        // The transmission ended: its digits as one sequence.
-        const std::string digits = link->sink.collector.finish();
-        if (!digits.empty())
-            events.dtmf(digits);
-    }
-    updateRx();
+    const std::string line = outgoingChatLine(text);
+    eachLink([&line](StationLink &link) { link.sendChat(line); });
 }
 
-void EchoLinkStation::Loop::updateRx()
+void EchoLinkStation::Loop::loggedOn()
 {
-    const bool any = std::any_of(links.begin(), links.end(), [](const auto &l) { return l.second->receiving; });
+    const bool waiting = std::any_of(links.begin(), links.end(), [](const auto &entry) {
+        return entry.second->phase() == StationLink::Phase::LookingUp;
+    });
+    if (waiting)
+        directory->requestList();
+    events.onTheAir();
+}
+
+void EchoLinkStation::Loop::listArrived()
+{
+    eachLink([](StationLink &link) { link.listArrived(); });
+}
+
+void EchoLinkStation::Loop::listFailed(const std::string &why)
+{
+    eachLink([&why](StationLink &link) { link.listFailed(why); });
+}
+
+void EchoLinkStation::Loop::receivingChanged()
+{
+    const bool any = std::any_of(links.begin(), links.end(), [](const auto &entry) { return entry.second->receiving(); });
     if (any != rxOn) {
         rxOn = any;
         events.receiving(any);
     }
 }
 
-void EchoLinkStation::Loop::onChat(const std::string &text)
+std::string EchoLinkStation::Loop::linkedAt(const Async::IpAddress &ip, const StationLink &asking)
 {
-    const ReceivedText received = classifyReceivedText(text);
-    switch (received.kind) {
-    case TextKind::Nothing:
-        break;
-    case TextKind::StationList:
-        events.stationText(capped(received.text, kMaxStationText));
-        break;
-    case TextKind::Chat:
-        events.chatText(capped(received.text, kMaxChatText));
-        break;
-    }
-}
-
-void EchoLinkStation::Loop::onInfo(const std::string &text)
-{
-    // An info packet (it starts with CR on the wire) is station information.
-    if (text.find_first_not_of("\r\n") == std::string::npos)
-        return;
-    std::string info = text;
-    std::replace(info.begin(), info.end(), '\r', '\n');
-    events.stationText(capped(info, kMaxStationText));
-}
-
-void EchoLinkStation::Loop::drop(Link *link)
-{
-    link->dropRequested = true;
-    const int id = link->id;
-    if (!link->qso->disconnect())
-        forceRemove(id); // the goodbye could not be sent: forget the link anyway
-}
-
-void EchoLinkStation::Loop::forceRemove(int id)
-{
-    auto it = links.find(id);
-    if (it == links.end())
-        return;
-    Link *link = it->second.get();
-    if (!link->dead) {
-        link->dead = true;
-        if (link->receiving)
-            onReceiving(link, false);
-        if (link->wasConnected)
-            events.linkDown(link->key);
-    }
-    links.erase(it);
-    updateRx();
-}
-
-void EchoLinkStation::Loop::removeLink(int id)
-{
-    auto it = links.find(id);
-    if (it != links.end() && it->second->dead)
-        links.erase(it);
-}
-
-void EchoLinkStation::Loop::disconnectKey(const std::string &key)
-{
-    lookUps.erase(std::remove_if(lookUps.begin(), lookUps.end(), [&](const LookUp &l) { return l.target.key == key; }),
-                  lookUps.end());
-    if (Link *link = findLink(key))
-        drop(link);
-}
-
-void EchoLinkStation::Loop::disconnectEverything()
-{
-    lookUps.clear();
-    std::vector<int> ids;
-    for (const auto &[id, link] : links)
-        if (!link->dead)
-            ids.push_back(id);
-    for (int id : ids) {
-        auto it = links.find(id);
-        if (it != links.end() && !it->second->dead)
-            drop(it->second.get());
-    }
-}
-
-void EchoLinkStation::Loop::sendChat(const std::string &text)
-{
-    const std::string line = outgoingChatLine(text);
-    for (const auto &[id, link] : links) {
-        if (link->dead || link->qso->currentState() != Qso::STATE_CONNECTED)
+    for (auto it = links.begin(); it != links.end();) {
+        const StationLink &other = *it->second;
+        const auto address = other.address();
+        if (&other == &asking || !address || *address != ip) {
+            ++it;
             continue;
-        if (!link->qso->sendChatData(line))
-            events.status("The chat line could not be sent to " + link->key);
+        }
+        if (!other.over())
+            return other.key();
+        it = links.erase(it); // an ended link whose deletion is still on its way
     }
+    return {};
+}
+
+void EchoLinkStation::Loop::linkOver(int id)
+{
+    auto it = links.find(id);
+    if (it != links.end() && it->second->over())
+        links.erase(it);
 }
 
 // ---------------------------------------------------------------- shut-down
@@ -721,17 +342,7 @@ void EchoLinkStation::Loop::beginClose()
         return;
     disconnectEverything();
     shutting = true;
-    retryTimer->setEnable(false);
-    logOnWatch->setEnable(false);
-    const bool registered = directory
-                            && (loggedOn || logOnInFlight || directory->status() == StationData::STAT_ONLINE
-                                || directory->status() == StationData::STAT_BUSY);
-    if (registered) {
-        startTimer(*offWait, kLogOffWaitMs);
-        directory->makeOffline();
-    } else {
-        finishClose();
-    }
+    directory->logOff([this] { finishClose(); });
 }
 
 void EchoLinkStation::Loop::finishClose()
@@ -739,15 +350,14 @@ void EchoLinkStation::Loop::finishClose()
     if (closedSent)
         return;
     closedSent = true;
-    offWait->setEnable(false);
     events.closed();
     app->quit(); // takes effect when this handler returns to the loop
 }
 
 // ---------------------------------------------------------------- the owner's side
 
-EchoLinkStation::EchoLinkStation(StationConfig config, StationEvents &events)
-    : m_config(std::move(config)), m_events(events)
+EchoLinkStation::EchoLinkStation(StationConfig config, StationEvents &events, StationClock clock)
+    : m_config(std::move(config)), m_events(events), m_clock(std::move(clock))
 {
 }
 
@@ -773,7 +383,7 @@ bool EchoLinkStation::start(std::string &error)
                 + " (DIRECTORY in " + m_config.settingsFile + ").";
         return false;
     }
-    m_loop = std::make_unique<Loop>(m_config, m_events);
+    m_loop = std::make_unique<Loop>(m_config, m_events, m_clock);
     if (!m_loop->queue.isValid()) {
         error = "The EchoLink station could not start: no pipe to its thread.";
         return false;

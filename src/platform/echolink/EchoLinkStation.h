@@ -12,13 +12,18 @@
 #include "platform/echolink/ConnectTarget.h"
 #include "platform/echolink/LibraryMessages.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace gavelry::echolink {
+
+/// Where the station reads the time.
+using StationClock = std::function<std::chrono::steady_clock::time_point()>;
 
 struct StationConfig {
     /// The most directory servers: the library looks every one of them up
@@ -48,6 +53,8 @@ public:
     /// The link known as key is up; name and address of the far end.
     virtual void linkUp(const std::string &key, const std::string &name, const std::string &address) = 0;
     virtual void linkDown(const std::string &key) = 0;
+    /// The directory took the station's log-on: callsigns can be linked now.
+    virtual void onTheAir() = 0;
     /// Audio comes in on some link (true) or on none any more (false).
     virtual void receiving(bool on) = 0;
     virtual void dtmf(const std::string &digits) = 0;
@@ -74,7 +81,8 @@ public:
     /// Longest station list handed on.
     static constexpr std::size_t kMaxStationText = 65536;
 
-    EchoLinkStation(StationConfig config, StationEvents &events);
+    EchoLinkStation(StationConfig config, StationEvents &events,
+                    StationClock clock = &std::chrono::steady_clock::now);
     /// Closes (bounded by kLogOffWaitMs) if close() was not called, and
     /// waits for the station's thread to end.
     ~EchoLinkStation();
@@ -103,6 +111,7 @@ private:
     LibraryMessages::Installed m_libraryMessages;
     StationConfig m_config;
     StationEvents &m_events;
+    StationClock m_clock;
     std::unique_ptr<Loop> m_loop;
 };
 

@@ -85,4 +85,15 @@ std::string outgoingChatLine(const std::string &text)
     return line;
 }
 
+std::string cutToBytes(std::string text, std::size_t max)
+{
+    if (text.size() <= max)
+        return text;
+    std::size_t cut = max;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    text.resize(cut);
+    return text;
+}
+
 } // namespace gavelry::echolink

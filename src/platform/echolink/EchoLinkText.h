@@ -4,6 +4,7 @@
 // how a chat line is made safe to send. Plain C++ with no Qt header, so that
 // the thread running the EchoLink library can use it directly.
 
+#include <cstddef>
 #include <string>
 
 namespace gavelry::echolink {
@@ -36,5 +37,9 @@ ReceivedText classifyReceivedText(const std::string &text);
 /// SEPARATOR in UTF-8) and every NUL becomes a space and trailing blanks are
 /// dropped, so one call never sends more than one line.
 std::string outgoingChatLine(const std::string &text);
+
+/// text cut to at most max bytes, never inside a UTF-8 sequence: what the
+/// station hands on of an oversized packet or message.
+std::string cutToBytes(std::string text, std::size_t max);
 
 } // namespace gavelry::echolink

@@ -103,6 +103,7 @@ public:
     void raiseStationText(const QString &text) { emit StationTextReceived(text); }
     void raiseChat(const QString &line) { emit ChatTextReceived(line); }
     void raiseClosing() { emit Closing(); }
+    void raiseOnTheAir() { emit onTheAir(); }
 
 signals:
     /// A link came up or went down.

@@ -3,7 +3,10 @@
 // both in one Async::CppApplication. In "test" mode a script drives the
 // conference (stations join, chat, talk, key DTMF, send bad packets, drop
 // the link) and checks the chat lines the linked program sends; in
-// "lively" mode stations talk and chat without end, for soak runs.
+// "lively" mode three stations talk, chat and key DTMF without end, for soak
+// runs; in "idle" mode the servers only answer. With --serve directory or
+// --serve conference a process runs only that one, so that the conference
+// can be stopped and started again while the directory stays.
 //
 // Output: one line per event on standard output, prefixed "fakes: ". Exit
 // code 0 when every expectation of the script was met, 1 naming the first
@@ -50,6 +53,7 @@ namespace {
 
 struct Options {
     std::string mode = "test";
+    std::string serve = "both";                 // "directory", "conference" or "both"
     std::string station = "GV1BOT";             // the program's callsign
     std::string stationPassword = "dirpass";    // its directory password
     std::string adminPassword = "SECRETPW";
@@ -60,6 +64,12 @@ struct Options {
     std::string programIp = "127.0.0.1";
     int statusEvery = 60;                       // lively mode: seconds between status lines
 };
+
+/// Set by SIGUSR1: the lively stations stop starting anything new, so that
+/// a soak run can let the last commands settle before it stops the program.
+volatile std::sig_atomic_t g_quiet = 0;
+
+void quietDown(int) { g_quiet = 1; }
 
 long long nowMs()
 {
@@ -268,6 +278,7 @@ public:
     ConferenceRoom &room() { return m_room; }
     bool linked() const { return m_qso && m_qso->currentState() == EchoLink::Qso::STATE_CONNECTED; }
     long chatsFromProgram() const { return m_chats; }
+    long commandsFromProgram() const { return m_commands; }
 
     /// A raw text packet to the linked program, from the conference's address.
     void sendText(const std::string &text) { sendRaw(textPacket(text)); }
@@ -393,6 +404,8 @@ private:
             m_lastLineAt = now;
         }
         ++m_chats;
+        if (!text.empty() && text[0] == '.')
+            ++m_commands;
         m_log.add("chat: " + text);
         const ConferenceRoom::Answer a = m_room.command(from, text);
         if (!a.reply.empty())
@@ -454,6 +467,7 @@ private:
     long long m_talkEnd = -1;
     long m_phase = 0;
     long m_chats = 0;
+    long m_commands = 0;
     std::string m_lastLine;
     long long m_lastLineAt = 0;
     std::minstd_rand m_noise{7};
@@ -589,65 +603,102 @@ std::vector<Step> testScript(const Options &o, FakeConference &conf)
     };
 }
 
-/// Stations that talk and chat all the time.
+/// Three stations that talk, chat and key DTMF at random, without end: the
+/// soak run's conference. A station keys the mute or unmute code of one of
+/// the other two (never its own: a muted station's audio goes no further,
+/// and so at least the one keying stays unmuted), or digits that match no
+/// code. The codes are those the soak run's settings give
+/// (bench/echolink_soak.py).
 class Lively : public sigc::trackable {
 public:
-    Lively(const Options &o, FakeConference &conf, FakeDirectory &dir)
-        : m_opt(o), m_conf(conf), m_dir(dir), m_tick(1000, Async::Timer::TYPE_PERIODIC), m_rng(2026)
+    Lively(const Options &o, EventLog &log, FakeConference &conf, const FakeDirectory *dir)
+        : m_opt(o), m_log(log), m_conf(conf), m_dir(dir), m_tick(1000, Async::Timer::TYPE_PERIODIC), m_rng(2026)
     {
         m_tick.expired.connect(sigc::mem_fun(*this, &Lively::tick));
         m_started = nowMs();
     }
 
 private:
+    struct Caller {
+        const char *call, *name, *muteCode, *unmuteCode;
+    };
+    static constexpr Caller kCallers[3] = {
+        {"N0CALL", "Test", "55", "56"},
+        {"K2XYZ", "Hilltop", "66", "67"},
+        {"W1ABC", "Lakeside", "77", "78"},
+    };
+
     int rnd(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+
+    std::string digitsFor(const Caller &keyer)
+    {
+        const int pick = rnd(0, 4);
+        if (pick == 4)
+            return std::to_string(rnd(100, 999));   // no code has three digits
+        std::vector<const Caller *> others;
+        for (const Caller &c : kCallers)
+            if (&c != &keyer)
+                others.push_back(&c);
+        const Caller &target = *others[std::size_t(pick % 2)];
+        return pick < 2 ? target.muteCode : target.unmuteCode;
+    }
 
     void tick(Async::Timer *)
     {
         ++m_seconds;
-        if (m_conf.linked()) {
-            if (!m_wasLinked)
+        if (g_quiet && !m_quiet) {
+            m_quiet = true;
+            say("quiet: no more talk, chat or DTMF");
+        }
+        if (m_conf.linked() && !m_quiet) {
+            if (!m_wasLinked) {
                 ++m_links;
-            // Joins and leaves.
-            if (m_seconds % 23 == 0) {
-                const std::string call = "K" + std::to_string(rnd(1, 9)) + "LIV";
-                if (m_conf.room().has(call) && !m_conf.talking())
-                    m_conf.leave(call);
-                else
-                    m_conf.join(call, "Lively");
+                for (const Caller &c : kCallers)
+                    m_conf.join(c.call, c.name);
             }
-            // Talkers take turns: 2..15 s each, a short break between.
+            // Talkers take turns: 2..15 s each, a short break between;
+            // every fourth keys DTMF at the start.
             if (!m_conf.talking() && --m_nextTalk <= 0) {
-                std::vector<std::string> calls;
-                for (const Station &s : m_conf.room().stations())
-                    if (!s.local && !s.muted)
-                        calls.push_back(s.call);
-                if (calls.empty())
-                    m_conf.join("W1ABC", "Lakeside");
-                else
-                    m_conf.startTalk(calls[std::size_t(rnd(0, int(calls.size()) - 1))], rnd(2000, 15000),
-                                     rnd(0, 9) == 0 ? std::to_string(rnd(100, 999)) : std::string());
+                std::vector<const Caller *> free;
+                for (const Caller &c : kCallers)
+                    if (!m_conf.room().isMuted(c.call))
+                        free.push_back(&c);
+                if (!free.empty()) {
+                    const Caller &talker = *free[std::size_t(rnd(0, int(free.size()) - 1))];
+                    std::string digits;
+                    if (rnd(0, 3) == 0) {
+                        digits = digitsFor(talker);
+                        ++m_keyed;
+                        m_log.add(std::string("dtmf: ") + talker.call + " keys " + digits);
+                    }
+                    m_conf.startTalk(talker.call, rnd(2000, 15000), digits);
+                }
                 m_nextTalk = rnd(1, 5);
             }
             // Chat: a line every few seconds, now and then a probe.
             if (--m_nextChat <= 0) {
                 const int n = ++m_chatCount;
-                m_conf.relayChat("N" + std::to_string(rnd(1, 9)) + "CHT",
-                                 n % 10 == 0 ? "probe " + std::to_string(n) + " /chat/" : "line " + std::to_string(n) + " of chat");
+                m_conf.relayChat(kCallers[rnd(0, 2)].call, n % 10 == 0 ? "probe " + std::to_string(n) + " /chat/"
+                                                                        : "line " + std::to_string(n) + " of chat");
                 m_nextChat = rnd(2, 6);
             }
         }
         m_wasLinked = m_conf.linked();
-        if (m_seconds % m_opt.statusEvery == 0)
+        if (m_seconds % m_opt.statusEvery == 0) {
+            const std::string dir = m_dir ? m_dir->status(m_opt.station) : std::string();
             say("status t=" + std::to_string((nowMs() - m_started) / 1000) + "s link=" + (m_conf.linked() ? "up" : "down") +
                 " links=" + std::to_string(m_links) + " chat_sent=" + std::to_string(m_chatCount) +
+                " dtmf_keyed=" + std::to_string(m_keyed) +
                 " chat_from_program=" + std::to_string(m_conf.chatsFromProgram()) +
-                " directory=" + (m_dir.status(m_opt.station).empty() ? "none" : m_dir.status(m_opt.station)));
+                " commands_from_program=" + std::to_string(m_conf.commandsFromProgram()) +
+                " directory=" + (dir.empty() ? "none" : dir));
+        }
     }
 
     const Options &m_opt;
+    EventLog &m_log;
     FakeConference &m_conf;
-    FakeDirectory &m_dir;
+    const FakeDirectory *m_dir;
     Async::Timer m_tick;
     std::mt19937 m_rng;
     long long m_started = 0;
@@ -655,8 +706,10 @@ private:
     int m_nextTalk = 3;
     int m_nextChat = 2;
     long m_chatCount = 0;
+    long m_keyed = 0;
     long m_links = 0;
     bool m_wasLinked = false;
+    bool m_quiet = false;
 };
 
 /// Whether TCP `port` on `ip` can be listened on (the Async server only
@@ -690,7 +743,9 @@ bool parse(int argc, char **argv, Options &o)
         std::string n;
         bool ok = true;
         if (a == "--mode")
-            ok = value(o.mode) && (o.mode == "test" || o.mode == "lively");
+            ok = value(o.mode) && (o.mode == "test" || o.mode == "lively" || o.mode == "idle");
+        else if (a == "--serve")
+            ok = value(o.serve) && (o.serve == "both" || o.serve == "directory" || o.serve == "conference");
         else if (a == "--station")
             ok = value(o.station);
         else if (a == "--station-password")
@@ -711,7 +766,7 @@ bool parse(int argc, char **argv, Options &o)
             ok = false;
         if (!ok) {
             std::fprintf(stderr,
-                         "usage: %s [--mode test|lively] [--station CALL] [--station-password PW] "
+                         "usage: %s [--mode test|lively|idle] [--serve both|directory|conference] [--station CALL] [--station-password PW] "
                          "[--admin-password PW] [--conference *NAME*] [--status-every SECONDS]\n"
                          "       [--conference-ip A.B.C.D] [--directory-ip A.B.C.D] [--program-ip A.B.C.D]\n"
                          "bad argument: %s\n",
@@ -729,35 +784,53 @@ int main(int argc, char **argv)
     Options o;
     if (!parse(argc, argv, o))
         return 2;
+    const bool withDirectory = o.serve != "conference";
+    const bool withConference = o.serve != "directory";
+    if ((o.mode == "test" && o.serve != "both") || (o.mode == "lively" && !withConference)) {
+        std::fprintf(stderr, "%s: mode %s needs --serve %s\n", argv[0], o.mode.c_str(),
+                     o.mode == "test" ? "both" : "both or conference");
+        return 2;
+    }
     Async::CppApplication app;
     EventLog log;
 
-    if (!tcpPortFree(o.directoryIp, 5200)) {
-        say("cannot listen on TCP " + o.directoryIp + ":5200 for the directory (in use?)");
-        return 2;
+    std::unique_ptr<FakeDirectory> directory;
+    if (withDirectory) {
+        if (!tcpPortFree(o.directoryIp, 5200)) {
+            say("cannot listen on TCP " + o.directoryIp + ":5200 for the directory (in use?)");
+            return 2;
+        }
+        directory = std::make_unique<FakeDirectory>(o, log);
     }
-    EchoLink::Dispatcher::setBindAddr(Async::IpAddress(o.conferenceIp));
-    FakeDirectory directory(o, log);
-    auto conferenceOwner = std::make_unique<FakeConference>(o, log);
-    FakeConference &conference = *conferenceOwner;
-    if (!conference.start()) {
-        say("cannot open UDP 5198/5199 on " + o.conferenceIp + " for the conference");
-        return 2;
+    std::unique_ptr<FakeConference> conference;
+    if (withConference) {
+        EchoLink::Dispatcher::setBindAddr(Async::IpAddress(o.conferenceIp));
+        conference = std::make_unique<FakeConference>(o, log);
+        if (!conference->start()) {
+            say("cannot open UDP 5198/5199 on " + o.conferenceIp + " for the conference");
+            return 2;
+        }
     }
-    say("READY directory " + o.directoryIp + ":5200, conference " + o.conference + " at " + o.conferenceIp +
-        " (mode " + o.mode + ")");
+    say("READY" + (directory ? " directory " + o.directoryIp + ":5200" : std::string()) +
+        (conference ? " conference " + o.conference + " at " + o.conferenceIp : std::string()) + " (mode " + o.mode +
+        ")");
 
+    // In idle mode the servers only answer, until the process is stopped.
     std::unique_ptr<Script> script;
     std::unique_ptr<Lively> lively;
     if (o.mode == "test")
-        script = std::make_unique<Script>(log, testScript(o, conference));
-    else
-        lively = std::make_unique<Lively>(o, conference, directory);
+        script = std::make_unique<Script>(log, testScript(o, *conference));
+    else if (o.mode == "lively") {
+        lively = std::make_unique<Lively>(o, log, *conference, directory.get());
+        std::signal(SIGUSR1, quietDown);
+    }
     app.exec();
     const int code = script ? script->result() : 0;
     script.reset();
     lively.reset();
-    conferenceOwner.reset();   // its link before the dispatcher the link is registered with
-    EchoLink::Dispatcher::deleteInstance();
+    if (conference) {
+        conference.reset();   // its link before the dispatcher the link is registered with
+        EchoLink::Dispatcher::deleteInstance();
+    }
     return code;
 }
