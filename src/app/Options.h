@@ -13,6 +13,7 @@ struct Options {
     QString transcript;
     double speed = 0; ///< 0: as fast as possible
     QString logDir;   ///< empty: the platform's per-user data folder
+    QString stateDir; ///< empty: the settings folder
 };
 
 } // namespace gavelry
