@@ -31,7 +31,7 @@ struct AppContext {
     ModerationLog *log = nullptr;
     /// The folder of what the program writes for itself to take up after a
     /// restart (the running timed slots); empty: the configuration folder.
-    QString stateDir;
+    QString stateDir{};
 
     const QString &stateFolder() const { return stateDir.isEmpty() ? configDir : stateDir; }
 

@@ -117,14 +117,15 @@ private slots:
     {
         QTemporaryDir config, state, log, otherConfig;
         {
-            QFile slots(state.filePath(QStringLiteral("timedslots.json")));
-            QVERIFY(slots.open(QIODevice::WriteOnly));
-            slots.write(R"({"slots":[{"slot":1,"kind":"unmute","call":"W1AW","due":"2020-01-01T00:00:00+01:00"}]})");
+            QFile seed(state.filePath(QStringLiteral("timedslots.json")));
+            QVERIFY(seed.open(QIODevice::WriteOnly));
+            seed.write(R"({"slots":[{"slot":1,"kind":"unmute","call":"W1AW","due":"2020-01-01T00:00:00+01:00"}]})");
         }
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
+        p.setReadChannel(QProcess::StandardError);
         p.start(QStringLiteral(GAVELRY_EXE), {"--headless", "--config-dir", config.path(), "--state-dir", state.path(),
                                               "--log-dir", log.path()});
         QVERIFY(p.waitForStarted());
@@ -141,10 +142,10 @@ private slots:
         QVERIFY(p.waitForFinished(-1));
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(QFile::exists(state.filePath(QStringLiteral("gavelry.lock"))));
-        QFile slots(state.filePath(QStringLiteral("timedslots.json")));
-        QVERIFY(slots.open(QIODevice::ReadOnly));
+        QFile written(state.filePath(QStringLiteral("timedslots.json")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
         // Written again by the program, in its own form (the moment in UTC).
-        QVERIFY2(slots.readAll().contains("\"due\": \"2019-12-31T23:00:00Z\""), "timedslots.json not rewritten");
+        QVERIFY2(written.readAll().contains("\"due\": \"2019-12-31T23:00:00Z\""), "timedslots.json not rewritten");
         for (const char *name : {"gavelry.lock", "timedslots.json"})
             QVERIFY2(!QFile::exists(config.filePath(QString::fromLatin1(name))), name);
     }
