@@ -76,6 +76,13 @@ def lintian(out):
     found = [line for line in r.stdout.splitlines() if re.match(r"^[EW]: ", line)]
     if found or r.returncode:
         fail(f"lintian found {len(found)} errors and warnings in {os.path.basename(deb)}\n{r.stderr}")
+    # lintian takes any version at the changelog's top: a release must
+    # bring its own entry.
+    version = run(["dpkg-deb", "-f", deb, "Version"]).stdout.strip()
+    changelog = run(["sh", "-c", f"dpkg-deb --fsys-tarfile '{deb}' | tar -xO ./usr/share/doc/gavelry/changelog.gz | gzip -dc"])
+    top = changelog.stdout.splitlines()[0] if changelog.stdout else ""
+    if not top.startswith(f"gavelry ({version}) "):
+        fail(f"the changelog's newest entry is not for {version}: {top}")
 
 
 def units(out):
