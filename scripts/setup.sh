@@ -15,6 +15,10 @@ packages=(
   fonts-noto-color-emoji
   libspandsp-dev
   libecholib-dev libsigc++-2.0-dev libgsm1-dev libasynccore-dev libasynccpp-dev libasyncaudio-dev
+  # The Debian package and its checks: cpack's dependency scan (file), Debian's
+  # own checker, the units' checks and the system service's user (systemd),
+  # the sandboxed run's system calls (strace).
+  file lintian systemd strace
 )
 
 missing=()

@@ -52,6 +52,9 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("transcript"), QStringLiteral("Write the scenario transcript to FILE (default: standard output)."),
                       QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("state-dir"),
+                      QStringLiteral("Folder of the lock and the running timed slots (default: the settings folder)."),
+                      QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("speed"), QStringLiteral("Pace the scenario at N times real time, N from 0.001 to 1000000 "
                                                      "(default: as fast as possible)."),
                       QStringLiteral("N")});
@@ -153,6 +156,11 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
         printLine(stderr, QStringLiteral("gavelry: --log-dir: the folder name is empty"));
         return std::nullopt;
     }
+    o.stateDir = parser.value(QStringLiteral("state-dir"));
+    if (parser.isSet(QStringLiteral("state-dir")) && o.stateDir.isEmpty()) {
+        printLine(stderr, QStringLiteral("gavelry: --state-dir: the folder name is empty"));
+        return std::nullopt;
+    }
     if (parser.isSet(QStringLiteral("log"))) {
         printLine(stdout, QDir(logFolder(o)).filePath(ModerationLog::kFileName));
         exitCode = 0;
@@ -185,6 +193,10 @@ std::optional<Options> parseCommandLine(int argc, char *argv[], int &exitCode)
             printLine(stderr, QStringLiteral("gavelry: --log-dir: a scenario run keeps no moderation log"));
             return std::nullopt;
         }
+        if (parser.isSet(QStringLiteral("state-dir"))) {
+            printLine(stderr, QStringLiteral("gavelry: --state-dir: a scenario run keeps its state in its own copy of the settings"));
+            return std::nullopt;
+        }
         if (o.client != QLatin1String("sim")) {
             printLine(stderr, QStringLiteral("gavelry: --client: a scenario runs on the built-in simulator (sim), not %1")
                                   .arg(o.client));
@@ -212,6 +224,13 @@ QString configFolder(const Options &options)
     if (!options.configDir.isEmpty())
         return QDir(options.configDir).absolutePath();
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+QString stateFolder(const Options &options)
+{
+    if (!options.stateDir.isEmpty())
+        return QDir(options.stateDir).absolutePath();
+    return configFolder(options);
 }
 
 int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterStart)
@@ -257,13 +276,22 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
                                           "default settings and cannot save them.").arg(configDir),
                            QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Warning);
 
-    // Taken over before the settings folder is locked: once the lock is
-    // there, a stop request is never lost, and a reader of standard error
-    // that goes away ends nothing.
+    // A system service keeps its settings apart from what it writes for
+    // itself (/etc and /var/lib): the lock and the running slots go there.
+    const QString stateDir = stateFolder(*options);
+    if (stateDir != configDir && !QDir().mkpath(stateDir))
+        dialogs.messageBox(QStringLiteral("The state folder %1 cannot be created; the running timed slots cannot be "
+                                          "kept for a restart.").arg(stateDir),
+                           QString::fromLatin1(kProductName), MsgButtons::Ok, MsgIcon::Warning);
+
+    // Taken over before the state folder is locked: once the lock is there,
+    // a stop request is never lost, and a reader of standard error that goes
+    // away ends nothing.
     TerminationSignals termination;
 
-    // One copy per settings folder, checked before anything is sent or linked.
-    SingleInstance instance(configDir);
+    // One copy per settings folder (or per state folder, where one is
+    // given), checked before anything is sent or linked.
+    SingleInstance instance(stateDir);
     if (!instance.acquire()) {
         QString text = QStringLiteral("Program is already running.");
         if (!instance.holder().isEmpty())
@@ -274,8 +302,14 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     // What a save killed half way left behind. Only while the lock is held:
     // a running copy's save in progress is never taken away.
     QStringList leftoverProblems;
-    const QStringList leftovers =
-        instance.holds() ? safefile::removeLeftovers(configDir, leftoverProblems) : QStringList();
+    QList<std::pair<QString, QStringList>> leftovers;
+    if (instance.holds()) {
+        for (const QString &folder : stateDir == configDir ? QStringList{configDir} : QStringList{configDir, stateDir}) {
+            const QStringList removed = safefile::removeLeftovers(folder, leftoverProblems);
+            if (!removed.isEmpty())
+                leftovers.append({folder, removed});
+        }
+    }
 
     RealScheduler scheduler;
     QString backendError;
@@ -286,6 +320,7 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     }
     DesktopShell shell;
     Program program(scheduler, backend->factory(), dialogs, shell, configDir);
+    program.context().stateDir = stateDir;
     program.moderationLog().setEcho(options->headless);
     // What the backend has to say about its network link (a refused
     // directory log-on, a station not found) goes to the status line.
@@ -296,9 +331,9 @@ int runMain(int argc, char *argv[], const std::function<void(Program &)> &afterS
     QString logError;
     if (!instance.problem().isEmpty())
         program.context().report(instance.problem());
-    if (!leftovers.isEmpty())
+    for (const auto &[folder, removed] : leftovers)
         program.context().report(QStringLiteral("Removed what an interrupted save left in %1: %2")
-                                     .arg(QDir::toNativeSeparators(configDir), leftovers.join(QStringLiteral(", "))));
+                                     .arg(QDir::toNativeSeparators(folder), removed.join(QStringLiteral(", "))));
     for (const QString &problem : leftoverProblems)
         program.context().report(QStringLiteral("What an interrupted save left behind stays: %1").arg(problem));
     if (!program.moderationLog().setFolder(logFolder(*options), logError))

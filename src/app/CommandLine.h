@@ -22,5 +22,8 @@ QString logFolder(const Options &options);
 
 /// The configuration folder to use for options.
 QString configFolder(const Options &options);
+/// The folder of the single-copy lock and the running timed slots: the
+/// --state-dir folder, otherwise the settings folder.
+QString stateFolder(const Options &options);
 
 } // namespace gavelry

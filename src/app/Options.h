@@ -16,6 +16,7 @@ struct Options {
     QString webUser;  ///< --web-user: add, remove or list; empty: run the program
     QString webUserName;
     QString webRole;
+    QString stateDir; ///< empty: the settings folder
 };
 
 } // namespace gavelry

@@ -29,6 +29,11 @@ struct AppContext {
     std::function<void(const QString &)> reportError;
     /// Where the commands and notices sent, and their causes, are kept.
     ModerationLog *log = nullptr;
+    /// The folder of what the program writes for itself to take up after a
+    /// restart (the running timed slots); empty: the configuration folder.
+    QString stateDir{};
+
+    const QString &stateFolder() const { return stateDir.isEmpty() ? configDir : stateDir; }
 
     void report(const QString &what) const
     {

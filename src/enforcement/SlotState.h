@@ -25,7 +25,7 @@ struct SlotRecord {
     bool operator==(const SlotRecord &other) const = default;
 };
 
-/// The file the running slots are kept in, in the configuration folder. Its
+/// The file the running slots are kept in, in the state folder. Its
 /// own small file: ban.ini keeps the layout other copies of the file share.
 namespace slotstate {
 

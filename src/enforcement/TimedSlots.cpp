@@ -72,7 +72,7 @@ void TimedSlots::restore()
 {
     QStringList problems;
     slotstate::FileState file = slotstate::FileState::Missing;
-    const QList<SlotRecord> records = slotstate::read(m_form.context().configDir, problems, &file);
+    const QList<SlotRecord> records = slotstate::read(m_form.context().stateFolder(), problems, &file);
     for (const QString &p : problems)
         m_form.context().report(QStringLiteral("Timed slots from before the restart: %1; what could not be read is left out").arg(p));
     m_keepAside = file == slotstate::FileState::Damaged;
@@ -92,7 +92,7 @@ void TimedSlots::save()
         return; // the file has not been read: writing would lose what it holds
     if (m_keepAside) {
         QString keptAs;
-        const QString error = slotstate::keepAside(m_form.context().configDir, keptAs);
+        const QString error = slotstate::keepAside(m_form.context().stateFolder(), keptAs);
         if (!error.isEmpty()) {
             if (!m_toldWriteFailed)
                 m_form.context().report(QStringLiteral("The running timed slots could not be kept for a restart: %1, "
@@ -110,7 +110,7 @@ void TimedSlots::save()
     for (const TimedSlot *s : m_slots)
         if (const std::optional<SlotRecord> r = s->record())
             records.append(*r);
-    const QString error = slotstate::write(m_form.context().configDir, records);
+    const QString error = slotstate::write(m_form.context().stateFolder(), records);
     if (error.isEmpty()) {
         m_toldWriteFailed = false;
         return;

@@ -108,13 +108,15 @@ void prepareSharedOpenGL()
         delete context;
 }
 
-/// Loads the web view module from beside the executable; null when there is
-/// none (a build without the web engine).
+/// Loads the web view module: installed, from the program's library folder
+/// (GAVELRY_WEBVIEW_FROM_BIN, from the folder of the executable: the same
+/// whatever the install prefix), in the build from beside the executable.
+/// Null when there is none (a build without the web engine).
 QLibrary *loadWebViewModule(QObject *owner)
 {
     const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString &candidate : {here.filePath(QStringLiteral("gavelry_webview")),
-                                     here.filePath(QStringLiteral("../lib/gavelry/gavelry_webview"))}) {
+    for (const QString &candidate : {here.filePath(QStringLiteral(GAVELRY_WEBVIEW_FROM_BIN "/gavelry_webview")),
+                                     here.filePath(QStringLiteral("gavelry_webview"))}) {
         auto *lib = new QLibrary(candidate, owner);
         if (lib->load())
             return lib;

@@ -109,6 +109,47 @@ private slots:
         QVERIFY(QFile::exists(config.filePath(QStringLiteral("zurazod2.ini"))));
     }
 
+    // A system service keeps its settings in one folder and its lock and
+    // running timed slots in another (--state-dir): the slots are read
+    // from and written to the state folder, the lock there keeps a second
+    // copy out, and the settings folder gets neither.
+    void stateFolderHoldsLockAndSlots()
+    {
+        QTemporaryDir config, state, log, otherConfig;
+        {
+            QFile seed(state.filePath(QStringLiteral("timedslots.json")));
+            QVERIFY(seed.open(QIODevice::WriteOnly));
+            seed.write(R"({"slots":[{"slot":1,"kind":"unmute","call":"W1AW","due":"2020-01-01T00:00:00+01:00"}]})");
+        }
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.setReadChannel(QProcess::StandardError);
+        p.start(QStringLiteral(GAVELRY_EXE), {"--headless", "--config-dir", config.path(), "--state-dir", state.path(),
+                                              "--log-dir", log.path()});
+        QVERIFY(p.waitForStarted());
+        // The slot ran out while the program was down: its release is logged
+        // once the slots are read back.
+        QByteArray err;
+        while (!err.contains("timed un-mute slot 1 ran out") && p.waitForReadyRead(-1))
+            err += p.readAllStandardError();
+        QVERIFY2(err.contains("W1AW"), err.constData());
+        const Result second = run({"--headless", "--config-dir", otherConfig.path(), "--state-dir", state.path()});
+        QCOMPARE(second.code, 1);
+        QVERIFY2(second.err.contains("Program is already running."), qPrintable(second.err));
+        ::kill(pid_t(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(-1));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QFile::exists(state.filePath(QStringLiteral("gavelry.lock"))));
+        QFile written(state.filePath(QStringLiteral("timedslots.json")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        // Written again by the program, in its own form (the moment in UTC).
+        QVERIFY2(written.readAll().contains("\"due\": \"2019-12-31T23:00:00Z\""), "timedslots.json not rewritten");
+        for (const char *name : {"gavelry.lock", "timedslots.json"})
+            QVERIFY2(!QFile::exists(config.filePath(QString::fromLatin1(name))), name);
+    }
+
     void badOptionsNameThemselves_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -132,6 +173,9 @@ private slots:
         QTest::newRow("stray argument") << QStringList{"extra"} << "extra";
         QTest::newRow("log folder with a scenario") << QStringList{"--scenario", "x.scn", "--log-dir", "logs"}
                                                     << "--log-dir";
+        QTest::newRow("state dir empty") << QStringList{"--state-dir="} << "--state-dir";
+        QTest::newRow("state folder with a scenario") << QStringList{"--scenario", "x.scn", "--state-dir", "state"}
+                                                      << "--state-dir";
         QTest::newRow("network client with a scenario") << QStringList{"--client", "echolink", "--scenario", "x.scn"}
                                                         << "--client";
     }
