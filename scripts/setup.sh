@@ -12,7 +12,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   qt6-webengine-dev
   qt6-httpserver-dev qt6-websockets-dev libsodium-dev
-  fonts-noto-color-emoji
+  # DejaVu Sans is the font a Debian 12 desktop draws the windows in ("Sans
+  # Serif" 9 pt); the caption test measures every caption in it.
+  fonts-dejavu-core fonts-noto-color-emoji
   libspandsp-dev
   libecholib-dev libsigc++-2.0-dev libgsm1-dev libasynccore-dev libasynccpp-dev libasyncaudio-dev
   # The Debian package and its checks: cpack's dependency scan (file), Debian's

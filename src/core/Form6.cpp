@@ -13,7 +13,10 @@
 #include "Version.h"
 
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QTabBar>
+
+#include <algorithm>
 
 namespace gavelry {
 
@@ -123,13 +126,40 @@ void Form6::SaveData()
 void Form6::showLastEvent(const QString &entry)
 {
     if (ui.StatusLine->text() != entry)
-        ui.StatusLine->setText(entry);
+        setStatusLine(entry);
 }
 
 void Form6::reportStatus(const QString &text)
 {
     qCWarning(lcCore) << text;
-    ui.StatusLine->setText(ctx.scheduler.timeOfDay() + QStringLiteral("  ") + text);
+    setStatusLine(ctx.scheduler.timeOfDay() + QStringLiteral("  ") + text);
+}
+
+void Form6::setStatusLine(const QString &text)
+{
+    // The line shows what fits, cut in the middle; the tool tip has it all.
+    ui.StatusLine->setText(text);
+    ui.StatusLine->setToolTip(text);
+}
+
+void Form6::setFormWidth(int twips)
+{
+    resize(controls::toPixels(twips), height());
+    fitStatusLine();
+}
+
+void Form6::fitStatusLine()
+{
+    // The status line ends a control margin short of the window's right
+    // edge in either form, so that its end (the cause) is never cut off.
+    const int margin = ui.SSTab1->x();
+    ui.StatusLine->resize(std::max(0, width() - ui.StatusLine->x() - margin), ui.StatusLine->height());
+}
+
+void Form6::resizeEvent(QResizeEvent *event)
+{
+    Window::resizeEvent(event);
+    fitStatusLine();
 }
 
 const SettingsLayout *Form6::settingsLayout() const { return &MainSettings::layout(); }
@@ -178,7 +208,7 @@ void Form6::Form_Load()
     }
 
     // 8. The narrow form, showing the selected profile's fields only.
-    resize(controls::toPixels(kNarrowTwips), height());
+    setFormWidth(kNarrowTwips);
     SelectConf();
 
     // 9. Hiding a window loads it: from here on every window and its timers run.
@@ -237,10 +267,10 @@ void Form6::Command39_Click()
 {
     if (ui.Command39->text() == QLatin1String("Show Extra")) {
         ui.Command39->setText(QStringLiteral("Hide Extra"));
-        resize(controls::toPixels(kWideTwips), height());
+        setFormWidth(kWideTwips);
     } else {
         ui.Command39->setText(QStringLiteral("Show Extra"));
-        resize(controls::toPixels(kNarrowTwips), height());
+        setFormWidth(kNarrowTwips);
     }
 }
 

@@ -82,7 +82,8 @@ public:
     const SettingsLayout *settingsLayout() const override;
     /// A failure the operator should see (status line and log).
     void reportStatus(const QString &text);
-    /// The moderation log's last entry, in the status line.
+    /// The moderation log's last entry, in the status line: cut in the
+    /// middle when the line is too short for it, whole in its tool tip.
     void showLastEvent(const QString &entry);
 
     /// Exactly the caption start-up gives the window.
@@ -95,11 +96,16 @@ signals:
 protected:
     void Form_Load() override;
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     /// The window's controls, by their names: its own, nobody else's.
     Ui::Form6 ui;
     void wireButtons();
+    void setStatusLine(const QString &text);
+    /// Narrows or widens the window (twips), the status line with it.
+    void setFormWidth(int twips);
+    void fitStatusLine();
     void adoptRunningConnection();
     void Command39_Click();
     void SSTab1_DblClick();

@@ -3,6 +3,7 @@
 // passwords masked, and a file that is moved aside before it grows too big;
 // nothing but a regular file is written, and an entry the file cannot take
 // is told and goes to standard error.
+#include "core/ElidedLabel.h"
 #include "enforcement/Form321.h"
 #include "core/ModerationLog.h"
 #include "platform/SafeFile.h"
@@ -162,6 +163,46 @@ private slots:
                  qPrintable(entries[0]));
         QVERIFY2(entries[0].endsWith(QStringLiteral("(Command46)")), qPrintable(entries[0]));
         QCOMPARE(ui(*l.f).StatusLine->text(), entries[1]);
+    }
+
+    /// The status line shows what of the last entry fits it in either form of
+    /// the window, its start and its end around "…"; the tool tip holds the
+    /// whole entry.
+    void statusLineShowsBothEndsOfTheLastEntry_data()
+    {
+        QTest::addColumn<bool>("wide");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("cut");
+        const QString fifty = QStringLiteral("2026-01-05 09:07:00 | .mute W1ABC | W1ABC | button ");
+        const QString longCause = QStringLiteral("\"Mute 1 Station With NO Message\" (Command48)") + QString(200, u'x');
+        QTest::newRow("narrow, short") << false << "09:07:00  ok" << false;
+        QTest::newRow("wide, short") << true << "09:07:00  ok" << false;
+        QTest::newRow("narrow, fits the wide form only") << false << fifty << true;
+        QTest::newRow("wide, fits the wide form only") << true << fifty << false;
+        QTest::newRow("narrow, long") << false << fifty + longCause << true;
+        QTest::newRow("wide, long") << true << fifty + longCause << true;
+    }
+    void statusLineShowsBothEndsOfTheLastEntry()
+    {
+        QFETCH(bool, wide);
+        QFETCH(QString, entry);
+        QFETCH(bool, cut);
+        Logged l;
+        if (wide)
+            ui(*l.f).Command39->click();
+        l.f->showLastEvent(entry);
+        ElidedLabel *line = ui(*l.f).StatusLine;
+        QCOMPARE(line->text(), entry);
+        QCOMPARE(line->toolTip(), entry);
+        const QString shown = line->shownText();
+        QVERIFY2(line->fontMetrics().horizontalAdvance(shown) <= line->contentsRect().width(), qPrintable(shown));
+        if (!cut) {
+            QCOMPARE(shown, entry);
+            return;
+        }
+        const qsizetype mark = shown.indexOf(QChar(0x2026));
+        QVERIFY2(mark > 0 && mark < shown.size() - 1, qPrintable(shown));
+        QVERIFY2(entry.startsWith(shown.left(mark)) && entry.endsWith(shown.mid(mark + 1)), qPrintable(shown));
     }
 
     void aLogOnNeverShowsItsPassword()

@@ -12,8 +12,10 @@ lines = [
     "",
     "#include <QtWidgets>",
     "#include <map>",
-    "",
 ]
+# The program's own widget classes that a form uses, by their headers.
+headers = sorted({h.text for path in forms for h in ET.parse(path).getroot().iter("header")})
+lines += [f'#include "{h}"' for h in headers] + [""]
 windows = []
 for path in forms:
     root = ET.parse(path).getroot()
