@@ -6,6 +6,8 @@
 #include "core/Controls.h"
 #include "core/Errors.h"
 #include "core/Form6.h"
+#include "enforcement/AutoBanSchedule.h"
+#include "enforcement/ConnectSchedule.h"
 #include "enforcement/Form321.h"
 #include "enforcement/TimedSlot.h"
 #include "enforcement/TimedSlots.h"
@@ -138,6 +140,7 @@ public:
             v.secondsLeft = slotSeconds(n)->text().trimmed().toLongLong();
             s.timedSlots.append(v);
         }
+        s.schedules = m_p.connectSchedule().lines() + m_p.autoBanSchedule().lines();
         return s;
     }
 
