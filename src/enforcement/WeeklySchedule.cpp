@@ -161,7 +161,7 @@ QStringList WeeklySchedule::lines(const QStringList &labels, const QString &onNa
     for (int e = 0; e < entries.size(); ++e) {
         const QString call = m_entries[e].call->text();
         const auto &days = entries[e].days;
-        if (call.trimmed().isEmpty() && std::none_of(days.begin(), days.end(), [](bool d) { return d; }))
+        if (std::none_of(days.begin(), days.end(), [](bool d) { return d; }))
             continue;
         out.append(labels.value(e) + QStringLiteral(": ") +
                    schedule::describe(entries[e], call, m_second, onName, offName));

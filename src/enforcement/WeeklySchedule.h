@@ -100,8 +100,8 @@ public:
     /// Carries out everything due since the previous tick (or begin()).
     void tick();
     /// The entries as their controls read now, one line each (see
-    /// schedule::describe), each after its label; an entry with neither a
-    /// station nor a day ticked is not set and left out.
+    /// schedule::describe), each after its label; an entry without a day
+    /// ticked never runs and is left out.
     QStringList lines(const QStringList &labels, const QString &onName, const QString &offName) const;
 
 private:
