@@ -6,6 +6,8 @@
 #include "core/Controls.h"
 #include "core/Errors.h"
 #include "core/Form6.h"
+#include "enforcement/AutoBanSchedule.h"
+#include "enforcement/ConnectSchedule.h"
 #include "enforcement/Form321.h"
 #include "enforcement/TimedSlot.h"
 #include "enforcement/TimedSlots.h"
@@ -138,6 +140,7 @@ public:
             v.secondsLeft = slotSeconds(n)->text().trimmed().toLongLong();
             s.timedSlots.append(v);
         }
+        s.schedules = m_p.connectSchedule().lines() + m_p.autoBanSchedule().lines();
         return s;
     }
 
@@ -321,6 +324,18 @@ private:
     web::WebListener *m_listener = nullptr;
 };
 
+class Scripted final : public ScriptedWebConsole {
+public:
+    explicit Scripted(Program &program) : host(program) {}
+    ~Scripted() override { console.reset(); }
+    std::pair<int, QByteArray> request(const QByteArray &method, const QString &path, const QByteArray &body) override
+    {
+        return console->request(method, path, body);
+    }
+    ProgramHost host;
+    std::unique_ptr<web::ScriptedConsole> console;
+};
+
 class RunningConsole final : public WebConsole {
 public:
     RunningConsole(Program &program) : host(program) {}
@@ -351,6 +366,19 @@ std::unique_ptr<WebConsole> WebConsole::start(Program &program, const QString &c
         return nullptr;
     }
     return console;
+}
+
+std::unique_ptr<ScriptedWebConsole> ScriptedWebConsole::open(Program &program,
+                                                             std::function<void(const QByteArray &)> pushed, QString &why)
+{
+    web::WebModule *module = openModule(why);
+    if (!module)
+        return nullptr;
+    auto scripted = std::make_unique<Scripted>(program);
+    scripted->console = module->script(scripted->host, std::move(pushed), why);
+    if (!scripted->console)
+        return nullptr;
+    return scripted;
 }
 
 int runWebUserCommand(const QString &action, const QString &name, const QString &role, const QString &configDir)

@@ -9,6 +9,8 @@
 #include "moderation/ModerationActions.h"
 #include "platform/Scheduler.h"
 
+#include <algorithm>
+
 #include <QLabel>
 
 namespace gavelry {
@@ -48,6 +50,15 @@ void AutoBanSchedule::Timer2_Timer()
 {
     skipOnError(m_form.context(), [&] { m_c.ShowTime->setText(m_form.context().scheduler.timeOfDay()); });
     skipOnError(m_form.context(), [&] { m_schedule.tick(); });
+}
+
+QStringList AutoBanSchedule::lines() const
+{
+    // Kept in the order they run, entry 2 first; read in the window's order.
+    QStringList out = m_schedule.lines({QStringLiteral("Auto Ban 2"), QStringLiteral("Auto Ban 1")},
+                                       QStringLiteral("ban"), QStringLiteral("un-ban"));
+    std::reverse(out.begin(), out.end());
+    return out;
 }
 
 void AutoBanSchedule::act(int index, schedule::Action action, const QString &call)

@@ -36,6 +36,9 @@ public:
     void Timer2_Timer();
     /// Starts the schedule's count (the window has loaded).
     void begin() { m_schedule.begin(); }
+    /// The entries that are set, "Auto Ban 1" first, as
+    /// "Auto Ban 1: W1ABC on Mon, ban at ..." lines.
+    QStringList lines() const;
 
 private:
     void act(int entry, schedule::Action action, const QString &call);

@@ -66,6 +66,12 @@ void ConnectSchedule::Timer8_Timer()
     skipOnError(m_form.context(), [&] { m_schedule.tick(); });
 }
 
+QStringList ConnectSchedule::lines() const
+{
+    return m_schedule.lines({QStringLiteral("Connect A"), QStringLiteral("Connect B")}, QStringLiteral("connect"),
+                            QStringLiteral("disconnect"));
+}
+
 void ConnectSchedule::act(int index, schedule::Action action, const QString &call)
 {
     const QString station = call.toUpper();

@@ -37,6 +37,8 @@ public:
     void Timer8_Timer();
     /// Starts the schedule's count (the main window has loaded).
     void begin() { m_schedule.begin(); }
+    /// The entries that are set, as "Connect A: W1ABC on Mon, connect at ..." lines.
+    QStringList lines() const;
 
 private:
     void act(int entry, schedule::Action action, const QString &call);

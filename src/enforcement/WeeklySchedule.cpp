@@ -79,6 +79,26 @@ QList<Due> dueBetween(const QList<Entry> &entries, int second, const QDateTime &
     return due;
 }
 
+QString describe(const Entry &entry, const QString &call, int second, const QString &onName, const QString &offName)
+{
+    static const char *names[] = {"Sun", "Mon", "Tue", "Wed", "Thur", "Fri", "Sat"};
+    QStringList days;
+    for (size_t d = 0; d < 7; ++d)
+        if (entry.days[d])
+            days.append(QLatin1String(names[d]));
+    const QString when = days.size() == 7 ? QStringLiteral("every day")
+                         : days.isEmpty() ? QStringLiteral("no day")
+                                          : QStringLiteral("on ") + days.join(u' ');
+    const auto time = [second](const QString &hour, const QString &minutes) {
+        const std::optional<QTime> t = triggerTime(hour, minutes, second);
+        return t ? QStringLiteral("at ") + t->toString(QStringLiteral("HH:mm:ss")) : QStringLiteral("never");
+    };
+    const QString station = call.trimmed().isEmpty() ? QStringLiteral("(no station)") : call.trimmed();
+    return QStringLiteral("%1 %2, %3 %4, %5 %6")
+        .arg(station, when, onName, time(entry.onHour, entry.onMinutes), offName,
+             time(entry.offHour, entry.offMinutes));
+}
+
 } // namespace schedule
 
 namespace {
@@ -132,6 +152,21 @@ void WeeklySchedule::tick()
     m_doneUpTo = now;
     for (const schedule::Due &d : due)
         m_act(d.entry, d.action, m_entries[d.entry].call->text());
+}
+
+QStringList WeeklySchedule::lines(const QStringList &labels, const QString &onName, const QString &offName) const
+{
+    const QList<schedule::Entry> entries = read();
+    QStringList out;
+    for (int e = 0; e < entries.size(); ++e) {
+        const QString call = m_entries[e].call->text();
+        const auto &days = entries[e].days;
+        if (std::none_of(days.begin(), days.end(), [](bool d) { return d; }))
+            continue;
+        out.append(labels.value(e) + QStringLiteral(": ") +
+                   schedule::describe(entries[e], call, m_second, onName, offName));
+    }
+    return out;
 }
 
 QList<schedule::Entry> WeeklySchedule::read() const

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -56,6 +57,13 @@ inline constexpr qint64 kLongestCatchUpMs = 7LL * 24 * 3600 * 1000;
 /// looked at). Nothing is due when upTo is not later than after.
 QList<Due> dueBetween(const QList<Entry> &entries, int second, const QDateTime &after, const QDateTime &upTo);
 
+/// An entry as a line for people to read, as
+/// "W1ABC on Mon Wed Fri, connect at 07:30:00, disconnect at 08:00:00":
+/// onName and offName name its two actions, second the second of the
+/// minute they run at; a time its boxes do not name reads "never" in place
+/// of "at HH:MM:SS".
+QString describe(const Entry &entry, const QString &call, int second, const QString &onName, const QString &offName);
+
 } // namespace schedule
 
 /// A weekly timetable on a window's controls, driven by a one-second timer.
@@ -91,6 +99,10 @@ public:
     void begin();
     /// Carries out everything due since the previous tick (or begin()).
     void tick();
+    /// The entries as their controls read now, one line each (see
+    /// schedule::describe), each after its label; an entry without a day
+    /// ticked never runs and is left out.
+    QStringList lines(const QStringList &labels, const QString &onName, const QString &offName) const;
 
 private:
     QList<schedule::Entry> read() const;

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "util/Form99.h"
 #include "app/Program.h"
+#include "app/WebConsole.h"
 #include "platform/ProfileIni.h"
 #include "scenario/Scenario.h"
 #include "scenario/Statements.h"
@@ -17,6 +18,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -263,6 +267,23 @@ private:
             sleepUntil(target);
     }
 
+    QString openWebConsole() override
+    {
+        m_webWanted = true;
+        return m_running ? attachWebConsole() : QString();
+    }
+    void webRequest(int line, const QByteArray &method, const QString &path, const QByteArray &body) override
+    {
+        if (!m_web) {
+            fail(line, QStringLiteral("the web console is not open (the program is not running)"));
+            return;
+        }
+        const auto [status, reply] = m_web->request(method, path, body);
+        write(QStringLiteral("web-reply"), QStringLiteral("%1 %2 %3 %4")
+                                               .arg(QString::fromLatin1(method), path, QString::number(status),
+                                                    QString::fromUtf8(reply)));
+    }
+
     void startProgram() override { m_stopped = !start(); }
     void restartProgram(qint64 downMs) override { m_stopped = !restart(downMs); }
     void endProgram() override { m_program->context().endProgram(); }
@@ -298,6 +319,8 @@ private:
     bool restart(qint64 downMs)
     {
         write(QStringLiteral("restart"));
+        m_web.reset();
+        m_running = false;
         m_program->endForRestart();
         m_program.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -322,7 +345,45 @@ private:
             printError(QStringLiteral("gavelry: the program could not start: %1").arg(QString::fromLocal8Bit(e.what())));
             return false;
         }
+        m_running = true;
+        if (m_webWanted) {
+            const QString why = attachWebConsole();
+            if (!why.isEmpty()) {
+                m_failed = true;
+                printError(QStringLiteral("gavelry: the web console cannot open: ") + why);
+            }
+        }
         return true;
+    }
+
+    /// The console on the program now running, its pushes in the
+    /// transcript: a status push names the fields that changed since the
+    /// previous one (all of them first), chat and log pushes their line.
+    QString attachWebConsole()
+    {
+        m_webStatus = QJsonObject();
+        QString why;
+        m_web = ScriptedWebConsole::open(*m_program, [this](const QByteArray &json) { webPushed(json); }, why);
+        return m_web ? QString() : why;
+    }
+    void webPushed(const QByteArray &json)
+    {
+        const QJsonObject event = QJsonDocument::fromJson(json).object();
+        const QString type = event.value(QStringLiteral("type")).toString();
+        if (type != QLatin1String("status")) {
+            const QString key = type == QLatin1String("chat") ? QStringLiteral("line") : QStringLiteral("entry");
+            write(QStringLiteral("web-push"), type + u' ' + quote(event.value(key).toString()));
+            return;
+        }
+        const QJsonObject status = event.value(QStringLiteral("status")).toObject();
+        QStringList changed;
+        for (auto it = status.begin(); it != status.end(); ++it)
+            if (!m_webStatus.contains(it.key()) || m_webStatus.value(it.key()) != it.value()) {
+                const QByteArray value = QJsonDocument(QJsonArray{it.value()}).toJson(QJsonDocument::Compact);
+                changed.append(it.key() + u'=' + QString::fromUtf8(value.mid(1).chopped(1)));
+            }
+        m_webStatus = status;
+        write(QStringLiteral("web-push"), QStringLiteral("status ") + changed.join(u' '));
     }
 
     /// A message about the statement on line of the scenario file.
@@ -415,8 +476,13 @@ private:
     bool m_ended = false;
     bool m_stopped = false; ///< the program could not start
     bool m_failed = false;  ///< an expect failed
-    // Last: the program goes first, while everything it uses still exists.
+    bool m_running = false; ///< the program started and has not been restarted since
+    bool m_webWanted = false;
+    QJsonObject m_webStatus; ///< the status the last push showed
+    // Last: the program goes first, while everything it uses still exists;
+    // the console that follows it before it.
     std::unique_ptr<Program> m_program;
+    std::unique_ptr<ScriptedWebConsole> m_web;
 };
 
 } // namespace

@@ -12,6 +12,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QResizeEvent>
 #include <QWidget>
 
@@ -79,6 +81,25 @@ bool bareControl(Statement &st, FileContext &, QString &error)
         return false;
     }
     return true;
+}
+
+/// A web-action's arguments, "call=W1ABC notice=with timedMinutes=5", as
+/// the JSON object the pages send: whole numbers go as numbers.
+std::optional<QJsonObject> webArguments(const QString &text, QString &error)
+{
+    QJsonObject args;
+    for (const QString &pair : text.split(u' ', Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf(u'=');
+        if (eq <= 0) {
+            error = QStringLiteral("bad argument '%1' (use NAME=VALUE, separated by spaces)").arg(pair);
+            return std::nullopt;
+        }
+        const QString value = pair.mid(eq + 1);
+        bool number = false;
+        const int n = value.toInt(&number);
+        args.insert(pair.left(eq), number ? QJsonValue(n) : QJsonValue(value));
+    }
+    return args;
 }
 
 // ---- What the control must be, once the windows exist
@@ -425,6 +446,36 @@ const StatementKind kStatements[] = {
          return true;
      },
      .step = [](Runner &run, const Statement &st) { run.shell().setNextResult(int(st.number)); }},
+
+    // The web console, as an operator logged in to it sees it.
+    {.keyword = "web-console", .phase = Phase::Any, .pattern = "", .usage = "web-console",
+     .checkFile = [](Statement &, FileContext &file, QString &error) {
+         if (file.webConsole) {
+             error = QStringLiteral("the web console is already open");
+             return false;
+         }
+         file.webConsole = true;
+         return true;
+     },
+     .step = [](Runner &run, const Statement &st) {
+         const QString why = run.openWebConsole();
+         if (!why.isEmpty())
+             run.fail(st.line, QStringLiteral("the web console cannot open: ") + why);
+     }},
+    {.keyword = "web-action", .phase = Phase::Started, .pattern = "W[S]", .usage = "web-action NAME [\"ARGS\"]",
+     .checkFile = [](Statement &st, FileContext &file, QString &error) {
+         if (!file.webConsole) {
+             error = QStringLiteral("the web console is not open (use web-console before)");
+             return false;
+         }
+         return webArguments(st.args.value(1), error).has_value();
+     },
+     .step = [](Runner &run, const Statement &st) {
+         QString error;
+         const QJsonObject args = *webArguments(st.args.value(1), error);
+         run.webRequest(st.line, "POST", QStringLiteral("/api/actions/") + st.args[0],
+                        QJsonDocument(args).toJson(QJsonDocument::Compact));
+     }},
 
     // The transcript.
     {.keyword = "show", .phase = Phase::Started, .pattern = "C", .usage = "show Form.Control[.Property]",

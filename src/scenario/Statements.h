@@ -40,6 +40,7 @@ struct FileContext {
     QSet<QString> members;     ///< stations' callsigns in capitals
     bool clockSet = false;
     bool localSet = false;
+    bool webConsole = false;   ///< a web-console statement came
 };
 
 /// The conferences a run simulates, as its statements declare them.
@@ -79,6 +80,13 @@ public:
     /// Sets key in the SETTINGS section of file, together with the ini
     /// statements right after this one.
     virtual void queueIni(int line, const QString &file, const QString &key, const QString &value) = 0;
+
+    /// The web console opens, now or when the program starts (and again
+    /// after each restart), with an operator logged in; each push its
+    /// WebSocket would get becomes a "web-push" line. Empty, or why not.
+    virtual QString openWebConsole() = 0;
+    /// A request of that operator; its reply becomes a "web-reply" line.
+    virtual void webRequest(int line, const QByteArray &method, const QString &path, const QByteArray &body) = 0;
 
     /// Writes a transcript line at the time now.
     virtual void write(const QString &kind, const QString &rest = QString()) = 0;

@@ -79,6 +79,21 @@ QJsonObject statusJson(const StatusView &status)
                        {QStringLiteral("schedules"), QJsonArray::fromStringList(status.schedules)}};
 }
 
+QJsonObject statusEvent(const StatusView &status)
+{
+    return QJsonObject{{QStringLiteral("type"), QStringLiteral("status")}, {QStringLiteral("status"), statusJson(status)}};
+}
+
+QJsonObject chatEvent(const QString &line)
+{
+    return QJsonObject{{QStringLiteral("type"), QStringLiteral("chat")}, {QStringLiteral("line"), line}};
+}
+
+QJsonObject logEvent(const QString &entry)
+{
+    return QJsonObject{{QStringLiteral("type"), QStringLiteral("log")}, {QStringLiteral("entry"), entry}};
+}
+
 bool parseAction(const QString &name, const QJsonObject &args, ActionRequest &request, int &httpStatus, QString &why)
 {
     // What each action takes: a callsign, a notice choice (the main window's

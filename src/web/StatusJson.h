@@ -23,6 +23,12 @@ QList<StationEntry> parseStations(const QString &stationInfo);
 
 QJsonObject statusJson(const StatusView &status);
 
+/// What the WebSocket pushes, one JSON object each: the whole status, a
+/// chat display line, a moderation log entry.
+QJsonObject statusEvent(const StatusView &status);
+QJsonObject chatEvent(const QString &line);
+QJsonObject logEvent(const QString &entry);
+
 /// Checks an action's name and JSON arguments. False with an HTTP status
 /// (404 no such action, 400 arguments that do not fit) and why.
 bool parseAction(const QString &name, const QJsonObject &args, ActionRequest &request, int &httpStatus, QString &why);

@@ -1,5 +1,6 @@
 #include "web/WebModule.h"
 
+#include "web/ScriptedConsole.h"
 #include "web/UserCommand.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
@@ -21,6 +22,11 @@ public:
         return server;
     }
 
+    std::unique_ptr<ScriptedConsole> script(WebHost &host, std::function<void(const QByteArray &)> pushed,
+                                            QString &why) override
+    {
+        return openScriptedConsole(host, std::move(pushed), why);
+    }
     int users(const QString &action, const QString &name, const QString &role, const QString &configDir) override
     {
         return runUserCommand(action, name, role, configDir);

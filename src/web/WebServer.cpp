@@ -216,7 +216,7 @@ void WebServer::push(const QJsonObject &event)
 
 QJsonObject WebServer::statusEvent() const
 {
-    return QJsonObject{{QStringLiteral("type"), QStringLiteral("status")}, {QStringLiteral("status"), statusJson(m_host.status())}};
+    return web::statusEvent(m_host.status());
 }
 
 void WebServer::statusMayHaveChanged()
@@ -232,14 +232,14 @@ void WebServer::statusMayHaveChanged()
 
 void WebServer::chatLine(const QString &line)
 {
-    push(QJsonObject{{QStringLiteral("type"), QStringLiteral("chat")}, {QStringLiteral("line"), line}});
+    push(chatEvent(line));
 }
 
 void WebServer::logLine(const QString &entry)
 {
     if (m_api)
         m_api->counters().take(entry);
-    push(QJsonObject{{QStringLiteral("type"), QStringLiteral("log")}, {QStringLiteral("entry"), entry}});
+    push(logEvent(entry));
 }
 
 } // namespace gavelry::web

@@ -80,6 +80,28 @@ private slots:
         QCOMPARE(weekdayNumber(QDate(2026, 1, 10)), 7); // Saturday
     }
 
+    void entriesReadAsLines_data()
+    {
+        QTest::addColumn<Entry>("e");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("some days") << entry("Mon,Wed,Fri", "07", "30", "08", "00") << " W1ABC "
+                                   << "W1ABC on Mon Wed Fri, ban at 07:30:30, un-ban at 08:00:30";
+        QTest::newRow("every day") << entry("Sun,Mon,Tue,Wed,Thur,Fri,Sat", "23", "59", "00", "00") << "K2X"
+                                   << "K2X every day, ban at 23:59:30, un-ban at 00:00:30";
+        QTest::newRow("times that never come round")
+            << entry("Sat", "24", "00", "7", "30") << "K2X" << "K2X on Sat, ban never, un-ban never";
+        QTest::newRow("no station, no day") << entry("", "", "", "", "") << ""
+                                            << "(no station) no day, ban never, un-ban never";
+    }
+    void entriesReadAsLines()
+    {
+        QFETCH(Entry, e);
+        QFETCH(QString, call);
+        QFETCH(QString, line);
+        QCOMPARE(schedule::describe(e, call, 30, "ban", "un-ban"), line);
+    }
+
     void dueActions_data()
     {
         QTest::addColumn<QList<Entry>>("entries");
