@@ -11,6 +11,7 @@ class Dialogs;
 class Shell;
 class WindowRegistry;
 class ModerationLog;
+class OwnSettings;
 
 /// What every window and behaviour class is given at construction: the
 /// outside world (time, client, dialogs, shell, configuration folder), the
@@ -29,6 +30,9 @@ struct AppContext {
     std::function<void(const QString &)> reportError;
     /// Where the commands and notices sent, and their causes, are kept.
     ModerationLog *log = nullptr;
+    /// gavelry.ini: the stations trusted with the remote switches, each
+    /// profile's notice form. Null: the defaults.
+    const OwnSettings *ownSettings = nullptr;
 
     void report(const QString &what) const
     {

@@ -1,6 +1,8 @@
 #include "enforcement/Form321.h"
 
 #include "core/ModerationLog.h"
+#include "core/OwnSettings.h"
+#include "core/Form6.h"
 #include "core/Caption.h"
 #include "platform/ClientLink.h"
 #include "channel/CommandChannel.h"
@@ -92,7 +94,10 @@ void Form321::sendLine(const QString &line)
 {
     if (!EchoLink())
         throw ClientError(QStringLiteral("The timed ban window has no client"));
-    const QString one = channel::oneLine(line);
+    QString one = channel::oneLine(line);
+    // The selected profile's notice form, as the main window's sends take it.
+    if (ctx.ownSettings && ctx.windows.form6)
+        one = ctx.ownSettings->outgoing(one, ctx.windows.form6->selectedProfile());
     EchoLink()->sendChatText(one);
     if (ctx.log)
         ctx.log->sent(one);

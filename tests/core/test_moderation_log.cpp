@@ -4,6 +4,7 @@
 // nothing but a regular file is written, and an entry the file cannot take
 // is told and goes to standard error.
 #include "enforcement/Form321.h"
+#include "core/CommandWatch.h"
 #include "core/ModerationLog.h"
 #include "platform/SafeFile.h"
 #include "TestRig.h"
@@ -156,18 +157,23 @@ private slots:
         ui(*l.f).Text36->setText(QStringLiteral("Admin Enabled"));
         l.rig.dialogs.queueAnswer(QStringLiteral("N0CALL"));
         ui(*l.f).Command46->click();
+        // A command's entry waits for the server's answer (none here).
+        QCOMPARE(l.entries().size(), 0);
+        l.rig.advance(CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 2); // the unmute, sent twice
         QVERIFY2(entries[0].startsWith(QStringLiteral("2026-01-05 09:07:00 | .unmute N0CALL | N0CALL | button \"")),
                  qPrintable(entries[0]));
-        QVERIFY2(entries[0].endsWith(QStringLiteral("(Command46)")), qPrintable(entries[0]));
-        QCOMPARE(ui(*l.f).StatusLine->text(), entries[1]);
+        QVERIFY2(entries[0].endsWith(QStringLiteral("(Command46) | no answer in 10 s")), qPrintable(entries[0]));
+        QVERIFY2(ui(*l.f).StatusLine->text().endsWith(QStringLiteral("No answer from the server in 10 s to .unmute N0CALL")),
+                 qPrintable(ui(*l.f).StatusLine->text()));
     }
 
     void aLogOnNeverShowsItsPassword()
     {
         Logged l;
         ui(*l.f).Log_On_Admin->click();
+        l.rig.advance(CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 1);
         QVERIFY2(entries[0].contains(QStringLiteral("| .admin **** | - | button")), qPrintable(entries[0]));
@@ -180,9 +186,10 @@ private slots:
         ui(*l.f).Text4->setText(QStringLiteral("N0CALL"));
         ui(*l.f).Text9->setText(QStringLiteral("55"));
         l.rig.client.raiseDTMF(QStringLiteral("55"));
+        l.rig.advance(CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 2); // the mute and its notice
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute N0CALL | N0CALL | DTMF mute 1 (sequence 55)")),
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute N0CALL | N0CALL | DTMF mute 1 (sequence 55) | no answer in 10 s")),
                  qPrintable(entries[0]));
         QVERIFY2(entries[1].endsWith(QStringLiteral("| N0CALL | DTMF mute 1 (sequence 55)")), qPrintable(entries[1]));
     }
@@ -195,10 +202,10 @@ private slots:
         l.rig.advance(100); // the idle job puts the new limit on the countdown
         l.rig.client.raiseRX(true);
         l.rig.client.raiseStationText(QStringLiteral("*HARBOUR*\r->W1ABC Lakeside"));
-        l.rig.advance(61000);
+        l.rig.advance(61000 + CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QVERIFY(entries.size() >= 2);
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute . | W1ABC | talk-time limit of 1 minutes")),
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute . | W1ABC | talk-time limit of 1 minutes | no answer in 10 s")),
                  qPrintable(entries[0]));
     }
 
@@ -230,10 +237,10 @@ private slots:
     {
         Logged l;
         QVERIFY(l.rig.program->form321().timedMuteHandOver(QStringLiteral("W1ABC")));
-        l.rig.advance(15 * 60 * 1000 + 1000);
+        l.rig.advance(15 * 60 * 1000 + 1000 + CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QVERIFY(!entries.isEmpty());
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| .unmute W1ABC | W1ABC | timed un-mute slot 1 ran out")),
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .unmute W1ABC | W1ABC | timed un-mute slot 1 ran out | no answer in 10 s")),
                  qPrintable(entries[0]));
     }
 
