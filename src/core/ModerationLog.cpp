@@ -204,13 +204,16 @@ QString ModerationLog::stationOf(const QString &line)
             return QStringLiteral("the talking station");
         return words.first();
     }
+    // The talk-time notices name the station after "sent to" or "WARNING"
+    // ("** Auto Mute ** Has been sent to W1ABC ..." starts like a notice
+    // whose station is "Auto").
+    static const QRegularExpression named(QStringLiteral("(?:WARNING|sent to) (\\S+)"));
+    if (const QRegularExpressionMatch m = named.match(text); m.hasMatch())
+        return m.captured(1);
     for (const QLatin1String marker : {QLatin1String("**** "), QLatin1String("** ")})
         if (text.startsWith(marker))
             return text.mid(marker.size()).section(u' ', 0, 0);
-    // The talk-time notices name the station after "sent to" or "WARNING".
-    static const QRegularExpression named(QStringLiteral("(?:WARNING|sent to) (\\S+)"));
-    const QRegularExpressionMatch m = named.match(text);
-    return m.hasMatch() ? m.captured(1) : QString();
+    return QString();
 }
 
 void ModerationLog::sent(const QString &line)

@@ -135,6 +135,12 @@ private slots:
         QTest::newRow("talk-time warning") << " >> WARNING K2XYZ << 60 seconds to Auto Mute from the Conference. >> Admin Bot <<"
                                            << true << "K2XYZ"
                                            << " >> WARNING K2XYZ << 60 seconds to Auto Mute from the Conference. >> Admin Bot <<";
+        QTest::newRow("talk-time mute notice")
+            << "** Auto Mute ** Has been sent to W1ABC the node exceeding the conference key down limit of 10 minutes "
+               "without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>"
+            << true << "W1ABC"
+            << "** Auto Mute ** Has been sent to W1ABC the node exceeding the conference key down limit of 10 minutes "
+               "without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>";
         QTest::newRow("ordinary chat") << "hello all" << false << "" << "hello all";
         QTest::newRow("stamped chat") << "(09:07) hello all" << false << "" << "(09:07) hello all";
         QTest::newRow("probe answer") << "Chat-KZ v" + kVersion << false << "" << "Chat-KZ v" + kVersion;
