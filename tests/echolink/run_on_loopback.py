@@ -208,8 +208,9 @@ def on_the_air(args):
         return fail(f"Gavelry ended by itself with exit code {gav.p.returncode}", fakes, gav)
     # A link that drops mid-transmission ends the transmission: the digits
     # keyed in it come out as one sequence only once the receive indication
-    # falls.
-    if not (gav.seen("DTMF mute 2 (sequence 66)") or gav.wait_line("DTMF mute 2 (sequence 66)", 10)):
+    # falls. The mute they send goes unanswered (the link is gone), and its
+    # moderation log entry waits the ten seconds given to an answer.
+    if not (gav.seen("DTMF mute 2 (sequence 66)") or gav.wait_line("DTMF mute 2 (sequence 66)", 25)):
         return fail("after the link dropped mid-transmission the DTMF sequence 66 was never reported: "
                     "the receive indication did not fall", fakes, gav)
     rx = [i for i, l in enumerate(gav.lines) if "RX true" in l or "RX false" in l]
