@@ -2,6 +2,7 @@
 
 #include "core/AdminGate.h"
 #include "moderation/CallsignActions.h"
+#include "core/CommandWatch.h"
 #include "enforcement/AutoBanSchedule.h"
 #include "chat/ChatController.h"
 #include "moderation/ConferenceActions.h"
@@ -33,6 +34,7 @@ Program::Program(Scheduler &scheduler, ClientFactory &clients, Dialogs &dialogs,
 {
     m_ctx.endProgram = [this] { endProgram(); };
     m_ctx.log = &m_log;
+    m_ctx.ownSettings = &m_ownSettings;
     m_ctx.reportError = [this](const QString &what) {
         if (m_form6 && !m_ended)
             m_form6->reportStatus(what);
@@ -64,14 +66,26 @@ Program::~Program()
         m_scheduler.halt();
 }
 
-void Program::start() { m_form6->ensureLoaded(); }
+void Program::start()
+{
+    // Read before anything is received or sent; what cannot be read is
+    // told once the main window can show it.
+    QStringList problems;
+    m_ownSettings = OwnSettings::load(m_ctx.configDir, &problems);
+    m_form6->ensureLoaded();
+    for (const QString &problem : std::as_const(problems))
+        m_ctx.report(problem);
+}
 
 // Every behaviour object of the program is made here and only here, in the
 // order their handlers are connected to shared timers and events.
 void Program::attachBehaviour()
 {
     m_adminGate = std::make_unique<AdminGate>(*m_form6);
+    m_commandWatch = std::make_unique<CommandWatch>(*m_form6, *m_adminGate, m_log);
     m_conferenceProfiles = std::make_unique<ConferenceProfiles>(*m_form6, *m_adminGate);
+    connect(m_commandWatch.get(), &CommandWatch::logOnForgotten, m_conferenceProfiles.get(),
+            &ConferenceProfiles::logOnAgain);
     m_stationTracking = std::make_unique<StationTracking>(*m_form6, *m_conferenceProfiles);
     // The main window's procedures that these carry out, for the moderation
     // buttons and DTMF commands that run them.
@@ -79,7 +93,8 @@ void Program::attachBehaviour()
     m_form6->resetListingHook = [tracking = m_stationTracking.get()] { tracking->ResetListing(); };
     m_talkTimeMonitor = std::make_unique<TalkTimeMonitor>(*m_form6, *m_adminGate);
     m_chatController
-        = std::make_unique<ChatController>(*m_messages, *m_adminGate, *m_stationTracking, *m_talkTimeMonitor);
+        = std::make_unique<ChatController>(*m_messages, *m_adminGate, *m_stationTracking, *m_talkTimeMonitor,
+                                           *m_commandWatch);
     m_moderationActions = std::make_unique<ModerationActions>(*m_form6, *m_adminGate);
     m_talkerActions = std::make_unique<TalkerActions>(*m_form6, *m_moderationActions);
     m_callsignActions = std::make_unique<CallsignActions>(*m_form6, *m_moderationActions);

@@ -2,6 +2,7 @@
 
 #include "core/AppContext.h"
 #include "core/ModerationLog.h"
+#include "core/OwnSettings.h"
 #include "core/WindowRegistry.h"
 
 #include <QObject>
@@ -10,6 +11,7 @@
 namespace gavelry {
 
 class AdminGate;
+class CommandWatch;
 class CallsignActions;
 class ConferenceActions;
 class DtmfCommands;
@@ -51,6 +53,7 @@ public:
 
     AppContext &context() { return m_ctx; }
     ModerationLog &moderationLog() { return m_log; }
+    const OwnSettings &ownSettings() const { return m_ownSettings; }
     WindowRegistry &windows() { return m_windows; }
     Form6 &form6() const { return *m_form6; }
     Messages &messages() const { return *m_messages; }
@@ -61,6 +64,7 @@ public:
 
     // The behaviour of the subsystems, attached to the windows' controls.
     AdminGate &adminGate() const { return *m_adminGate; }
+    CommandWatch &commandWatch() const { return *m_commandWatch; }
     ConferenceProfiles &conferenceProfiles() const { return *m_conferenceProfiles; }
     StationTracking &stationTracking() const { return *m_stationTracking; }
     TalkTimeMonitor &talkTimeMonitor() const { return *m_talkTimeMonitor; }
@@ -83,6 +87,7 @@ private:
     Scheduler &m_scheduler;
     WindowRegistry m_windows;
     ModerationLog m_log;
+    OwnSettings m_ownSettings;
     AppContext m_ctx;
     bool m_ended = false;
     bool m_timeGoesOn = false;
@@ -93,6 +98,7 @@ private:
     std::unique_ptr<Form14> m_form14;
     std::unique_ptr<Form99> m_form99;
     std::unique_ptr<AdminGate> m_adminGate;
+    std::unique_ptr<CommandWatch> m_commandWatch;
     std::unique_ptr<ConferenceProfiles> m_conferenceProfiles;
     std::unique_ptr<StationTracking> m_stationTracking;
     std::unique_ptr<TalkTimeMonitor> m_talkTimeMonitor;

@@ -1,6 +1,7 @@
 #include "chat/ChatController.h"
 
 #include "core/AdminGate.h"
+#include "core/CommandWatch.h"
 #include "chat/ChatFilter.h"
 #include "chat/ChatLine.h"
 #include "platform/ClientLink.h"
@@ -8,6 +9,7 @@
 #include "core/Errors.h"
 #include "chat/Messages.h"
 #include "core/ModerationLog.h"
+#include "core/OwnSettings.h"
 #include "chat/PrivateMessage.h"
 #include "platform/Scheduler.h"
 #include "core/StationTracking.h"
@@ -41,8 +43,9 @@ ChatControls controlsOf(const Messages &w)
 } // namespace
 
 ChatController::ChatController(Messages &window, AdminGate &gate, StationTracking &tracking,
-                               TalkTimeSwitch &talkTime)
-    : m_window(window), m_gate(gate), m_tracking(tracking), m_talkTime(talkTime), m_c(controlsOf(window))
+                               TalkTimeSwitch &talkTime, CommandWatch &watch)
+    : m_window(window), m_gate(gate), m_tracking(tracking), m_talkTime(talkTime), m_watch(watch),
+      m_c(controlsOf(window))
 {
     connect(&m_window, &Window::clientCreated, this, &ChatController::attachClient);
 }
@@ -79,6 +82,10 @@ void ChatController::EchoLink_ChatTextReceived(const QString &sText)
     stopOnError(m_window.context(), [&] {
         const QString line = sText; // never changed below: every step sees the line as received
         m_sender = line.section(u'>', 0, 0);
+        // The server answers us with a text of its own: no "CALL>" in
+        // front, which no station's line can lack.
+        const bool fromServer = !line.contains(u'>');
+        m_fromServer = fromServer;
         answerChatProbe(line);
         answerVersionProbe(line);
         const QString call = client().localCallsign();
@@ -86,7 +93,9 @@ void ChatController::EchoLink_ChatTextReceived(const QString &sText)
         remoteTalkTimeOff(upper, call);
         remoteTalkTimeOn(upper, call);
         fourMinuteLimit(line);
-        adminAcknowledgement(line);
+        adminAcknowledgement(line, fromServer);
+        if (serverAnswer(line, fromServer))
+            return;
         allowSlowClient();
         settleExtraCall(call);
         if (isPrivateToUs(line, call))
@@ -104,15 +113,46 @@ void ChatController::EchoLink_ChatTextReceived(const QString &sText)
     });
 }
 
+bool ChatController::trusted(const QString &probe)
+{
+    const OwnSettings *own = m_window.context().ownSettings;
+    if (m_fromServer || !own || own->trusts(m_sender))
+        return true;
+    refused(QStringLiteral("remote probe %1 refused: the station is not in TRUSTED_STATIONS").arg(probe));
+    return false;
+}
+
+void ChatController::refused(const QString &what)
+{
+    // A station repeating what is refused fills no log: one entry for each
+    // station a minute.
+    const qint64 now = m_window.context().scheduler.elapsedMs();
+    const QString station = m_sender.trimmed().toUpper();
+    const auto last = m_refusedAt.constFind(station);
+    if (last != m_refusedAt.constEnd() && now - *last < kRefusedOncePerMs)
+        return;
+    if (m_refusedAt.size() >= kRefusedRemembered) {
+        for (auto it = m_refusedAt.begin(); it != m_refusedAt.end();)
+            it = now - *it >= kRefusedOncePerMs ? m_refusedAt.erase(it) : std::next(it);
+    }
+    if (m_refusedAt.size() >= kRefusedRemembered)
+        return;
+    m_refusedAt.insert(station, now);
+    if (ModerationLog *log = m_window.context().log) {
+        ModerationLog::Cause cause(log, QStringLiteral("chat line from %1").arg(controls::clipped(m_sender, kSenderInLog)));
+        log->action(what, controls::clipped(m_sender, kSenderInLog));
+    }
+}
+
 void ChatController::answerChatProbe(const QString &line)
 {
-    if (line.contains(QStringLiteral("/chat/")))
+    if (line.contains(QStringLiteral("/chat/")) && trusted(QStringLiteral("/chat/")))
         send(QStringLiteral("Chat-KZ v") + QString::fromLatin1(kVersionText));
 }
 
 void ChatController::answerVersionProbe(const QString &line)
 {
-    if (line.contains(QStringLiteral("/ver/")))
+    if (line.contains(QStringLiteral("/ver/")) && trusted(QStringLiteral("/ver/")))
         send(QString::fromLatin1(kProductName) + QStringLiteral("  v") + QString::fromLatin1(kVersionText));
 }
 
@@ -120,7 +160,7 @@ void ChatController::answerVersionProbe(const QString &line)
 // client reports it.
 void ChatController::remoteTalkTimeOff(const QString &upperLine, const QString &call)
 {
-    if (chat::containsJoined(upperLine, u"/TIMEOUT OFF/ ", call)) {
+    if (chat::containsJoined(upperLine, u"/TIMEOUT OFF/ ", call) && trusted(QStringLiteral("/TIMEOUT OFF/"))) {
         m_talkTime.switchRemotely(false);
         remoteAction(QStringLiteral("talk-time limit off"), QStringLiteral("/TIMEOUT OFF/"));
         send(QStringLiteral(" OK OFF"));
@@ -129,7 +169,7 @@ void ChatController::remoteTalkTimeOff(const QString &upperLine, const QString &
 
 void ChatController::remoteTalkTimeOn(const QString &upperLine, const QString &call)
 {
-    if (chat::containsJoined(upperLine, u"/TIMEOUT ON/ ", call)) {
+    if (chat::containsJoined(upperLine, u"/TIMEOUT ON/ ", call) && trusted(QStringLiteral("/TIMEOUT ON/"))) {
         m_talkTime.switchRemotely(true);
         remoteAction(QStringLiteral("talk-time limit on"), QStringLiteral("/TIMEOUT ON/"));
         send(QStringLiteral(" OK ON"));
@@ -138,16 +178,29 @@ void ChatController::remoteTalkTimeOn(const QString &upperLine, const QString &c
 
 void ChatController::fourMinuteLimit(const QString &line)
 {
-    if (line.contains(QStringLiteral("/timeout4/"))) {
+    if (line.contains(QStringLiteral("/timeout4/")) && trusted(QStringLiteral("/timeout4/"))) {
         m_talkTime.setLimitRemotely(QStringLiteral("4"));
         remoteAction(QStringLiteral("talk-time limit 4 minutes"), QStringLiteral("/timeout4/"));
     }
 }
 
-void ChatController::adminAcknowledgement(const QString &line)
+void ChatController::adminAcknowledgement(const QString &line, bool fromServer)
 {
-    if (line.contains(QStringLiteral("By your command")) || line.contains(QStringLiteral("Your wish is my command")))
+    if (!line.contains(QStringLiteral("By your command")) && !line.contains(QStringLiteral("Your wish is my command")))
+        return;
+    if (fromServer)
         m_gate.markEnabled();
+    else
+        refused(QStringLiteral("a station's line is no answer of the server: the admin state stays as it is"));
+}
+
+bool ChatController::serverAnswer(const QString &line, bool fromServer)
+{
+    if (fromServer)
+        return m_watch.serverText(line);
+    const chat::ChatLine parts = chat::splitChatLine(line);
+    m_watch.conferenceLine(parts.sender.chopped(1), parts.message);
+    return false;
 }
 
 // Pending events are not run here: Qt's event loop runs them between

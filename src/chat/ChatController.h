@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -13,6 +14,7 @@ namespace gavelry {
 
 class AdminGate;
 class ClientLink;
+class CommandWatch;
 class Messages;
 class StationTracking;
 class TalkTimeSwitch;
@@ -41,7 +43,9 @@ struct ChatControls {
 /// Every chat line of the conference passes through here, in the order of
 /// EchoLink_ChatTextReceived's steps: the in-band probes are answered, the
 /// remote talk-time switches obeyed, the server's acknowledgement of our
-/// log-on opens the admin gate, private messages to us are taken and
+/// log-on opens the admin gate (only a text from the server itself, which
+/// has no sender in front), the server's answers go to the command watch,
+/// private messages to us are taken and
 /// acknowledged, and what is left is filtered and either delivered as the
 /// awaited station list or drawn in the chat display.
 ///
@@ -50,7 +54,8 @@ struct ChatControls {
 class ChatController : public QObject {
     Q_OBJECT
 public:
-    ChatController(Messages &window, AdminGate &gate, StationTracking &tracking, TalkTimeSwitch &talkTime);
+    ChatController(Messages &window, AdminGate &gate, StationTracking &tracking, TalkTimeSwitch &talkTime,
+                   CommandWatch &watch);
 
     /// The most characters of a sender the moderation log names.
     static constexpr int kSenderInLog = 40;
@@ -69,7 +74,10 @@ private:
     void remoteTalkTimeOff(const QString &upperLine, const QString &call);
     void remoteTalkTimeOn(const QString &upperLine, const QString &call);
     void fourMinuteLimit(const QString &line);
-    void adminAcknowledgement(const QString &line);
+    void adminAcknowledgement(const QString &line, bool fromServer);
+    /// The server's answer to a command goes to the watch; true when it
+    /// was the watch's own question, which goes no further.
+    bool serverAnswer(const QString &line, bool fromServer);
     void allowSlowClient();
     void settleExtraCall(const QString &call);
     QString replyTag(const QString &call) const;
@@ -80,14 +88,27 @@ private:
     void showReceivedLine(const chat::DisplayLine &shown);
     /// A remote switch changed the talk-time limit: into the moderation log.
     void remoteAction(const QString &what, const QString &probe);
+    /// Whether the line's sender may use probe (the server, or a station
+    /// of TRUSTED_STATIONS when gavelry.ini limits them); a refusal is logged.
+    bool trusted(const QString &probe);
+    /// Logs what was refused to the line's sender, once a minute for each station.
+    void refused(const QString &what);
 
     Messages &m_window;
     AdminGate &m_gate;
     StationTracking &m_tracking;
     TalkTimeSwitch &m_talkTime;
+    CommandWatch &m_watch;
     const ChatControls m_c;
     /// Who sent the line being handled (the text before its first ">").
     QString m_sender;
+    /// The line being handled came from the server itself.
+    bool m_fromServer = false;
+    /// When each station (upper case) was last logged for something refused.
+    QHash<QString, qint64> m_refusedAt;
+    static constexpr qint64 kRefusedOncePerMs = 60000;
+    /// The most stations remembered at once (a flood of made-up senders).
+    static constexpr qsizetype kRefusedRemembered = 1000;
 };
 
 } // namespace gavelry

@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "core/Errors.h"
 #include "core/Form6.h"
+#include "platform/Logging.h"
 #include "platform/Scheduler.h"
 
 namespace gavelry {
@@ -13,7 +14,7 @@ const QString AdminGate::kEnabled = QStringLiteral("Admin Enabled");
 const QString AdminGate::kOverride = QStringLiteral("Admin Override");
 const QString AdminGate::kNoConference = QStringLiteral(".Admin Disabled.");
 
-AdminGate::AdminGate(Form6 &form) : m_form(form) {}
+AdminGate::AdminGate(Form6 &form) : m_form(form), m_designBackColor(form.adminBackColor()) {}
 
 bool AdminGate::closed() const { return m_form.adminState() == kDisabled; }
 
@@ -39,6 +40,14 @@ void AdminGate::markOverride() { setState(kOverride, controls::kLightGreen); }
 
 void AdminGate::markNoConference() { setState(kNoConference, controls::kRed); }
 
-void AdminGate::setState(const QString &text, int backColor) { m_form.setAdminState(text, backColor); }
+void AdminGate::markDisabled() { setState(kDisabled, m_designBackColor); }
+
+void AdminGate::setState(const QString &text, int backColor)
+{
+    // Headless, the journal is where a sysop sees whether the bot may act.
+    if (m_form.adminState() != text)
+        qCInfo(lcCore).noquote() << QStringLiteral("Admin state: %1").arg(text);
+    m_form.setAdminState(text, backColor);
+}
 
 } // namespace gavelry

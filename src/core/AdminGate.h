@@ -34,11 +34,16 @@ public:
     void markOverride();
     /// The client is linked to none of the profile conferences: red, and open.
     void markNoConference();
+    /// The server no longer knows our log-on: back to the design text and
+    /// colour, and closed, as at start.
+    void markDisabled();
 
 private:
     void setState(const QString &text, int backColor);
 
     Form6 &m_form;
+    /// Text36's back colour as designed.
+    const int m_designBackColor;
 };
 
 } // namespace gavelry

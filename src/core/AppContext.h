@@ -11,6 +11,7 @@ class Dialogs;
 class Shell;
 class WindowRegistry;
 class ModerationLog;
+class OwnSettings;
 
 /// What every window and behaviour class is given at construction: the
 /// outside world (time, client, dialogs, shell, configuration folder), the
@@ -34,6 +35,9 @@ struct AppContext {
     QString stateDir{};
 
     const QString &stateFolder() const { return stateDir.isEmpty() ? configDir : stateDir; }
+    /// gavelry.ini: the stations trusted with the remote switches, each
+    /// profile's notice form. Null: the defaults.
+    const OwnSettings *ownSettings = nullptr;
 
     void report(const QString &what) const
     {

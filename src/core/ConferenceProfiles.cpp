@@ -324,4 +324,16 @@ void ConferenceProfiles::EchoLink_connected(const QString &sCallConnected, const
     });
 }
 
+void ConferenceProfiles::logOnAgain()
+{
+    stopOnError(m_form.context(), [&] {
+        const Profile *p = selectedUsable();
+        if (!p || controls::checkValue(m_c.AutoEnter) != 1 || !client().isConnected(p->callsign()))
+            return;
+        ModerationLog::Cause cause(m_form.context().log,
+                                   QStringLiteral("the server forgot the log-on (Auto Enter Admin Password)"));
+        m_form.SendAndClear(channel::adminLogOn(p->password->text()));
+    });
+}
+
 } // namespace gavelry

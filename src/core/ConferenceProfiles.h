@@ -82,6 +82,10 @@ public:
     /// A link came up: when it is the selected conference, spelled exactly as
     /// its box, and "Auto Enter Admin Password" is ticked, log on as admin.
     void EchoLink_connected(const QString &sCallConnected, const QString &sName, const QString &sAddr);
+    /// The server forgot our log-on while the link stayed up: log on as
+    /// admin again when "Auto Enter Admin Password" is ticked, as after a
+    /// link that came back.
+    void logOnAgain();
 
 private:
     using Profile = Form6::Profile;

@@ -9,6 +9,7 @@
 #include "platform/Logging.h"
 #include "core/MainSettings.h"
 #include "core/ModerationLog.h"
+#include "core/OwnSettings.h"
 #include "platform/Scheduler.h"
 #include "Version.h"
 
@@ -74,7 +75,9 @@ int Form6::selectedProfile() const
 
 void Form6::Send(const QString &line)
 {
-    sTextSay = line;
+    // A profile that sends its notices plain sends a quoted one without
+    // its ".quote " (gavelry.ini): on some servers only sysops see quotes.
+    sTextSay = ctx.ownSettings ? ctx.ownSettings->outgoing(line, selectedProfile()) : line;
     if (!EchoLink())
         throw ClientError(QStringLiteral("The main window has no client"));
     EchoLink()->sendChatText(sTextSay);
@@ -288,6 +291,8 @@ void Form6::setAdminState(const QString &text, int backColor)
         qCInfo(lcCore) << "admin state:" << text;
     }
 }
+
+int Form6::adminBackColor() const { return controls::backColor(ui.Text36); }
 
 QString Form6::talker() const { return controls::caption(ui.Text1); }
 

@@ -121,6 +121,8 @@ public:
     /// is touched only where something changes: the status job sets it ten
     /// times a second.
     void setAdminState(const QString &text, int backColor);
+    /// Text36's back colour now.
+    int adminBackColor() const;
     /// Text1: the station talking now (" " while nobody, empty while idle).
     QString talker() const;
     /// PTT's caption: whether audio comes in from the network (TxCaption).

@@ -86,7 +86,13 @@ ModerationLog::Cause::~Cause()
         m_log->m_causes.removeLast();
 }
 
-ModerationLog::~ModerationLog() { closeFile(); }
+ModerationLog::~ModerationLog()
+{
+    // Nobody reads the status line any more; the file still gets every entry.
+    blockSignals(true);
+    settleAll(QStringLiteral("no answer before the program ended"));
+    closeFile();
+}
 
 bool ModerationLog::setFolder(const QString &folder, QString &error)
 {
@@ -198,13 +204,16 @@ QString ModerationLog::stationOf(const QString &line)
             return QStringLiteral("the talking station");
         return words.first();
     }
+    // The talk-time notices name the station after "sent to" or "WARNING"
+    // ("** Auto Mute ** Has been sent to W1ABC ..." starts like a notice
+    // whose station is "Auto").
+    static const QRegularExpression named(QStringLiteral("(?:WARNING|sent to) (\\S+)"));
+    if (const QRegularExpressionMatch m = named.match(text); m.hasMatch())
+        return m.captured(1);
     for (const QLatin1String marker : {QLatin1String("**** "), QLatin1String("** ")})
         if (text.startsWith(marker))
             return text.mid(marker.size()).section(u' ', 0, 0);
-    // The talk-time notices name the station after "sent to" or "WARNING".
-    static const QRegularExpression named(QStringLiteral("(?:WARNING|sent to) (\\S+)"));
-    const QRegularExpressionMatch m = named.match(text);
-    return m.hasMatch() ? m.captured(1) : QString();
+    return QString();
 }
 
 void ModerationLog::sent(const QString &line)
@@ -215,10 +224,46 @@ void ModerationLog::sent(const QString &line)
     if ((station.isEmpty() || station == QLatin1String("the talking station")) && !m_causes.isEmpty()
         && !m_causes.last().station.isEmpty())
         station = m_causes.last().station;
-    write(masked(line), station);
+    if (!m_awaitAnswers || !line.startsWith(u'.')) {
+        write(masked(line), station);
+        return;
+    }
+    // The cause and the time are the ones of the send; only the outcome comes later.
+    const int entry = ++m_nextEntry;
+    m_held.append({entry, compose(masked(line), station), false});
+    emit commandSent(entry, line);
 }
 
 void ModerationLog::action(const QString &what, const QString &station) { write(what, station); }
+
+void ModerationLog::settle(int entry, const QString &outcome)
+{
+    for (Held &h : m_held) {
+        if (h.entry != entry || h.settled)
+            continue;
+        h.text = channel::oneLine(h.text + QStringLiteral(" | ") + outcome);
+        h.settled = true;
+        writeSettled();
+        return;
+    }
+}
+
+void ModerationLog::settleAll(const QString &outcome)
+{
+    for (Held &h : m_held) {
+        if (!h.settled) {
+            h.text += QStringLiteral(" | ") + outcome;
+            h.settled = true;
+        }
+    }
+    writeSettled();
+}
+
+void ModerationLog::writeSettled()
+{
+    while (!m_held.isEmpty() && m_held.first().settled)
+        writeEntry(m_held.takeFirst().text);
+}
 
 void ModerationLog::followButtons(QWidget *window)
 {
@@ -235,15 +280,30 @@ void ModerationLog::followButtons(QWidget *window)
     }
 }
 
-void ModerationLog::write(const QString &what, const QString &station)
+QString ModerationLog::compose(const QString &what, const QString &station) const
 {
     const QString cause = !m_causes.isEmpty() ? m_causes.last().cause : !m_button.isEmpty() ? m_button : kNoCause;
     // One line an event, whatever the command, the station or the cause
     // held: a cause can quote what a station sent, and a line break there
     // would forge entries of its own.
-    m_last = channel::oneLine(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" | ")
-                              + what + QStringLiteral(" | ") + (station.isEmpty() ? QStringLiteral("-") : station)
-                              + QStringLiteral(" | ") + cause);
+    return channel::oneLine(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" | ")
+                            + what + QStringLiteral(" | ") + (station.isEmpty() ? QStringLiteral("-") : station)
+                            + QStringLiteral(" | ") + cause);
+}
+
+void ModerationLog::write(const QString &what, const QString &station)
+{
+    const QString text = compose(what, station);
+    // Behind a command that awaits its answer, in the order of events.
+    if (!m_held.isEmpty())
+        m_held.append({0, text, true});
+    else
+        writeEntry(text);
+}
+
+void ModerationLog::writeEntry(const QString &text)
+{
+    m_last = text;
     QString why;
     const bool kept = !m_path.isEmpty() && keep(m_last.toUtf8() + '\n', why);
     // An entry the file did not take still reaches standard error (the

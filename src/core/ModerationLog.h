@@ -55,10 +55,26 @@ public:
 
     /// A line the program sent to the conference: a dot-command or a notice
     /// is logged with the cause in force; ordinary chat is not.
+    ///
+    /// While answers are awaited (awaitAnswers), a dot-command's entry waits
+    /// for the server's answer and ends with its outcome (" | ok",
+    /// " | refused: TEXT", " | no answer in 10 s"): commandSent names it,
+    /// settle completes it. Entries are written in the order they were made,
+    /// so the ones after a command wait with it.
     void sent(const QString &line);
     /// Something the program did besides sending a command (a remote switch,
     /// a slot that ran out with nobody to release).
     void action(const QString &what, const QString &station);
+
+    /// Dot-commands wait for their outcome from here on.
+    void awaitAnswers() { m_awaitAnswers = true; }
+    /// The outcome of the command whose entry is entry; the entry and those
+    /// waiting behind it are written.
+    void settle(int entry, const QString &outcome);
+    /// Settles every command still waiting with outcome (the program ends).
+    void settleAll(const QString &outcome);
+    /// Entries made but not yet written.
+    int waiting() const { return int(m_held.size()); }
 
     /// What causes the commands sent while it lives (nested causes: the
     /// innermost one counts). station, when given, names the station where
@@ -90,6 +106,8 @@ public:
     static QString stationOf(const QString &line);
 
 signals:
+    /// A dot-command went out; its entry waits for settle(entry, ...).
+    void commandSent(int entry, const QString &line);
     /// An entry was written (the status line shows the last one).
     void logged(const QString &entry);
     /// The file stopped taking entries, and why. Said once, after the entry
@@ -101,7 +119,18 @@ private:
         QString cause;
         QString station;
     };
+    /// An entry not yet written: its text so far, and whether its outcome is in.
+    struct Held {
+        int entry = 0;
+        QString text;
+        bool settled = false;
+    };
+    /// The entry's text as the time, what, station and cause in force make it now.
+    QString compose(const QString &what, const QString &station) const;
     void write(const QString &what, const QString &station);
+    /// Writes text as an entry: the file, standard error, the status line.
+    void writeEntry(const QString &text);
+    void writeSettled();
     /// Appends line to the file, opening it or moving it aside first when
     /// needed. False, with why, when the file did not take it.
     bool keep(const QByteArray &line, QString &why);
@@ -119,6 +148,9 @@ private:
     QString m_button;
     bool m_echo = false;
     QString m_last;
+    bool m_awaitAnswers = false;
+    int m_nextEntry = 0;
+    QList<Held> m_held;
 };
 
 } // namespace gavelry

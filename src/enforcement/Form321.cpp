@@ -1,6 +1,8 @@
 #include "enforcement/Form321.h"
 
 #include "core/ModerationLog.h"
+#include "core/OwnSettings.h"
+#include "core/Form6.h"
 #include "core/Caption.h"
 #include "platform/ClientLink.h"
 #include "channel/CommandChannel.h"

@@ -4,6 +4,7 @@
 #include "ChatDisplay.h"
 #include "core/Controls.h"
 #include "core/Form6.h"
+#include "core/ModerationLog.h"
 #include "chat/Messages.h"
 #include "TestRig.h"
 #include "Version.h"
@@ -123,9 +124,71 @@ private slots:
         r.receive("M0ABC>/timeout4/");
         QCOMPARE(controls::caption(ui(r.main()).BeaconPeriod2), QStringLiteral("4"));
         QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Disabled"));
+        // A station typing the server's answer changes nothing; the server's own does.
         r.receive("*HARBOUR*>Your wish is my command.");
+        QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Disabled"));
+        r.receive("Your wish is my command.");
         QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Enabled"));
         QCOMPARE(controls::backColor(ui(r.main()).Text36), controls::kLightGreen);
+    }
+
+    /// gavelry.ini's TRUSTED_STATIONS limits the remote switches and
+    /// probes to the stations named (and the server); what others try is
+    /// refused and logged once a minute for each station.
+    void onlyTrustedStationsSwitch_data()
+    {
+        QTest::addColumn<QString>("trusted");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("check3");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("no list: any station") << "" << "M0ABC>/TIMEOUT OFF/ N0CALL-L" << 0 << QStringList{" OK OFF"};
+        QTest::newRow("a station on the list") << "K2XYZ M0ABC" << "M0ABC>/TIMEOUT OFF/ N0CALL-L" << 0
+                                               << QStringList{" OK OFF"};
+        QTest::newRow("a station not on it") << "K2XYZ" << "M0ABC>/TIMEOUT OFF/ N0CALL-L" << 1 << QStringList{};
+        QTest::newRow("a longer callsign is another") << "M0ABC" << "M0ABC-L>/TIMEOUT OFF/ N0CALL-L" << 1
+                                                       << QStringList{};
+        QTest::newRow("its probe goes unanswered") << "K2XYZ" << "M0ABC>/chat/ /ver/" << 1 << QStringList{};
+        QTest::newRow("the server's own text") << "K2XYZ" << "/chat/" << 1 << QStringList{"Chat-KZ v" + kVersion};
+    }
+    void onlyTrustedStationsSwitch()
+    {
+        QFETCH(QString, trusted);
+        QFETCH(QString, line);
+        QFETCH(int, check3);
+        QFETCH(QStringList, sent);
+        TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(14, 5, 0)));
+        rig.ini(QStringLiteral("gavelry.ini"), QStringLiteral("TRUSTED_STATIONS"), trusted);
+        rig.start();
+        rig.client.raiseChat(line);
+        QCOMPARE(controls::checkValue(ui(rig.form6()).Check3), check3);
+        QCOMPARE(rig.sent(), sent);
+    }
+
+    void refusalsAreLoggedOnceAMinute()
+    {
+        TestRig rig(QDateTime(QDate(2026, 1, 5), QTime(14, 5, 0)));
+        rig.ini(QStringLiteral("gavelry.ini"), QStringLiteral("TRUSTED_STATIONS"), QStringLiteral("K2XYZ"));
+        rig.start();
+        QStringList entries;
+        QObject::connect(&rig.program->moderationLog(), &ModerationLog::logged,
+                         [&](const QString &e) { entries.append(e.section(QStringLiteral(" | "), 1)); });
+        for (int i = 0; i < 3; ++i) {
+            rig.client.raiseChat(QStringLiteral("M0ABC>/timeout4/"));
+            rig.client.raiseChat(QStringLiteral("M0ABC>Your wish is my command."));
+            rig.client.raiseChat(QStringLiteral("G4XYZ>/chat/"));
+            rig.advance(30000);
+        }
+        QCOMPARE(controls::caption(ui(rig.form6()).BeaconPeriod2), QStringLiteral("10"));
+        QCOMPARE(entries, (QStringList{
+                              "remote probe /timeout4/ refused: the station is not in TRUSTED_STATIONS | M0ABC | "
+                              "chat line from M0ABC",
+                              "remote probe /chat/ refused: the station is not in TRUSTED_STATIONS | G4XYZ | chat "
+                              "line from G4XYZ",
+                              "remote probe /timeout4/ refused: the station is not in TRUSTED_STATIONS | M0ABC | "
+                              "chat line from M0ABC",
+                              "remote probe /chat/ refused: the station is not in TRUSTED_STATIONS | G4XYZ | chat "
+                              "line from G4XYZ",
+                          }));
     }
 
     void privateMessageToUs()
@@ -213,7 +276,7 @@ private slots:
         r.main().nListWait = 3;
         controls::setCaption(ui(r.main()).Text2, "before");
         r.receive("N0CALL>/chat/ :N0CALL-L~hi");
-        r.receive("*HARBOUR*>Your wish is my command");
+        r.receive("Your wish is my command");
         QCOMPARE(r.rig.sent(), (QStringList{"Chat-KZ v" + kVersion, ":N0CALL~ Message Received~"}));
         QCOMPARE(controls::caption(ui(r.main()).Text36), QStringLiteral("Admin Enabled"));
         QVERIFY(r.shown().isEmpty());

@@ -30,7 +30,7 @@ private slots:
         QCOMPARE(box.buttons, MsgButtons::Ok);
         QCOMPARE(box.icon, MsgIcon::Warning);
 
-        rig.client.raiseChat("*HARBOUR*>Your wish is my command.");
+        rig.client.raiseChat("Your wish is my command.");
         QVERIFY(gate.allows());
         QCOMPARE(rig.dialogs.shown().size(), 1);
         rig.advance(1000); // linked to the profile: the status job leaves it

@@ -5,6 +5,7 @@
 // is told and goes to standard error.
 #include "core/ElidedLabel.h"
 #include "enforcement/Form321.h"
+#include "core/CommandWatch.h"
 #include "core/ModerationLog.h"
 #include "platform/SafeFile.h"
 #include "TestRig.h"
@@ -135,6 +136,12 @@ private slots:
         QTest::newRow("talk-time warning") << " >> WARNING K2XYZ << 60 seconds to Auto Mute from the Conference. >> Admin Bot <<"
                                            << true << "K2XYZ"
                                            << " >> WARNING K2XYZ << 60 seconds to Auto Mute from the Conference. >> Admin Bot <<";
+        QTest::newRow("talk-time mute notice")
+            << "** Auto Mute ** Has been sent to W1ABC the node exceeding the conference key down limit of 10 minutes "
+               "without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>"
+            << true << "W1ABC"
+            << "** Auto Mute ** Has been sent to W1ABC the node exceeding the conference key down limit of 10 minutes "
+               "without a break. Disconnect and reconnect to remove the Mute. << Admin Bot >>";
         QTest::newRow("ordinary chat") << "hello all" << false << "" << "hello all";
         QTest::newRow("stamped chat") << "(09:07) hello all" << false << "" << "(09:07) hello all";
         QTest::newRow("probe answer") << "Chat-KZ v" + kVersion << false << "" << "Chat-KZ v" + kVersion;
@@ -157,12 +164,16 @@ private slots:
         ui(*l.f).Text36->setText(QStringLiteral("Admin Enabled"));
         l.rig.dialogs.queueAnswer(QStringLiteral("N0CALL"));
         ui(*l.f).Command46->click();
+        // A command's entry waits for the server's answer (none here).
+        QCOMPARE(l.entries().size(), 0);
+        l.rig.advance(CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 2); // the unmute, sent twice
         QVERIFY2(entries[0].startsWith(QStringLiteral("2026-01-05 09:07:00 | .unmute N0CALL | N0CALL | button \"")),
                  qPrintable(entries[0]));
-        QVERIFY2(entries[0].endsWith(QStringLiteral("(Command46)")), qPrintable(entries[0]));
-        QCOMPARE(ui(*l.f).StatusLine->text(), entries[1]);
+        QVERIFY2(entries[0].endsWith(QStringLiteral("(Command46) | no answer in 10 s")), qPrintable(entries[0]));
+        QVERIFY2(ui(*l.f).StatusLine->text().endsWith(QStringLiteral("No answer from the server in 10 s to .unmute N0CALL")),
+                 qPrintable(ui(*l.f).StatusLine->text()));
     }
 
     /// The status line shows what of the last entry fits it in either form of
@@ -209,6 +220,7 @@ private slots:
     {
         Logged l;
         ui(*l.f).Log_On_Admin->click();
+        l.rig.advance(CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 1);
         QVERIFY2(entries[0].contains(QStringLiteral("| .admin **** | - | button")), qPrintable(entries[0]));
@@ -221,9 +233,10 @@ private slots:
         ui(*l.f).Text4->setText(QStringLiteral("N0CALL"));
         ui(*l.f).Text9->setText(QStringLiteral("55"));
         l.rig.client.raiseDTMF(QStringLiteral("55"));
+        l.rig.advance(CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QCOMPARE(entries.size(), 2); // the mute and its notice
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute N0CALL | N0CALL | DTMF mute 1 (sequence 55)")),
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute N0CALL | N0CALL | DTMF mute 1 (sequence 55) | no answer in 10 s")),
                  qPrintable(entries[0]));
         QVERIFY2(entries[1].endsWith(QStringLiteral("| N0CALL | DTMF mute 1 (sequence 55)")), qPrintable(entries[1]));
     }
@@ -236,10 +249,10 @@ private slots:
         l.rig.advance(100); // the idle job puts the new limit on the countdown
         l.rig.client.raiseRX(true);
         l.rig.client.raiseStationText(QStringLiteral("*HARBOUR*\r->W1ABC Lakeside"));
-        l.rig.advance(61000);
+        l.rig.advance(61000 + CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QVERIFY(entries.size() >= 2);
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute . | W1ABC | talk-time limit of 1 minutes")),
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .mute . | W1ABC | talk-time limit of 1 minutes | no answer in 10 s")),
                  qPrintable(entries[0]));
     }
 
@@ -271,10 +284,10 @@ private slots:
     {
         Logged l;
         QVERIFY(l.rig.program->form321().timedMuteHandOver(QStringLiteral("W1ABC")));
-        l.rig.advance(15 * 60 * 1000 + 1000);
+        l.rig.advance(15 * 60 * 1000 + 1000 + CommandWatch::kAnswerWaitMs);
         const QStringList entries = l.entries();
         QVERIFY(!entries.isEmpty());
-        QVERIFY2(entries[0].endsWith(QStringLiteral("| .unmute W1ABC | W1ABC | timed un-mute slot 1 ran out")),
+        QVERIFY2(entries[0].endsWith(QStringLiteral("| .unmute W1ABC | W1ABC | timed un-mute slot 1 ran out | no answer in 10 s")),
                  qPrintable(entries[0]));
     }
 

@@ -83,6 +83,7 @@ class Proc:
     def __init__(self, name, argv, logfile, env=None):
         self.name = name
         self.lines = []
+        self.stamps = []  # time.monotonic() of each line
         self.queue = queue.Queue()
         self.log = open(logfile, "w")
         self.p = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
@@ -93,6 +94,7 @@ class Proc:
     def _read(self):
         for line in self.p.stdout:
             line = line.rstrip("\n")
+            self.stamps.append(time.monotonic())
             self.lines.append(line)
             self.log.write(f"{time.strftime('%H:%M:%S')} {line}\n")
             self.log.flush()
@@ -214,8 +216,9 @@ def on_the_air(args):
         return fail(f"Gavelry ended by itself with exit code {gav.p.returncode}", fakes, gav)
     # A link that drops mid-transmission ends the transmission: the digits
     # keyed in it come out as one sequence only once the receive indication
-    # falls.
-    if not (gav.seen("DTMF mute 2 (sequence 66)") or gav.wait_line("DTMF mute 2 (sequence 66)", 10)):
+    # falls. The mute they send goes unanswered (the link is gone), and its
+    # moderation log entry waits the ten seconds given to an answer.
+    if not (gav.seen("DTMF mute 2 (sequence 66)") or gav.wait_line("DTMF mute 2 (sequence 66)", 25)):
         return fail("after the link dropped mid-transmission the DTMF sequence 66 was never reported: "
                     "the receive indication did not fall", fakes, gav)
     rx = [i for i, l in enumerate(gav.lines) if "RX true" in l or "RX false" in l]
@@ -248,6 +251,93 @@ def on_the_air(args):
     print(f"PASS: linked, admin log-on answered, probes answered, DTMF mute, talk-time mute of W1ABC, "
           f"bad packets survived, RX fell on the drop, SIGTERM exit 0, directory OFF "
           f"({time.monotonic() - t0:.1f} s)")
+    return 0
+
+
+def first_at(proc, text, after=0.0):
+    """When proc printed the first line holding text at or after the moment after (time.monotonic()), or None."""
+    for stamp, line in zip(list(proc.stamps), list(proc.lines)):
+        if stamp >= after and text in line:
+            return stamp
+    return None
+
+
+def server_answers(args):
+    """Every command has an outcome from the server's answer; a restart that
+    forgets the log-on is noticed and the log-on made again; a notice can go
+    plain to every station; a station cannot speak for the server."""
+    t0 = time.monotonic()
+    folder, busy = prepare("gavelry-answers-")
+    if busy:
+        return fail(busy)
+    ips = TEST_IPS
+    # Notices of profile 1 go plain; an un-ban slot ran out while the program was not running.
+    with open(os.path.join(folder, "gavelry.ini"), "w", newline="") as f:
+        f.write("[SETTINGS]\r\nNOTICES1=plain\r\n")
+    with open(os.path.join(folder, "timedslots.json"), "w") as f:
+        f.write('{"slots": [{"slot": 4, "kind": "unban", "call": "K9PEST", "due": "2020-01-01T00:00:00Z"}]}\n')
+    fakes = Proc("fakes", [args.fakes, "--mode", "answers", "--station", STATION, "--station-password", STATION_PASSWORD,
+                           "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
+                           "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
+                           "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
+    if not fakes.wait_line("READY", 10):
+        return fail("the fake directory and conference did not start", fakes)
+    started = time.monotonic()
+    gav = Proc("gavelry", gavelry_argv(args.gavelry, folder), os.path.join(folder, "gavelry.log"))
+    print(f"settings and logs in {folder}")
+    if not fakes.wait_line("SHUTDOWN NOW", 330):
+        code = fakes.wait_exit(1)
+        unmet = [l for l in fakes.lines if "UNMET" in l]
+        return fail(unmet[0] if unmet else f"the fakes' script did not reach its end (exit {code})", fakes, gav)
+    gav.p.send_signal(signal.SIGTERM)
+    code = gav.wait_exit(30)
+    if code != 0:
+        return fail(f"Gavelry ended with exit code {code} after SIGTERM", fakes, gav)
+    if fakes.wait_exit(70) != 0:
+        unmet = [l for l in fakes.lines if "UNMET" in l]
+        return fail(unmet[0] if unmet else "the fakes did not end well", fakes, gav)
+
+    checks = [
+        (gav, "| .ban delete K9PEST | K9PEST | timed un-ban slot 1 ran out | refused: "
+              "K9PEST was not found on the banned list.", "the refused un-ban in the moderation log"),
+        (gav, "| .admin **** | - | link to " + CONFERENCE + " up (Auto Enter Admin Password) | ok",
+         "the first log-on answered"),
+        (gav, "| admin log-on forgotten by the server |", "the forgotten log-on noticed"),
+        (gav, "| .mute . | W1ABC | talk-time limit of 1 minutes | ok", "the talker muted after the restart"),
+        (gav, "no answer to the log-on: is the password right?", "the wrong admin password reported"),
+        (gav, "| a station's line is no answer of the server: the admin state stays as it is | K2XYZ |",
+         "the station's \"Your wish is my command.\" refused"),
+        (fakes, "heard by W1ABC N0CALL K2XYZ: (", "the plain notice heard by the ordinary stations"),
+    ]
+    for proc, text, what in checks:
+        if not proc.seen(text):
+            return fail(f"{what} was not seen (\"{text}\")", fakes, gav)
+    if any("chat: .quote" in l for l in fakes.lines):
+        return fail("a notice went quoted although profile 1 sends them plain", fakes, gav)
+    # Nothing after the station's line made the program admin again.
+    typed = next((st for st, l in zip(fakes.stamps, fakes.lines) if "K2XYZ types the server's answer" in l), None)
+    states = [l for st, l in zip(gav.stamps, gav.lines) if "Admin state:" in l and typed and st > typed]
+    if any("Admin Enabled" in l for l in states):
+        return fail("a station's \"Your wish is my command.\" made the program admin", fakes, gav)
+
+    linked = first_at(fakes, "conf: link up")
+    enabled = first_at(gav, "Admin state: Admin Enabled")
+    restart = first_at(fakes, "conf: restarting, down for 2000 ms")
+    up = first_at(fakes, "conf: up again", restart or 0)
+    again = first_at(gav, "Admin state: Admin Enabled", restart or 0)
+    muted = first_at(fakes, "conf: audio of muted W1ABC dropped", restart or 0)
+    if None in (linked, enabled, restart, up, again, muted):
+        return fail("a moment to measure was not seen", fakes, gav)
+    if again - up > 70:
+        return fail(f"admin again {again - up:.1f} s after the server came back, more than 70 s", fakes, gav)
+    fakes.stop()
+    gav.stop()
+    print(f"start to link {linked - started:.1f} s, to \"Admin Enabled\" {enabled - started:.1f} s; "
+          f"server restarted (down 2 s): admin again {again - up:.1f} s after it came back, "
+          f"talker muted by the server {muted - up:.1f} s after (limit 1 minute)")
+    print(f"PASS: refused un-ban logged with the server's words, plain notice heard by every station, "
+          f"forgotten log-on made again, talker muted after the restart, wrong admin password reported, "
+          f"a station's \"Your wish is my command.\" changed nothing ({time.monotonic() - t0:.1f} s)")
     return 0
 
 
@@ -400,7 +490,8 @@ def bind_failure(args):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("test", choices=["on_the_air", "directory_refuses", "bind_failure", "relink_after_restart"])
+    ap.add_argument("test", choices=["on_the_air", "directory_refuses", "bind_failure", "relink_after_restart",
+                                     "server_answers"])
     ap.add_argument("--gavelry", required=True)
     ap.add_argument("--fakes")
     args = ap.parse_args()
@@ -408,7 +499,7 @@ def main():
         return fail("this Gavelry was built without the EchoLink network backend (--client echolink); "
                     "install libecholib-dev, libspandsp-dev and the libasync*-dev packages (scripts/setup.sh)")
     return {"on_the_air": on_the_air, "directory_refuses": directory_refuses, "bind_failure": bind_failure,
-            "relink_after_restart": relink_after_restart}[args.test](args)
+            "relink_after_restart": relink_after_restart, "server_answers": server_answers}[args.test](args)
 
 
 if __name__ == "__main__":

@@ -122,6 +122,26 @@ private slots:
         QCOMPARE(b(a.toSysops), QByteArray("*TESTCONF*>(12:00) notice\r"));
     }
 
+    // A restart forgets the log-ons and the ordinary mutes in silence and
+    // may bring a new admin password; the bans stay.
+    void restartForgetsTheLogOns()
+    {
+        ConferenceRoom r("*TESTCONF*", 20, "ADMINPW", "SYSOPPW");
+        r.join("GV1BOT", "Gavelry", true);
+        r.join("N0CALL", "Test");
+        r.command("GV1BOT", ".admin ADMINPW");
+        r.command("GV1BOT", ".mute N0CALL");
+        r.command("GV1BOT", ".ban add K2XYZ");
+        r.restart("NEWPW");
+        QVERIFY(!r.isLoggedOn("GV1BOT"));
+        QVERIFY(!r.isMuted("N0CALL"));
+        QVERIFY(r.isBanned("K2XYZ"));
+        QCOMPARE(b(r.command("GV1BOT", ".mute N0CALL").reply), QByteArray());
+        QCOMPARE(b(r.command("GV1BOT", ".admin ADMINPW").reply), QByteArray());
+        QCOMPARE(b(r.command("GV1BOT", ".admins").reply), QByteArray("Admins:\rSysops:\r"));
+        QCOMPARE(b(r.command("GV1BOT", ".admin NEWPW").reply), QByteArray("Your wish is my command.\r"));
+    }
+
     // The directory's TCP protocol: a log-on arrives in pieces; the list
     // reply has the count and four lines per entry.
     void directory()

@@ -105,6 +105,31 @@ private slots:
         QCOMPARE(rig.conf.command(kLocal, line), reply);
     }
 
+    /// A restart with the link kept: nothing is taken while it is down, the
+    /// station list comes again when it is up, and the log-on is gone
+    /// without a word, so a command that needs it gets no answer.
+    void restartForgetsTheLogOnInSilence()
+    {
+        Rig rig;
+        rig.client.sendChatText(QStringLiteral(".admin ADM"));
+        rig.client.sendChatText(QStringLiteral(".mute K2XYZ"));
+        rig.scheduler.advanceBy(1000);
+        rig.take();
+        rig.conf.restart(2000);
+        QVERIFY(!rig.conf.isMuted(QStringLiteral("K2XYZ")));
+        rig.client.sendChatText(QStringLiteral(".users"));
+        rig.scheduler.advanceBy(1000);
+        QVERIFY(rig.take().isEmpty());
+        rig.scheduler.advanceBy(1000);
+        const QStringList up = rig.take();
+        QCOMPARE(up.size(), 1);
+        QVERIFY2(up.first().startsWith(QStringLiteral("3000 info CONF *HARBOUR* [3/50]")), qPrintable(up.first()));
+        rig.client.sendChatText(QStringLiteral(".mute K2XYZ"));
+        rig.client.sendChatText(QStringLiteral(".admins"));
+        rig.scheduler.advanceBy(1000);
+        QCOMPARE(rig.take(), QStringList{"3200 chat Admins:\rSysops:"});
+    }
+
     void replyComesLaterAndOnlyToTheLinkedLocalStation()
     {
         Rig rig;

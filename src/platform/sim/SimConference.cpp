@@ -136,10 +136,27 @@ void SimConference::unlinked()
     refresh();
 }
 
+bool SimConference::isDown() const { return m_client.scheduler().elapsedMs() < m_downUntil; }
+
+void SimConference::restart(int downMs)
+{
+    m_admins.clear();
+    m_sysops.clear();
+    for (Member &m : m_members)
+        m.muted = m_persistentMute.contains(m.call);
+    m_upSince = m_client.scheduler().elapsedMs() + downMs;
+    m_downUntil = m_upSince;
+    // Back up: the local station's next packets are taken and it is listed again.
+    m_client.scheduler().callAfter(downMs, this, [this] {
+        m_listDue = true;
+        refresh();
+    });
+}
+
 void SimConference::chatFromLocal(const QString &text)
 {
     const QString from = localCall();
-    if (!localPresent())
+    if (!localPresent() || isDown())
         return; // banned: the link is up, but nobody listens any more
     const bool isCommand = text.startsWith(u'.');
     // Commands never reach the other stations; a chat line repeated within
@@ -152,7 +169,7 @@ void SimConference::chatFromLocal(const QString &text)
     // Like a real server, the command is carried out a moment later, never
     // inside the program's own send call.
     m_client.scheduler().callAfter(m_replyDelay, this, [this, from, text] {
-        if (!localPresent())
+        if (!localPresent() || isDown())
             return;
         m_holdRefresh = true;
         const QString reply = command(from, text);

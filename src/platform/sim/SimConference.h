@@ -95,6 +95,14 @@ public:
     /// The station sends a DTMF sequence (a short transmission carrying tones).
     void keyDtmf(const QString &call, const QString &digits);
 
+    /// The server restarts while the local station's link stays up: for
+    /// downMs it takes nothing the local station sends, then it takes its
+    /// packets again and sends the station list, having forgotten every
+    /// log-on and every mute that was not persistent (bans are kept). No
+    /// word to the local station about any of it.
+    void restart(int downMs);
+    bool isDown() const;
+
     /// The station list: "CONF <call> [n/max]", two CRs, then one line per
     /// station, the one talking first and marked "->", a muted one as
     /// "CALL (Muted)", then a blank line and the banner.
@@ -163,6 +171,7 @@ private:
     QString m_talkerShown;   ///< the talker when the list was last sent
     bool m_holdRefresh = false; ///< a command is under way: its reply goes first
     qint64 m_upSince = 0;
+    qint64 m_downUntil = -1; ///< restarting until then
     QHash<QString, qint64> m_droppedAt; ///< upper-cased call → when it was dropped
     QHash<QString, QPair<QString, qint64>> m_lastChat; ///< upper-cased call → its last chat line and when
     QList<Received> m_received;

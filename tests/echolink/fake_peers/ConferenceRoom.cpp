@@ -70,6 +70,16 @@ void ConferenceRoom::leave(const std::string &call)
         m_talker.clear();
 }
 
+void ConferenceRoom::restart(const std::string &adminPassword)
+{
+    m_admins.clear();
+    m_sysops.clear();
+    for (Station &s : m_stations)
+        s.muted = m_persistentMute.count(s.call) != 0;
+    m_adminPassword = adminPassword;
+    m_upSince = std::chrono::steady_clock::now();
+}
+
 class ConferenceRoom::Commands final : public gavelry::conference::Server {
 public:
     Commands(ConferenceRoom &room, Answer &answer) : r(room), a(answer) {}

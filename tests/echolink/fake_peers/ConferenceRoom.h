@@ -57,6 +57,11 @@ public:
     Answer command(const std::string &sender, const std::string &line);
     bool isLoggedOn(const std::string &call) const;
 
+    /// The server restarts: every log-on and every mute that was not
+    /// persistent is forgotten, the bans (kept in its file) are not; from
+    /// now on the admin password is adminPassword.
+    void restart(const std::string &adminPassword);
+
     /// "CONF *ID* [n/max]" CR CR, the talker as "->CALL Name" on top, then
     /// the others ("CALL Name", muted ones "CALL (Muted)"), a blank line and
     /// the banner. Lurking stations are left out.

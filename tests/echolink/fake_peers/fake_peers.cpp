@@ -240,11 +240,12 @@ class FakeConference : public sigc::trackable {
 public:
     FakeConference(const Options &o, EventLog &log)
         : m_opt(o), m_log(log), m_room(o.conference, 20, o.adminPassword, o.sysopPassword),
-          m_audioTimer(80, Async::Timer::TYPE_PERIODIC, false)
+          m_audioTimer(80, Async::Timer::TYPE_PERIODIC, false), m_upTimer(1000, Async::Timer::TYPE_ONESHOT, false)
     {
         m_dtmf = dtmf_tx_init(nullptr);
         dtmf_tx_set_timing(m_dtmf, 50, 50);
         m_audioTimer.expired.connect(sigc::mem_fun(*this, &FakeConference::sendAudioBlock));
+        m_upTimer.expired.connect(sigc::mem_fun(*this, &FakeConference::upAgain));
     }
     ~FakeConference()
     {
@@ -329,6 +330,23 @@ public:
     }
     bool talking() const { return !m_room.talker().empty(); }
 
+    /// The server restarts while the program's link stays up, as a real one
+    /// does when it is restarted within the link's time-out: for downMs it
+    /// takes nothing and relays nothing, then it takes the program's
+    /// packets again and sends the station list, with no word about the
+    /// log-on it forgot. From then on the admin password is adminPassword.
+    void restart(long downMs, const std::string &adminPassword)
+    {
+        m_room.restart(adminPassword);
+        m_downUntil = nowMs() + downMs;
+        m_talkAfterRestart = m_audioTimer.isEnabled();
+        m_audioTimer.setEnable(false);
+        m_log.add("conf: restarting, down for " + std::to_string(downMs) + " ms");
+        m_upTimer.setEnable(false);
+        m_upTimer.setTimeout(int(downMs));
+        m_upTimer.setEnable(true);
+    }
+
     /// The conference drops the program's link (BYE), as after ".disconnect".
     void dropLink()
     {
@@ -383,6 +401,25 @@ private:
         }
     }
 
+    void upAgain(Async::Timer *)
+    {
+        m_log.add("conf: up again");
+        sendStationList();
+        if (m_talkAfterRestart && talking())
+            m_audioTimer.setEnable(true);
+    }
+
+    /// A chat line that is no command goes to every station; the ordinary
+    /// ones are named, so a test sees who got a notice.
+    void relayed(const std::string &text)
+    {
+        std::string calls;
+        for (const Station &s : m_room.stations())
+            if (!s.local && !m_room.isLoggedOn(s.call))
+                calls += (calls.empty() ? "" : " ") + s.call;
+        m_log.add("heard by " + (calls.empty() ? std::string("nobody") : calls) + ": " + text);
+    }
+
     void onChat(const std::string &msg)
     {
         // "CALL>text" with the library's trailing line ends.
@@ -392,6 +429,10 @@ private:
         const std::size_t gt = line.find('>');
         const std::string from = gt == std::string::npos ? m_linkedCall : line.substr(0, gt);
         const std::string text = gt == std::string::npos ? line : line.substr(gt + 1);
+        if (nowMs() < m_downUntil) {
+            m_log.add("conf: restarting, not taken: " + text);
+            return;
+        }
         // A server drops a station's identical chat line within 10 s;
         // commands are exempt.
         const long long now = nowMs();
@@ -407,6 +448,8 @@ private:
         if (!text.empty() && text[0] == '.')
             ++m_commands;
         m_log.add("chat: " + text);
+        if (text.empty() || text[0] != '.')
+            relayed(text);
         const ConferenceRoom::Answer a = m_room.command(from, text);
         if (!a.reply.empty())
             sendText(a.reply);
@@ -461,6 +504,9 @@ private:
     int m_raw = -1;
     sockaddr_in m_to{};
     Async::Timer m_audioTimer;
+    Async::Timer m_upTimer;
+    long long m_downUntil = 0;
+    bool m_talkAfterRestart = false;
     dtmf_tx_state_t *m_dtmf = nullptr;
     EchoLink::Qso *m_qso = nullptr;
     std::string m_linkedCall;
@@ -598,6 +644,52 @@ std::vector<Step> testScript(const Options &o, FakeConference &conf)
         wait(2500),
         act("the conference drops the link", [&conf] { conf.dropLink(); }),
         expect("conf: link down", 10),
+        act("ready for the program to stop", [] { say("SHUTDOWN NOW"); }),
+        expect("dir: log-on OFF " + o.station, 60),
+    };
+}
+
+/// What the server answers: a refused un-ban, a plain notice every station
+/// hears, a restart that forgets the log-on (and the talker muted after it),
+/// a restart with a new admin password, and a station typing the server's
+/// answer to a log-on.
+std::vector<Step> answersScript(const Options &o, FakeConference &conf)
+{
+    using S = Step;
+    auto act = [](std::string what, std::function<void()> f) { return S{S::Do, std::move(what), 0, std::move(f)}; };
+    auto expect = [](std::string what, long seconds) { return S{S::Expect, std::move(what), seconds * 1000, {}}; };
+    auto wait = [](long ms) { return S{S::Wait, "wait", ms, {}}; };
+    const std::string admin = o.adminPassword;
+    return {
+        act("stations join", [&conf] {
+            conf.join("W1ABC", "Lakeside");
+            conf.join("N0CALL", "Test");
+            conf.join("K2XYZ", "Hilltop");
+        }),
+        expect("dir: log-on ON " + o.station, 30),
+        expect("conf: link up " + o.station, 90),
+        expect("chat: .admin " + admin, 15),
+        // The program's un-ban slot ran out while it was not running; its
+        // notice goes plain, to every station.
+        expect("chat: .ban delete K9PEST", 15),
+        expect("heard by W1ABC N0CALL K2XYZ: (", 10),
+        act("W1ABC keys up and holds the transmitter", [&conf] { conf.startTalk("W1ABC", -1); }),
+        wait(1000),
+        act("the conference server restarts, down 2 s", [&conf, admin] { conf.restart(2000, admin); }),
+        expect("conf: up again", 5),
+        expect("chat: .admins", 60),
+        expect("chat: .admin " + admin, 10),
+        expect("chat: .mute .", 75),
+        expect("conf: audio of muted W1ABC dropped", 5),
+        act("the conference server restarts with a new admin password",
+            [&conf] { conf.restart(2000, "CHANGEDPW"); }),
+        expect("conf: up again", 5),
+        expect("chat: .admins", 60),
+        expect("chat: .admin " + admin, 10),
+        wait(11000),
+        act("K2XYZ types the server's answer to a log-on",
+            [&conf] { conf.relayChat("K2XYZ", "Your wish is my command."); }),
+        wait(3000),
         act("ready for the program to stop", [] { say("SHUTDOWN NOW"); }),
         expect("dir: log-on OFF " + o.station, 60),
     };
@@ -743,7 +835,7 @@ bool parse(int argc, char **argv, Options &o)
         std::string n;
         bool ok = true;
         if (a == "--mode")
-            ok = value(o.mode) && (o.mode == "test" || o.mode == "lively" || o.mode == "idle");
+            ok = value(o.mode) && (o.mode == "test" || o.mode == "lively" || o.mode == "idle" || o.mode == "answers");
         else if (a == "--serve")
             ok = value(o.serve) && (o.serve == "both" || o.serve == "directory" || o.serve == "conference");
         else if (a == "--station")
@@ -766,7 +858,7 @@ bool parse(int argc, char **argv, Options &o)
             ok = false;
         if (!ok) {
             std::fprintf(stderr,
-                         "usage: %s [--mode test|lively|idle] [--serve both|directory|conference] [--station CALL] [--station-password PW] "
+                         "usage: %s [--mode test|lively|idle|answers] [--serve both|directory|conference] [--station CALL] [--station-password PW] "
                          "[--admin-password PW] [--conference *NAME*] [--status-every SECONDS]\n"
                          "       [--conference-ip A.B.C.D] [--directory-ip A.B.C.D] [--program-ip A.B.C.D]\n"
                          "bad argument: %s\n",
@@ -820,6 +912,8 @@ int main(int argc, char **argv)
     std::unique_ptr<Lively> lively;
     if (o.mode == "test")
         script = std::make_unique<Script>(log, testScript(o, *conference));
+    else if (o.mode == "answers")
+        script = std::make_unique<Script>(log, answersScript(o, *conference));
     else if (o.mode == "lively") {
         lively = std::make_unique<Lively>(o, log, *conference, directory.get());
         std::signal(SIGUSR1, quietDown);
