@@ -139,6 +139,14 @@ class Proc:
         return "\n".join(f"  {self.name}| {l}" for l in self.lines[-n:])
 
 
+def fakes_argv(args, *how):
+    """The fake peers' command line: how they run, then the rig's station, conference and addresses."""
+    ips = TEST_IPS
+    return [args.fakes, *how, "--station", STATION, "--station-password", STATION_PASSWORD,
+            "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
+            "--conference-ip", ips["conference"], "--directory-ip", ips["directory"], "--program-ip", ips["program"]]
+
+
 def gavelry_argv(gavelry, folder):
     return [gavelry, "--client", "echolink", "--headless", "--config-dir", folder, "--log-dir", folder]
 
@@ -195,10 +203,7 @@ def on_the_air(args):
     if busy:
         return fail(busy)
     ips = TEST_IPS
-    fakes = Proc("fakes", [args.fakes, "--mode", "test", "--station", STATION, "--station-password", STATION_PASSWORD,
-                           "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
-                           "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
-                           "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
+    fakes = Proc("fakes", fakes_argv(args, "--mode", "test"), os.path.join(folder, "fakes.log"))
     if not fakes.wait_line("READY", 10):
         return fail("the fake directory and conference did not start", fakes)
     # The network client's debug lines show the receive indication.
@@ -276,10 +281,7 @@ def server_answers(args):
         f.write("[SETTINGS]\r\nNOTICES1=plain\r\n")
     with open(os.path.join(folder, "timedslots.json"), "w") as f:
         f.write('{"slots": [{"slot": 4, "kind": "unban", "call": "K9PEST", "due": "2020-01-01T00:00:00Z"}]}\n')
-    fakes = Proc("fakes", [args.fakes, "--mode", "answers", "--station", STATION, "--station-password", STATION_PASSWORD,
-                           "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
-                           "--conference-ip", ips["conference"], "--directory-ip", ips["directory"],
-                           "--program-ip", ips["program"]], os.path.join(folder, "fakes.log"))
+    fakes = Proc("fakes", fakes_argv(args, "--mode", "answers"), os.path.join(folder, "fakes.log"))
     if not fakes.wait_line("READY", 10):
         return fail("the fake directory and conference did not start", fakes)
     started = time.monotonic()
@@ -378,10 +380,7 @@ def directory_refuses(args):
 
 def start_server(args, role, folder, tag=""):
     """One fake server alone in its process, answering only: the directory or the conference."""
-    ips = TEST_IPS
-    argv = [args.fakes, "--serve", role, "--mode", "idle", "--station", STATION, "--station-password",
-            STATION_PASSWORD, "--admin-password", ADMIN_PASSWORD, "--conference", CONFERENCE,
-            "--conference-ip", ips["conference"], "--directory-ip", ips["directory"], "--program-ip", ips["program"]]
+    argv = fakes_argv(args, "--serve", role, "--mode", "idle")
     return Proc(f"{role}{tag}", argv, os.path.join(folder, f"{role}{tag}.log"))
 
 
