@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Gavelry needs on Debian 12, then configures and builds it.
+# With --tests also what only the test suite needs (the browser test's).
 # Safe to run again: packages already present are not fetched twice, and the
 # build is incremental.
 set -euo pipefail
@@ -22,6 +23,10 @@ packages=(
   # the sandboxed run's system calls (strace).
   file lintian systemd strace
 )
+if [ "${1:-}" = "--tests" ]; then
+  # The web console's test in a real browser: headless Chromium and Selenium.
+  packages+=(chromium chromium-driver python3-selenium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${GAVELRY_BUILD_DIR:-$here/build}"
-bash "$here/scripts/setup.sh"
+bash "$here/scripts/setup.sh" --tests
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
 ctest --output-on-failure -j2

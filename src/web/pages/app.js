@@ -70,7 +70,8 @@ function renderStatus(s) {
     tr.append(td);
     return tr;
   }));
-  $('schedules').replaceChildren(...(s.schedules || []).map((line) => {
+  const schedules = s.schedules && s.schedules.length ? s.schedules : ['None set.'];
+  $('schedules').replaceChildren(...schedules.map((line) => {
     const li = document.createElement('li'); li.textContent = line; return li;
   }));
 }
