@@ -7,7 +7,8 @@ against the program on the simulator (browser_child).
 An operator logs in and sees the station list; a station keys up and the
 page shows it as the talker, on top of the list (the time from the key-up to
 the page changing is printed); the operator mutes the talker and sees what
-was sent, the server's answer in the chat and the new moderation log line. A
+was sent, the server's answer in the chat and the new moderation log line,
+then asks who is muted and sees the server's list under the buttons. A
 viewer sees no moderation controls, and its own POST to an action is refused
 with 403. No page may log a script error. With --screenshot the page is
 saved as a PNG while the talker is muted (the README's picture).
@@ -157,6 +158,9 @@ def operator_mutes_the_talker(driver, child, screenshot):
     until(driver, "no moderation log line for the mute",
           lambda d: (lambda top: ".mute ." in top and "web: alice" in top and top.endswith("| ok"))(
               d.find_element(By.CSS_SELECTOR, "#log li").text))
+    driver.find_element(By.CSS_SELECTOR, "button[data-which=muted]").click()
+    until(driver, "the listing's answer is not shown under the buttons",
+          lambda d: "K2XYZ" in text(d, "answer").split("\n", 1)[-1])
     if screenshot:
         driver.save_screenshot(screenshot)
     child.tell("unkey K2XYZ")

@@ -8,6 +8,11 @@ let csrf = '';
 let role = '';
 let socket = null;
 let retry = 1000;
+// Until when the server's answer in the chat (from its first line without a
+// sender, ": ...", on with the lines it runs over) is also shown under the
+// listing that asked for it.
+let listingUntil = 0;
+let answering = false;
 
 function show(loggedIn) {
   $('login').hidden = loggedIn;
@@ -106,7 +111,11 @@ function follow() {
   socket.onmessage = (m) => {
     const event = JSON.parse(m.data);
     if (event.type === 'status') renderStatus(event.status);
-    else if (event.type === 'chat') addLine('chat', event.line, false);
+    else if (event.type === 'chat') {
+      addLine('chat', event.line, false);
+      answering = Date.now() < listingUntil && (answering || event.line.startsWith(': '));
+      if (answering) $('answer').textContent += '\n' + event.line.replace(/^: /, '');
+    }
     else if (event.type === 'log') addLine('log', event.entry, true);
   };
   socket.onopen = () => { retry = 1000; };
@@ -134,6 +143,8 @@ async function act(name, args) {
   const out = $('answer');
   if (r.status !== 200) { out.textContent = 'Refused: ' + (r.data.error || r.status); return; }
   out.textContent = r.data.done ? 'Sent: ' + r.data.sent.join('  ·  ') : 'Not done: ' + r.data.why;
+  listingUntil = r.data.done && name === 'listing' ? Date.now() + 5000 : 0;
+  answering = false;
 }
 
 document.addEventListener('DOMContentLoaded', () => {
