@@ -15,7 +15,8 @@ up. At the end it prints:
   within 5 %;
 - file descriptors at the first sample and at the end: none may be gained;
 - the dot-commands Gavelry logged and those the conference received (none
-  may be lost), and the DTMF codes keyed and those Gavelry acted on;
+  may be lost), how the server answered them (each logged command must end
+  with its outcome), and the DTMF codes keyed and those Gavelry acted on;
 - the minutes the link was down.
 
 Before it stops Gavelry (SIGTERM) the stations go quiet for 20 s, so that the
@@ -77,18 +78,31 @@ def mean(values):
     return sum(values) / len(values) if values else 0.0
 
 
+def outcome(last_field):
+    """The kind of server answer a log line ends with, or None."""
+    if last_field == "ok":
+        return "ok"
+    if last_field.startswith("refused: "):
+        return "refused"
+    if last_field == "no answer in 10 s":
+        return "unanswered"
+    return None
+
+
 def logged_commands(gav_lines):
-    """The dot-commands in Gavelry's moderation log echo, and how many came from a DTMF code."""
-    sent, by_dtmf = [], 0
+    """The dot-commands in Gavelry's moderation log echo, how many came from
+    a DTMF code, and how many ended with each outcome (None: without one)."""
+    sent, by_dtmf, outcomes = [], 0, collections.Counter()
     for line in gav_lines:
         if "gavelry.moderation:" not in line:
             continue
         fields = [f.strip() for f in line.split("|")]
         if len(fields) >= 4 and fields[1].startswith("."):
             sent.append(fields[1])
+            outcomes[outcome(fields[-1]) if len(fields) >= 5 else None] += 1
             if "(sequence " in fields[3]:
                 by_dtmf += 1
-    return sent, by_dtmf
+    return sent, by_dtmf, outcomes
 
 
 def received_commands(fake_lines):
@@ -182,7 +196,7 @@ def main():
     last = [s[1] for s in samples if s[1] and s[0] >= samples[-1][0] - window]
     rss_ratio = mean(last) / mean(first) if first and last else float("inf")
     fds_start, fds_end = samples[0][2], samples[-1][2]
-    sent, by_dtmf = logged_commands(gav.lines)
+    sent, by_dtmf, outcomes = logged_commands(gav.lines)
     received = received_commands(fakes.lines)
     lost = collections.Counter(sent) - collections.Counter(received)
     codes, all_keyed = keyed_codes(fakes.lines)
@@ -194,7 +208,8 @@ def main():
     print(f"file descriptors: {fds_start} at the first sample, {fds_end} at the end, "
           f"at most {max(s[2] for s in samples if s[2])}")
     print(f"dot-commands: {len(sent)} logged by Gavelry, {len(received)} received by the conference, "
-          f"{sum(lost.values())} lost")
+          f"{sum(lost.values())} lost; answered ok {outcomes['ok']}, refused {outcomes['refused']}, "
+          f"no answer {outcomes['unanswered']}, without an outcome {outcomes[None]}")
     print(f"DTMF: {all_keyed} sequences keyed, {codes} of them codes; {by_dtmf} commands sent for a code")
     print(f"minutes with the link down: {down_minutes}; Gavelry's exit code on SIGTERM: {code}")
     if abs(rss_ratio - 1.0) > RSS_TOLERANCE:
@@ -205,6 +220,9 @@ def main():
         ok = False
     if lost:
         print(f"FAIL: commands lost: {dict(lost)}")
+        ok = False
+    if outcomes[None]:
+        print("FAIL: commands logged without the server's answer")
         ok = False
     if by_dtmf != codes:
         print("FAIL: not every DTMF code keyed was acted on once")
