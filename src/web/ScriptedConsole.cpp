@@ -34,7 +34,7 @@ public:
         const QString password = QString::number(QRandomGenerator::global()->generate64(), 36);
         if (!m_users.add(QString::fromLatin1(kUser), Role::Operator, password, why))
             return false;
-        HttpRequest login{"POST", QStringLiteral("/api/login"), {}, {},
+        HttpRequest login{"POST", QStringLiteral("/api/login"), {}, {{"Content-Type", "application/json"}},
                           QJsonDocument(QJsonObject{{QStringLiteral("user"), QString::fromLatin1(kUser)},
                                                     {QStringLiteral("password"), password}})
                               .toJson(QJsonDocument::Compact),

@@ -35,7 +35,14 @@ void LoginThrottle::failed(const QString &address, qint64 nowMs)
     }
 }
 
-void LoginThrottle::succeeded(const QString &address) { m_byAddress.remove(address); }
+bool LoginThrottle::mayCheck(qint64 nowMs)
+{
+    m_checks.removeIf([&](qint64 t) { return nowMs - t >= kChecksMs; });
+    if (m_checks.size() >= kChecks)
+        return false;
+    m_checks.append(nowMs);
+    return true;
+}
 
 QByteArray Sessions::randomToken()
 {
@@ -51,14 +58,14 @@ bool Sessions::sameToken(const QByteArray &a, const QByteArray &b)
     return !a.isEmpty() && a.size() == b.size() && sodium_memcmp(a.constData(), b.constData(), size_t(a.size())) == 0;
 }
 
-Sessions::Session &Sessions::open(const QString &user, Role role, qint64 nowMs)
+Sessions::Session &Sessions::open(const QString &user, Role role, const QString &hash, qint64 nowMs)
 {
     if (m_sessions.size() >= kMost) {
         const auto oldest = std::min_element(m_sessions.begin(), m_sessions.end(),
                                              [](const Session &a, const Session &b) { return a.lastUsedMs < b.lastUsedMs; });
         m_sessions.erase(oldest);
     }
-    Session s{randomToken(), randomToken(), user, role, nowMs};
+    Session s{randomToken(), randomToken(), user, role, hash, nowMs};
     return m_sessions.insert(s.token, s).value();
 }
 

@@ -65,17 +65,24 @@ bool jsonObject(const QByteArray &body, QJsonObject &object, HttpReply &reply)
     return true;
 }
 
-WebApi::WebApi(WebHost &host, UserStore &users, bool secure) : m_host(host), m_users(users), m_secure(secure) {}
+WebApi::WebApi(WebHost &host, UserStore &users, bool secure) : m_host(host), m_users(users), m_secure(secure)
+{
+    // The stand-in hash an unknown name is checked against is made now, so
+    // that the first unknown name takes no longer than a known one.
+    m_users.verify(QString(), QString());
+}
 
 Sessions::Session *WebApi::session(const HttpRequest &request)
 {
     Sessions::Session *s = m_sessions.find(cookieValue(request.header("Cookie"), kCookie), m_host.nowMs());
     if (!s)
         return nullptr;
-    // A user removed, or given another role, since the log-in ends its sessions.
+    // A user removed, or given another role or password, since the log-in
+    // ends its sessions: a new password is what a sysop sets when the old
+    // one got out.
     m_users.refresh();
     const UserStore::User *user = m_users.find(s->user);
-    if (!user || user->role != s->role) {
+    if (!user || user->role != s->role || user->hash != s->hash) {
         m_sessions.closeUser(s->user);
         return nullptr;
     }
@@ -179,10 +186,19 @@ HttpReply WebApi::login(const HttpRequest &request)
         r.headers.append(Header{"Retry-After", QByteArray::number(LoginThrottle::kLockMs / 1000)});
         return r;
     }
+    // JSON only: a form of another site can post text/plain or a form
+    // encoding without asking, but not application/json.
+    if (!request.header("Content-Type").trimmed().toLower().startsWith("application/json"))
+        return errorReply(415, QStringLiteral("send the log-in as JSON (Content-Type: application/json)"));
     QJsonObject args;
     HttpReply bad;
     if (!jsonObject(request.body, args, bad))
         return bad;
+    if (!m_throttle.mayCheck(now)) {
+        HttpReply r = errorReply(503, QStringLiteral("busy with other log-ins; try again in a few seconds"));
+        r.headers.append(Header{"Retry-After", QByteArray::number(LoginThrottle::kChecksMs / 1000)});
+        return r;
+    }
     const QString user = args.value(QStringLiteral("user")).toString();
     const QString password = args.value(QStringLiteral("password")).toString();
     const std::optional<Role> role = m_users.verify(user, password);
@@ -195,9 +211,9 @@ HttpReply WebApi::login(const HttpRequest &request)
                      known ? QStringLiteral("web: %1").arg(known->name) : QStringLiteral("web"));
         return errorReply(401, kWrongLogin);
     }
-    m_throttle.succeeded(request.peer);
-    const QString name = m_users.find(user)->name;
-    const Sessions::Session &s = m_sessions.open(name, *role, now);
+    const UserStore::User *known = m_users.find(user);
+    const QString name = known->name;
+    const Sessions::Session &s = m_sessions.open(name, *role, known->hash, now);
     m_host.audit(QStringLiteral("web log-in from %1 as %2").arg(request.peer, roleName(*role)),
                  QStringLiteral("web: %1").arg(name));
     HttpReply r = jsonReply(QJsonObject{{QStringLiteral("csrf"), QString::fromLatin1(s.csrf)},

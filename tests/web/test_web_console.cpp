@@ -2,6 +2,7 @@
 // 127.0.0.1 (a port the system picks), against a fake program whose clock
 // the test moves.
 
+#include "web/Sessions.h"
 #include "web/StatusJson.h"
 #include "web/UserStore.h"
 #include "web/WebServer.h"
@@ -211,6 +212,7 @@ private slots:
 
     void sessionCookieAndSameAnswerWhateverWasWrong()
     {
+        m_host.now += LoginThrottle::kChecksMs; // the set-up's log-ins are checked
         const Answer ok = login(QStringLiteral("alice"), QStringLiteral("operator-pass"));
         QVERIFY(ok.cookie.contains("HttpOnly"));
         QVERIFY(ok.cookie.contains("SameSite=Strict"));
@@ -227,8 +229,11 @@ private slots:
 
     void fiveFailuresLockTheAddressForAMinute()
     {
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 5; ++i) {
+            if (i > 0)
+                m_host.now += LoginThrottle::kChecksMs; // apart enough to be checked at all
             QCOMPARE(login(QStringLiteral("alice"), QStringLiteral("guess")).status, 401);
+        }
         QCOMPARE(login(QStringLiteral("alice"), QStringLiteral("operator-pass")).status, 429);
         m_host.now += 59 * 1000;
         QCOMPARE(login(QStringLiteral("alice"), QStringLiteral("operator-pass")).status, 429);
@@ -440,15 +445,53 @@ private slots:
         QCOMPARE(call("GET", QStringLiteral("/api/status"), {}, cookie).status, 401);
     }
 
-    void removedUserLosesItsSessions()
+    void changedOrRemovedUserLosesItsSessions()
     {
+        m_host.now += LoginThrottle::kChecksMs;
         UserStore users(m_dir.path(), UserStore::Cost::Minimal);
         QString why;
         QVERIFY(users.add(QStringLiteral("carol"), Role::Operator, QStringLiteral("carol-pass"), why));
         const Answer a = login(QStringLiteral("carol"), QStringLiteral("carol-pass"));
         QCOMPARE(a.status, 200);
-        QVERIFY(users.remove(QStringLiteral("carol"), why));
+        // Same role, new password: what a sysop does when the old one got out.
+        QVERIFY(users.add(QStringLiteral("carol"), Role::Operator, QStringLiteral("carol-pass-2"), why));
         QCOMPARE(call("GET", QStringLiteral("/api/status"), {}, cookiePair(a.cookie)).status, 401);
+        const Answer b = login(QStringLiteral("carol"), QStringLiteral("carol-pass-2"));
+        QCOMPARE(b.status, 200);
+        QVERIFY(users.remove(QStringLiteral("carol"), why));
+        QCOMPARE(call("GET", QStringLiteral("/api/status"), {}, cookiePair(b.cookie)).status, 401);
+    }
+
+    void logInGuards()
+    {
+        m_host.now += 2 * LoginThrottle::kLockMs; // earlier failures forgotten
+        // Another site's form may post text/plain or a form encoding unasked.
+        QNetworkRequest form(QUrl(base() + QStringLiteral("/api/login")));
+        form.setHeader(QNetworkRequest::ContentTypeHeader, "text/plain");
+        QNetworkReply *reply = m_net.post(form, R"({"user":"alice","password":"operator-pass"})");
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        QVERIFY(reply->isFinished() || done.wait(20000));
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 415);
+        reply->deleteLater();
+
+        // A log-in that succeeds at the address forgives no guess at another's password.
+        for (int i = 0; i < LoginThrottle::kFailures - 1; ++i) {
+            QCOMPARE(login(QStringLiteral("alice"), QStringLiteral("guess")).status, 401);
+            m_host.now += LoginThrottle::kChecksMs;
+        }
+        QCOMPARE(login(QStringLiteral("bob"), QStringLiteral("viewer-pass")).status, 200);
+        m_host.now += LoginThrottle::kChecksMs;
+        QCOMPARE(login(QStringLiteral("alice"), QStringLiteral("guess")).status, 401);
+        QCOMPARE(login(QStringLiteral("alice"), QStringLiteral("operator-pass")).status, 429);
+        m_host.now += 2 * LoginThrottle::kLockMs;
+
+        // Password checks hold the program's thread: a few at a time, whoever asks.
+        for (int i = 0; i < LoginThrottle::kChecks; ++i)
+            QCOMPARE(login(QStringLiteral("bob"), QStringLiteral("viewer-pass")).status, 200);
+        const Answer busy = login(QStringLiteral("bob"), QStringLiteral("viewer-pass"));
+        QCOMPARE(busy.status, 503);
+        m_host.now += LoginThrottle::kChecksMs;
+        QCOMPARE(login(QStringLiteral("bob"), QStringLiteral("viewer-pass")).status, 200);
     }
 
     void httpsOnlyWhenConfigured()
