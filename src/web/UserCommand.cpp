@@ -2,6 +2,7 @@
 
 #include "web/UserStore.h"
 
+#include <csignal>
 #include <sodium.h>
 #include <termios.h>
 #include <unistd.h>
@@ -27,22 +28,50 @@ std::optional<QByteArray> readLine(FILE *in)
     return line;
 }
 
+/// The terminal's settings while a password is asked with echo off, for a
+/// signal that ends the program meanwhile (Ctrl+C) to put back: a shell left
+/// without echo looks dead to the sysop.
+int g_echoFd = -1;
+termios g_echoSettings{};
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void restoreEchoAndEnd(int signal)
+{
+    if (g_echoFd >= 0)
+        tcsetattr(g_echoFd, TCSAFLUSH, &g_echoSettings);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 /// Asks at the terminal with echo off.
 std::optional<QByteArray> askHidden(FILE *in, FILE *out, const char *prompt)
 {
-    std::fputs(prompt, out);
-    std::fflush(out);
     const int fd = fileno(in);
     termios before{};
     const bool terminal = tcgetattr(fd, &before) == 0;
+    struct sigaction previous[std::size(kEndingSignals)];
     if (terminal) {
+        g_echoSettings = before;
+        g_echoFd = fd;
+        struct sigaction restore {};
+        restore.sa_handler = restoreEchoAndEnd;
+        sigemptyset(&restore.sa_mask);
+        for (size_t i = 0; i < std::size(kEndingSignals); ++i)
+            sigaction(kEndingSignals[i], &restore, &previous[i]);
         termios quiet = before;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(fd, TCSAFLUSH, &quiet);
     }
+    // Echo goes off before the prompt shows: keys typed as soon as it does
+    // are not shown either.
+    std::fputs(prompt, out);
+    std::fflush(out);
     std::optional<QByteArray> line = readLine(in);
     if (terminal) {
         tcsetattr(fd, TCSAFLUSH, &before);
+        for (size_t i = 0; i < std::size(kEndingSignals); ++i)
+            sigaction(kEndingSignals[i], &previous[i], nullptr);
+        g_echoFd = -1;
         std::fputs("\n", out);
     }
     return line;
