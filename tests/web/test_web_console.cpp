@@ -106,6 +106,15 @@ private:
 
     static QByteArray cookiePair(const QByteArray &setCookie) { return setCookie.split(';').first(); }
 
+    bool listenGuarded(WebServer &server, const ConnectionGuard::Limits &limits)
+    {
+        server.guard().setLimits(limits);
+        WebSettings settings;
+        settings.address = QHostAddress::LocalHost;
+        QString why;
+        return server.listen(settings, why);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -437,14 +446,13 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("ms"); // to send a request, or to sit idle
-        const QByteArray upgrade = "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
         QTest::newRow("a megabyte, no complete request")
-            << "POST /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Pad: " + QByteArray(1024 * 1024, 'a') << QByteArray("413")
-            << 60000;
+            << "POST /api/login HTTP/1.1\r\nX-Pad: " + QByteArray(1024 * 1024, 'a') << QByteArray("413") << 60000;
         QTest::newRow("silent") << QByteArray() << QByteArray() << 300;
         QTest::newRow("half a request") << QByteArray("GET /api/status HTTP/1.1\r\n") << QByteArray() << 300;
-        QTest::newRow("refused upgrade, one answer") << upgrade << QByteArray("403") << 60000; // no origin
+        QTest::newRow("refused upgrade, one answer") // no origin
+            << QByteArray("GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n")
+            << QByteArray("403") << 60000;
     }
 
     void guardClosesConnections()
@@ -454,25 +462,18 @@ private slots:
         QFETCH(int, ms);
         FakeHost host;
         WebServer server(host, m_dir.path(), UserStore::Cost::Minimal);
-        ConnectionGuard::Limits limits;
-        limits.requestMs = limits.idleMs = ms;
-        server.guard().setLimits(limits);
-        WebSettings settings;
-        settings.address = QHostAddress::LocalHost;
-        QString why;
-        QVERIFY2(server.listen(settings, why), qPrintable(why));
+        QVERIFY(listenGuarded(server, {128, 48, 128 * 1024, ms, ms}));
         QTcpSocket s;
         QByteArray got;
         connect(&s, &QTcpSocket::readyRead, this, [&] { got += s.readAll(); });
         s.connectToHost(QHostAddress::LocalHost, server.port());
-        QVERIFY(s.waitForConnected(5000));
         s.write(sent);
         QTRY_COMPARE_WITH_TIMEOUT(s.state(), QAbstractSocket::UnconnectedState, 5000);
         QCOMPARE(server.guard().count(), 0);
         if (answer.isEmpty())
             QVERIFY(got.isEmpty());
         else if (!got.isEmpty() || answer != "413") // the cut-off answer may be lost to the reset
-            QVERIFY2(got.startsWith("HTTP/1.1 " + answer) && got.count("HTTP/1.1 ") == 1, got.constData());
+            QVERIFY2(got.startsWith("HTTP/1.1 " + answer) && got.count("HTTP/1.1 ") == 1, got);
     }
 
     void connectionCaps_data()
@@ -489,24 +490,13 @@ private slots:
         QFETCH(int, perAddress);
         FakeHost host;
         WebServer server(host, m_dir.path(), UserStore::Cost::Minimal);
-        ConnectionGuard::Limits limits;
-        limits.connections = connections;
-        limits.perAddress = perAddress;
-        server.guard().setLimits(limits);
-        WebSettings settings;
-        settings.address = QHostAddress::LocalHost;
-        QString why;
-        QVERIFY2(server.listen(settings, why), qPrintable(why));
+        QVERIFY(listenGuarded(server, {connections, perAddress, 128 * 1024, 60000, 60000}));
         QTcpSocket sockets[3];
-        for (QTcpSocket &s : sockets) {
+        for (QTcpSocket &s : sockets)
             s.connectToHost(QHostAddress::LocalHost, server.port());
-            QVERIFY(s.waitForConnected(5000));
-        }
         QTRY_COMPARE_WITH_TIMEOUT(sockets[2].state(), QAbstractSocket::UnconnectedState, 5000);
+        QCOMPARE(sockets[1].state(), QAbstractSocket::ConnectedState);
         QCOMPARE(server.guard().count(), 2);
-        sockets[1].write("GET /api/status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(sockets[1].bytesAvailable() > 0, 5000);
-        QVERIFY(sockets[1].readAll().startsWith("HTTP/1.1 401"));
     }
 
     void certificateChainServed()
@@ -515,24 +505,19 @@ private slots:
         if (openssl.isEmpty())
             QSKIP("openssl is not installed to make test certificates");
         QTemporaryDir dir;
-        auto run = [&](const QString &args) {
+        const QString key = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout ");
+        for (const QString &args : {QStringLiteral("req -x509 %1ca.key -out ca.pem -subj /CN=Test-CA").arg(key),
+                                    QStringLiteral("req %1key.pem -out leaf.csr -subj /CN=127.0.0.1").arg(key),
+                                    QStringLiteral("x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -out leaf.pem")}) {
             QProcess p;
             p.setWorkingDirectory(dir.path());
             p.start(openssl, args.split(QLatin1Char(' ')));
-            return p.waitForFinished(-1) && p.exitCode() == 0;
-        };
-        const QString ec = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes");
-        QVERIFY(run(QStringLiteral("req -x509 %1 -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-CA").arg(ec)));
-        QVERIFY(run(QStringLiteral("req %1 -keyout key.pem -out leaf.csr -subj /CN=127.0.0.1").arg(ec)));
-        QVERIFY(run(QStringLiteral("x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out leaf.pem -days 2")));
-        QFile full(dir.filePath(QStringLiteral("fullchain.pem")));
-        QVERIFY(full.open(QIODevice::WriteOnly));
-        for (const char *name : {"leaf.pem", "ca.pem"}) {
-            QFile f(dir.filePath(QString::fromLatin1(name)));
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            full.write(f.readAll());
+            QVERIFY(p.waitForFinished(-1) && p.exitCode() == 0);
         }
-        full.close();
+        QFile full(dir.filePath(QStringLiteral("fullchain.pem"))), leaf(dir.filePath(QStringLiteral("leaf.pem"))),
+            ca(dir.filePath(QStringLiteral("ca.pem")));
+        QVERIFY(full.open(QIODevice::WriteOnly) && leaf.open(QIODevice::ReadOnly) && ca.open(QIODevice::ReadOnly));
+        QVERIFY(full.write(leaf.readAll() + ca.readAll()) > 0 && full.flush());
         WebSettings settings;
         QString why;
         QVERIFY(WebSettings::parse("[WEB]\nLISTEN=127.0.0.1:1\nCERT=fullchain.pem\nKEY=key.pem\n", dir.path(), settings, why));
@@ -544,9 +529,7 @@ private slots:
         client.setPeerVerifyMode(QSslSocket::VerifyNone);
         client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), tls.port());
         QTRY_VERIFY_WITH_TIMEOUT(client.isEncrypted(), 10000);
-        const QList<QSslCertificate> chain = client.peerCertificateChain();
-        QCOMPARE(chain.size(), 2);
-        QCOMPARE(chain[1].subjectInfo(QSslCertificate::CommonName), QStringList{QStringLiteral("Test-CA")});
+        QCOMPARE(client.peerCertificateChain().size(), 2); // the intermediate too
     }
 
     void logOutEndsTheSession()
