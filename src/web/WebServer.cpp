@@ -9,6 +9,8 @@
 #include <QMetaEnum>
 #include <QSslCertificate>
 #include <QSslKey>
+#include <QSslServer>
+#include <QTcpServer>
 #include <QUrl>
 #include <QWebSocket>
 
@@ -32,6 +34,30 @@ QByteArray methodName(QHttpServerRequest::Method method)
     }
 }
 
+/// Hands each connection to the guard before the HTTP server sees it.
+class GuardedTcpServer : public QTcpServer {
+public:
+    GuardedTcpServer(ConnectionGuard &guard, QObject *parent) : QTcpServer(parent), m_guard(guard) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor) || !m_guard.admit(socket)) {
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
+        addPendingConnection(socket);
+    }
+
+private:
+    ConnectionGuard &m_guard;
+};
+
+/// Set on a socket whose request was answered before missingHandler runs.
+constexpr char kAnswered[] = "gavelryAnswered";
+
 } // namespace
 
 WebServer::WebServer(WebHost &host, const QString &configDir, UserStore::Cost cost, QObject *parent)
@@ -51,6 +77,7 @@ WebServer::~WebServer()
 bool WebServer::listen(const WebSettings &settings, QString &why)
 {
     m_https = settings.https();
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     if (m_https) {
         QFile certFile(settings.cert);
         QFile keyFile(settings.key);
@@ -59,25 +86,44 @@ bool WebServer::listen(const WebSettings &settings, QString &why)
                       .arg(settings.cert, settings.key);
             return false;
         }
-        const QSslCertificate cert(certFile.readAll(), QSsl::Pem);
+        // The whole chain as a fullchain.pem holds it: the server's own
+        // certificate, then the intermediates a client needs.
+        const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.readAll(), QSsl::Pem);
         const QByteArray keyPem = keyFile.readAll();
         QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
         if (key.isNull())
             key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
-        if (cert.isNull() || key.isNull()) {
+        if (chain.isEmpty() || chain.first().isNull() || key.isNull()) {
             why = QStringLiteral("The web console's certificate or key is no PEM file (%1, %2)")
                       .arg(settings.cert, settings.key);
             return false;
         }
-        sslSetup(cert, key);
+        ssl.setLocalCertificateChain(chain);
+        ssl.setPrivateKey(key);
+        ssl.setProtocol(QSsl::SecureProtocols);
     }
     m_api = std::make_unique<WebApi>(m_host, m_users, m_https);
-    m_port = QAbstractHttpServer::listen(settings.address, settings.port);
-    if (m_port == 0) {
+    // Our own server, so that each connection meets the guard first.
+    QTcpServer *server = nullptr;
+    if (m_https) {
+        auto *sslServer = new QSslServer(this);
+        sslServer->setSslConfiguration(ssl);
+        connect(sslServer, &QSslServer::startedEncryptionHandshake, this, [this](QSslSocket *socket) {
+            if (!m_guard.admit(socket))
+                socket->deleteLater();
+        });
+        server = sslServer;
+    } else {
+        server = new GuardedTcpServer(m_guard, this);
+    }
+    if (!server->listen(settings.address, settings.port)) {
+        delete server;
         why = QStringLiteral("The web console cannot listen on %1 port %2")
                   .arg(settings.address.toString()).arg(settings.port);
         return false;
     }
+    m_port = server->serverPort();
+    bind(server);
     m_host.setListener(this);
     return true;
 }
@@ -100,13 +146,25 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
                                 ? QStringLiteral("no such page")
                                 : handshakeRefusal(request.value("origin"), request.value("host"),
                                                    request.value("cookie"));
-        if (why.isEmpty())
+        if (why.isEmpty()) {
+            m_guard.release(socket);
             return true;
+        }
+        // false here is what keeps the socket from the WebSocket server;
+        // missingHandler then sees the mark and adds no second answer.
         const HttpReply reply = errorReply(why == QLatin1String("log in first") ? 401 : 403, why);
         QHttpServerResponder responder = makeResponder(request, socket);
         responder.write(reply.body, {{"Content-Type", reply.contentType}},
                         QHttpServerResponder::StatusCode(reply.status));
+        socket->setProperty(kAnswered, true);
+        m_guard.replied(socket);
         return false;
+    }
+    // A client that does not read its replies holds them all in memory.
+    if (socket->bytesToWrite() > kMostUnreadReplyBytes) {
+        m_guard.release(socket);
+        socket->abort();
+        return true;
     }
     HttpRequest r;
     r.method = methodName(request.method());
@@ -123,12 +181,18 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     for (const auto &h : reply.headers)
         responder.writeHeader(h.first, h.second);
     responder.writeBody(r.method == "HEAD" ? QByteArray() : reply.body);
+    m_guard.replied(socket);
     return true;
 }
 
 void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    if (socket->property(kAnswered).toBool()) {
+        socket->disconnectFromHost();
+        return;
+    }
     makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+    m_guard.replied(socket);
 }
 
 QString WebServer::handshakeRefusal(const QByteArray &origin, const QByteArray &host, const QByteArray &cookie,
@@ -161,6 +225,9 @@ void WebServer::acceptWebSockets()
                                              handshake.rawHeader("Cookie"), &token);
         QWebSocket *s = socket.release();
         s->setParent(this);
+        // The console reads nothing from its clients.
+        s->setMaxAllowedIncomingMessageSize(kMostIncomingMessage);
+        s->setMaxAllowedIncomingFrameSize(kMostIncomingMessage);
         if (!why.isEmpty()) {
             s->close(QWebSocketProtocol::CloseCodePolicyViolated, why);
             connect(s, &QWebSocket::disconnected, s, &QObject::deleteLater);

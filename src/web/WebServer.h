@@ -1,5 +1,6 @@
 #pragma once
 
+#include "web/ConnectionGuard.h"
 #include "web/UserStore.h"
 #include "web/WebApi.h"
 #include "web/WebHost.h"
@@ -25,6 +26,10 @@ public:
     static constexpr int kMostClients = 32;
     /// A client this far behind in reading its pushes is dropped.
     static constexpr qint64 kMostBehindBytes = 1024 * 1024;
+    /// An HTTP client this far behind in reading its replies is cut off.
+    static constexpr qint64 kMostUnreadReplyBytes = 1024 * 1024;
+    /// A WebSocket client's message or frame over this is not read.
+    static constexpr qint64 kMostIncomingMessage = 4096;
 
     WebServer(WebHost &host, const QString &configDir, UserStore::Cost cost = UserStore::Cost::Interactive,
               QObject *parent = nullptr);
@@ -35,6 +40,8 @@ public:
     bool listen(const WebSettings &settings, QString &why);
     quint16 port() const { return m_port; }
     int clientCount() const { return int(m_clients.size()); }
+    /// The HTTP connections' limits, for a test to shrink.
+    ConnectionGuard &guard() { return m_guard; }
 
 private:
     struct Client {
@@ -62,6 +69,7 @@ private:
     QJsonObject statusEvent() const;
 
     WebHost &m_host;
+    ConnectionGuard m_guard;
     UserStore m_users;
     std::unique_ptr<WebApi> m_api;
     bool m_https = false;
