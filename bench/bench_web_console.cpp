@@ -82,14 +82,23 @@ bool mapsName(qint64 pid, const QByteArray &what)
     return f.open(QIODevice::ReadOnly) && f.readAll().contains(what);
 }
 
-/// Logs in and follows the console's pushes; null when refused.
+/// Logs in and follows the console's pushes; null when refused. Log-ins
+/// the console is too busy to check now (503) are asked again when it says.
 std::unique_ptr<QWebSocket> follow(QNetworkAccessManager &net, quint16 port)
 {
     const QByteArray origin = "http://127.0.0.1:" + QByteArray::number(port);
     QNetworkRequest login(QUrl(QString::fromLatin1(origin + "/api/login")));
     login.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-    QNetworkReply *r = net.post(login, "{\"user\":\"" + kUser + "\",\"password\":\"" + kPassword + "\"}");
-    if (!waitFor([r] { return r->isFinished(); }, 10000) || r->error() != QNetworkReply::NoError)
+    QNetworkReply *r = nullptr;
+    for (int tries = 0; tries < 10; ++tries) {
+        r = net.post(login, "{\"user\":\"" + kUser + "\",\"password\":\"" + kPassword + "\"}");
+        if (!waitFor([r] { return r->isFinished(); }, 10000))
+            return nullptr;
+        if (r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 503)
+            break;
+        settle(1000 * r->rawHeader("Retry-After").toInt());
+    }
+    if (r->error() != QNetworkReply::NoError)
         return nullptr;
     auto socket = std::make_unique<QWebSocket>();
     bool pushed = false;
