@@ -208,6 +208,9 @@ QString WebServer::handshakeRefusal(const QByteArray &origin, const QByteArray &
         return QStringLiteral("log in first");
     if (int(m_clients.size()) >= kMostClients)
         return QStringLiteral("at most %1 clients").arg(kMostClients);
+    if (std::count_if(m_clients.begin(), m_clients.end(), [&](const Client &c) { return c.token == session->token; })
+        >= kMostClientsPerSession)
+        return QStringLiteral("at most %1 pages a session").arg(kMostClientsPerSession);
     if (token)
         *token = session->token;
     return {};

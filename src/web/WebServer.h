@@ -24,6 +24,8 @@ class WebServer : public QAbstractHttpServer, private WebListener {
     Q_OBJECT
 public:
     static constexpr int kMostClients = 32;
+    /// Pages one session may have following at once: one user cannot take every place.
+    static constexpr int kMostClientsPerSession = 4;
     /// A client this far behind in reading its pushes is dropped.
     static constexpr qint64 kMostBehindBytes = 1024 * 1024;
     /// An HTTP client this far behind in reading its replies is cut off.

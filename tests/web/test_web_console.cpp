@@ -446,6 +446,23 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_server->clientCount(), 0, 20000);
     }
 
+    void oneSessionCannotTakeEveryPlace()
+    {
+        std::vector<std::unique_ptr<QWebSocket>> pages;
+        for (int i = 0; i <= WebServer::kMostClientsPerSession; ++i) {
+            QNetworkRequest r(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/events").arg(m_server->port())));
+            r.setRawHeader("Cookie", m_viewerCookie);
+            pages.push_back(std::make_unique<QWebSocket>(base()));
+            pages.back()->open(r);
+            QTRY_VERIFY_WITH_TIMEOUT(pages.back()->state() == QAbstractSocket::ConnectedState
+                                         || pages.back()->state() == QAbstractSocket::UnconnectedState, 20000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->clientCount(), WebServer::kMostClientsPerSession, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(pages.back()->state(), QAbstractSocket::UnconnectedState, 20000);
+        pages.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->clientCount(), 0, 20000);
+    }
+
     void guardClosesConnections_data()
     {
         QTest::addColumn<QByteArray>("sent");
