@@ -1,5 +1,7 @@
 #include "web/StatusJson.h"
 
+#include <cmath>
+
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -157,7 +159,8 @@ bool parseAction(const QString &name, const QJsonObject &args, ActionRequest &re
             why = QStringLiteral("%1 is not timed").arg(name);
             return false;
         }
-        if (!minutes.isDouble() || m != double(int(m)) || m < 1 || m > 9999) {
+        // The range first: a number out of int's range has no int to compare with.
+        if (!minutes.isDouble() || m < 1 || m > 9999 || m != std::floor(m)) {
             why = QStringLiteral("'timedMinutes' is a whole number from 1 to 9999");
             return false;
         }
@@ -180,7 +183,7 @@ bool parseAction(const QString &name, const QJsonObject &args, ActionRequest &re
     if (name == QLatin1String("release")) {
         const QJsonValue slot = args.value(QStringLiteral("slot"));
         const double n = slot.toDouble(0);
-        if (!slot.isDouble() || n != double(int(n)) || n < 1 || n > 5) {
+        if (!slot.isDouble() || n < 1 || n > 5 || n != std::floor(n)) {
             why = QStringLiteral("'slot' is a number from 1 to 5");
             return false;
         }

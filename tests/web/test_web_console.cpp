@@ -317,6 +317,8 @@ private slots:
         QTest::newRow("minutes not whole") << "mute" << QByteArray(R"({"call":"W1AW","timedMinutes":1.5})") << 400 << "";
         QTest::newRow("no such listing") << "listing" << QByteArray(R"({"which":"secrets"})") << 400 << "";
         QTest::newRow("slot 6") << "release" << QByteArray(R"({"slot":6})") << 400 << "";
+        QTest::newRow("minutes past any int") << "ban" << QByteArray(R"({"call":"W1AW","timedMinutes":1e104})") << 400 << "";
+        QTest::newRow("slot past any int") << "release" << QByteArray(R"({"slot":-1e300})") << 400 << "";
         QTest::newRow("over 64 kB") << "mute" << QByteArray(70000, ' ') << 413 << "";
     }
 
