@@ -8,6 +8,7 @@
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -523,39 +524,6 @@ private slots:
         QCOMPARE(server.guard().count(), 2);
     }
 
-    void certificateChainServed()
-    {
-        const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-        if (openssl.isEmpty())
-            QSKIP("openssl is not installed to make test certificates");
-        QTemporaryDir dir;
-        const QString key = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout ");
-        for (const QString &args : {QStringLiteral("req -x509 %1ca.key -out ca.pem -subj /CN=Test-CA").arg(key),
-                                    QStringLiteral("req %1key.pem -out leaf.csr -subj /CN=127.0.0.1").arg(key),
-                                    QStringLiteral("x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -out leaf.pem")}) {
-            QProcess p;
-            p.setWorkingDirectory(dir.path());
-            p.start(openssl, args.split(QLatin1Char(' ')));
-            QVERIFY(p.waitForFinished(-1) && p.exitCode() == 0);
-        }
-        QFile full(dir.filePath(QStringLiteral("fullchain.pem"))), leaf(dir.filePath(QStringLiteral("leaf.pem"))),
-            ca(dir.filePath(QStringLiteral("ca.pem")));
-        QVERIFY(full.open(QIODevice::WriteOnly) && leaf.open(QIODevice::ReadOnly) && ca.open(QIODevice::ReadOnly));
-        QVERIFY(full.write(leaf.readAll() + ca.readAll()) > 0 && full.flush());
-        WebSettings settings;
-        QString why;
-        QVERIFY(WebSettings::parse("[WEB]\nLISTEN=127.0.0.1:1\nCERT=fullchain.pem\nKEY=key.pem\n", dir.path(), settings, why));
-        settings.port = 0;
-        FakeHost host;
-        WebServer tls(host, m_dir.path(), UserStore::Cost::Minimal);
-        QVERIFY2(tls.listen(settings, why), qPrintable(why));
-        QSslSocket client;
-        client.setPeerVerifyMode(QSslSocket::VerifyNone);
-        client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), tls.port());
-        QTRY_VERIFY_WITH_TIMEOUT(client.isEncrypted(), 10000);
-        QCOMPARE(client.peerCertificateChain().size(), 2); // the intermediate too
-    }
-
     void logOutEndsTheSession()
     {
         const Answer a = login(QStringLiteral("bob"), QStringLiteral("viewer-pass"));
@@ -619,22 +587,34 @@ private slots:
     {
         const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
         if (openssl.isEmpty())
-            QSKIP("openssl is not installed to make a test certificate");
-        QProcess p;
-        p.setWorkingDirectory(m_dir.path());
-        p.start(openssl, {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-                          QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("key.pem"), QStringLiteral("-out"),
-                          QStringLiteral("cert.pem"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                          QStringLiteral("/CN=127.0.0.1")});
-        QVERIFY(p.waitForFinished(-1));
-        QCOMPARE(p.exitCode(), 0);
+            QSKIP("openssl is not installed to make test certificates");
+        // A certificate signed by a CA of its own, served as a fullchain.pem holds it.
+        const QString key = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout ");
+        for (const QString &args : {QStringLiteral("req -x509 %1ca.key -out ca.pem -subj /CN=Test-CA").arg(key),
+                                    QStringLiteral("req %1key.pem -out leaf.csr -subj /CN=127.0.0.1").arg(key),
+                                    QStringLiteral("x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -out leaf.pem")}) {
+            QProcess p;
+            p.setWorkingDirectory(m_dir.path());
+            p.start(openssl, args.split(QLatin1Char(' ')));
+            QVERIFY(p.waitForFinished(-1) && p.exitCode() == 0);
+        }
+        const QDir dir(m_dir.path());
+        QFile full(dir.filePath(QStringLiteral("fullchain.pem"))), leaf(dir.filePath(QStringLiteral("leaf.pem"))),
+            ca(dir.filePath(QStringLiteral("ca.pem")));
+        QVERIFY(full.open(QIODevice::WriteOnly) && leaf.open(QIODevice::ReadOnly) && ca.open(QIODevice::ReadOnly));
+        QVERIFY(full.write(leaf.readAll() + ca.readAll()) > 0 && full.flush());
         WebSettings settings;
         QString why;
-        QVERIFY(WebSettings::parse("[WEB]\nLISTEN=127.0.0.1:1\nCERT=cert.pem\nKEY=key.pem\n", m_dir.path(), settings, why));
+        QVERIFY(WebSettings::parse("[WEB]\nLISTEN=127.0.0.1:1\nCERT=fullchain.pem\nKEY=key.pem\n", m_dir.path(), settings, why));
         settings.port = 0;
         FakeHost host;
         WebServer tls(host, m_dir.path(), UserStore::Cost::Minimal);
         QVERIFY2(tls.listen(settings, why), qPrintable(why));
+        QSslSocket client;
+        client.setPeerVerifyMode(QSslSocket::VerifyNone);
+        client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), tls.port());
+        QTRY_VERIFY_WITH_TIMEOUT(client.isEncrypted(), 10000);
+        QCOMPARE(client.peerCertificateChain().size(), 2); // the intermediate too
         auto ask = [&](const QString &scheme) {
             QNetworkRequest r(QUrl(QStringLiteral("%1://127.0.0.1:%2/api/login").arg(scheme).arg(tls.port())));
             r.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
